@@ -1,0 +1,30 @@
+#include "models/OCREngine.h"
+
+std::optional<OCREngine> OCREngine::fromRawValue(QStringView rawValue)
+{
+    for (OCREngine engine : allCases()) {
+        if (engine.rawValue() == rawValue)
+            return engine;
+    }
+    return std::nullopt;
+}
+
+QList<OCREngine> OCREngine::allCases()
+{
+    return {vision, mlx};
+}
+
+QString OCREngine::rawValue() const
+{
+    return value_ == vision ? QStringLiteral("vision") : QStringLiteral("mlx");
+}
+
+QString OCREngine::title() const
+{
+    return value_ == vision ? QStringLiteral("Apple Vision") : QStringLiteral("Local MLX");
+}
+
+QString OCREngine::symbol() const
+{
+    return value_ == vision ? QStringLiteral("apple.logo") : QStringLiteral("cpu");
+}
