@@ -95,7 +95,8 @@ TEST(ShortcutBadgeTest, KeepsTheLabelVerbatimAndPadsIt)
     EXPECT_NEAR(ShortcutBadge::sizeFor(QStringLiteral("⌘ V")).width(),
                 metrics.horizontalAdvance(QStringLiteral("⌘ V")) + 16, 1e-9);
     EXPECT_EQ(ShortcutBadge::font().pixelSize(), 11);
-    EXPECT_TRUE(QFontInfo(ShortcutBadge::font()).fixedPitch());
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')))
+        << "a monospaced face";
 }
 
 TEST(ShortcutBadgeTest, EmptyLabelStillDrawsFillAndBorder)
