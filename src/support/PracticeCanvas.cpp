@@ -48,7 +48,7 @@ void paintShadow(QPainter &painter, const QRectF &card)
     for (int ring = rings; ring >= 1; --ring) {
         const double grow = blur / 2 * ring / rings;
         QColor colour(0, 0, 0);
-        colour.setAlphaF(opacity / rings * 1.6);
+        colour.setAlphaF(opacity / rings);
         painter.setBrush(colour);
         painter.drawRoundedRect(shadow.adjusted(-grow, -grow, grow, grow), cardRadius + grow, cardRadius + grow);
     }
