@@ -2,6 +2,7 @@
 
 #include "models/TrovError.h"
 #include "platform/ScreenGrabber.h"
+#include "support/PixelPattern.h"
 #include "views/SelectionWindow.h"
 
 #include <QApplication>
@@ -13,19 +14,9 @@
 // device pixel size. The offscreen platform's own grabs ignore screen offsets.
 class FakeScreenGrabber : public ScreenGrabber {
 public:
-    static QRgb patternAt(int x, int y, int tag)
-    {
-        return qRgb(x & 0xff, y & 0xff, (((x >> 8) & 0xf) | ((y >> 8) << 4)) ^ tag);
-    }
-
     static QImage pattern(QSize pixels, qreal ratio, int tag)
     {
-        QImage image(pixels, QImage::Format_RGB32);
-        for (int y = 0; y < pixels.height(); ++y) {
-            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-            for (int x = 0; x < pixels.width(); ++x)
-                line[x] = patternAt(x, y, tag);
-        }
+        QImage image = PixelPattern::image(pixels, tag);
         image.setDevicePixelRatio(ratio);
         return image;
     }
