@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QRectF>
 #include <QRegion>
 #include <QSizeF>
@@ -23,16 +24,25 @@ public:
     // lets through is touched).
     void paint(QPainter &painter, const QRectF &bounds, bool increaseContrast) const;
 
-    // Everything whose look depends on a selection besides the uniform dimming:
-    // repainting the damage of the old and the new selection is enough after a
-    // change.
+    // The chrome drawn for one selection besides the dimming.
     static QRegion damage(const QRectF &selection, const QRectF &bounds);
+    // What a change from `previous` to `next` makes look different.
+    static QRegion damage(const QRectF &previous, const QRectF &next, const QRectF &bounds);
 
     static double bracketArm(const QRectF &selection);
     static QString badgeText(const QRectF &pixels);
     static QSizeF badgeSize() { return {150, 32}; }
 
 private:
+    void paintOutline(QPainter &painter) const;
     void paintBrackets(QPainter &painter) const;
     void paintBadge(QPainter &painter, const QRectF &bounds) const;
+
+    // The four corners' bracket pictures for the current arm length.
+    struct BracketSprites {
+        double arm = -1;
+        qreal ratio = 0;
+        QImage images[4];
+    };
+    mutable BracketSprites sprites_;
 };

@@ -221,8 +221,7 @@ void SelectionOverlay::confirmIfLargeEnough()
 void SelectionOverlay::setSelection(const QRectF &selection)
 {
     // Only the chrome around the old and the new rectangle changes look.
-    QRegion dirty = SelectionChrome::damage(selection_, bounds());
-    dirty += SelectionChrome::damage(selection, bounds());
+    const QRegion dirty = SelectionChrome::damage(selection_, selection, bounds());
     selection_ = selection;
     update(dirty);
 }

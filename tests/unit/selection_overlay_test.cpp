@@ -275,3 +275,41 @@ TEST_F(SelectionOverlayTest, ReduceMotionAndReduceTransparency)
     accessibility.transparency = true;
     EXPECT_EQ(overlay->toolbar().cardBackground().alpha(), 255);
 }
+
+TEST_F(SelectionOverlayTest, RepaintingOnlyTheDamageGivesTheFullPicture)
+{
+    accessibility.motion = true;
+    overlayFor({800, 600});
+    QImage picture(800, 600, QImage::Format_ARGB32_Premultiplied);
+    overlay->render(&picture);
+    QRectF previous = overlay->selection();
+    const auto repaintDamage = [&] {
+        // The hint card schedules its own repaints.
+        const QRegion damage = SelectionChrome::damage(previous, overlay->selection(), QRectF(0, 0, 800, 600)) +
+                               overlay->toolbar().geometry();
+        overlay->render(&picture, damage.boundingRect().topLeft(), damage);
+        previous = overlay->selection();
+    };
+    mouse(QEvent::MouseButtonPress, {300, 250});
+    for (const QPointF to : {QPointF(420, 330), QPointF(520, 380), QPointF(350, 260), QPointF(200, 150)}) {
+        mouse(QEvent::MouseMove, to);
+        repaintDamage();
+    }
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    repaintDamage();
+    const QRegion damage =
+        SelectionChrome::damage(QRectF(100, 100, 400, 300), QRectF(100, 100, 410, 300), QRectF(0, 0, 800, 600));
+    EXPECT_FALSE(damage.contains(QPoint(300, 250))) << "the inside of the selection is left alone";
+    EXPECT_TRUE(damage.contains(QPoint(505, 250)));
+    const QImage full = overlay->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QRegion differences;
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            if (picture.pixel(x, y) != full.pixel(x, y))
+                differences += QRect(x, y, 1, 1);
+        }
+    }
+    EXPECT_TRUE(differences.isEmpty()) << "stale pixels within " << differences.boundingRect().x() << ","
+                                       << differences.boundingRect().y() << " " << differences.boundingRect().width()
+                                       << "x" << differences.boundingRect().height();
+}
