@@ -218,3 +218,10 @@ TEST(ScreenSelectionX11ScaleTest, EveryCaseHoldsAtScaleTwo)
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 3 tests."))) << output.toStdString();
 }
+
+TEST(X11ScreenRecordingPermissionX11Test, AnXServerWithoutWaylandGrantsAccess)
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        GTEST_SKIP() << "a Wayland session";
+    EXPECT_TRUE(ScreenSelection().hasPermission());
+}
