@@ -95,6 +95,28 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
+    // A capture confirmed with this rectangle on that display's overlay.
+    Outcome captureSelecting(QScreen *screen, const QRectF &rectangle)
+    {
+        Outcome outcome;
+        QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
+        overlayOn(screen)->onSelection(rectangle);
+        finishRunning(running);
+        return outcome;
+    }
+
+    void expectPlatformFailureBeforeAnyOverlay(const QString &description)
+    {
+        Outcome outcome;
+        QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
+        finishRunning(running);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->kind(), TrovError::platform);
+        EXPECT_EQ(outcome.error->errorDescription(), description);
+        EXPECT_EQ(FakeScreenGrabber::visibleSelectionWindows(), 0);
+        EXPECT_TRUE(selection->windows().isEmpty());
+    }
+
     QScreen *left = nullptr;
     QScreen *right = nullptr;
     FakeScreens screens;
@@ -154,10 +176,7 @@ TEST_F(ScreenSelectionTest, AClickOnTheOtherDisplayTakesTheKeyboardAndSelectsThe
 
 TEST_F(ScreenSelectionTest, FractionalSelectionCoversEveryTouchedDevicePixel)
 {
-    Outcome outcome;
-    QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    overlayOn(right)->onSelection(QRectF(10.25, 20.5, 100.5, 50.25));
-    finishRunning(running);
+    const Outcome outcome = captureSelecting(right, QRectF(10.25, 20.5, 100.5, 50.25));
     ASSERT_TRUE(outcome.image);
     EXPECT_EQ(outcome.image->size(), QSize(202, 101));
     EXPECT_EQ(*outcome.image, grabber.images[QStringLiteral("right")].copy(20, 41, 202, 101));
@@ -165,10 +184,7 @@ TEST_F(ScreenSelectionTest, FractionalSelectionCoversEveryTouchedDevicePixel)
 
 TEST_F(ScreenSelectionTest, ACropOutsideThePictureIsAnInvalidImage)
 {
-    Outcome outcome;
-    QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    overlayOn(left)->onSelection(QRectF(5000, 5000, 10, 10));
-    finishRunning(running);
+    const Outcome outcome = captureSelecting(left, QRectF(5000, 5000, 10, 10));
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->kind(), TrovError::invalidImage);
     EXPECT_EQ(selection->selectedScreen(), nullptr);
@@ -177,27 +193,15 @@ TEST_F(ScreenSelectionTest, ACropOutsideThePictureIsAnInvalidImage)
 TEST_F(ScreenSelectionTest, AFailedGrabFailsWithItsDescriptionBeforeAnyOverlay)
 {
     grabber.failing = QStringLiteral("right");
-    Outcome outcome;
-    QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    finishRunning(running);
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(outcome.error->kind(), TrovError::platform);
-    EXPECT_EQ(outcome.error->errorDescription(), QStringLiteral("The display “right” went away."));
-    EXPECT_EQ(FakeScreenGrabber::visibleSelectionWindows(), 0);
-    EXPECT_TRUE(selection->windows().isEmpty());
+    expectPlatformFailureBeforeAnyOverlay(QStringLiteral("The display “right” went away."));
+    EXPECT_EQ(grabber.grabbed.size(), 2);
 }
 
 TEST_F(ScreenSelectionTest, AnEmptyGrabIsAPlatformFailureNotAnInvalidImage)
 {
     grabber.blank = QStringLiteral("left");
-    Outcome outcome;
-    QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    finishRunning(running);
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(outcome.error->kind(), TrovError::platform);
-    EXPECT_EQ(outcome.error->errorDescription(), QStringLiteral("The display “left” could not be captured."));
+    expectPlatformFailureBeforeAnyOverlay(QStringLiteral("The display “left” could not be captured."));
     EXPECT_EQ(grabber.grabbed.size(), 1) << "stops at the first failure";
-    EXPECT_EQ(FakeScreenGrabber::visibleSelectionWindows(), 0);
 }
 
 TEST_F(ScreenSelectionTest, WithoutPermissionCaptureFailsButPracticeWorks)
