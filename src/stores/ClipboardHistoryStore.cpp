@@ -238,7 +238,7 @@ void ClipboardHistoryStore::saveIfNeeded()
         return;
     if (!QDir().mkpath(QFileInfo(storagePath_).absolutePath()))
         return;
-    AtomicFileWriter::write(storagePath_, ClipboardHistoryCodec::encode(items_), ownerOnly);
+    AtomicFileWriter::write(storagePath_, ClipboardHistoryCodec::encode(items_), ownerOnly, saveStepGate_);
 }
 
 void ClipboardHistoryStore::load()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/ClipboardHistoryItem.h"
+#include "platform/AtomicFileWriter.h"
 
 #include <QList>
 #include <QObject>
@@ -67,6 +68,9 @@ public:
     // One look at the pasteboard: nothing but the change count is read unless it changed.
     void poll();
 
+    // Asked before each step of every save, to watch or interrupt it (tests do).
+    void setSaveStepGate(AtomicFileWriter::StepGate gate) { saveStepGate_ = std::move(gate); }
+
 Q_SIGNALS:
     void itemsChanged();
 
@@ -89,4 +93,5 @@ private:
     bool persists_ = false;
     QTimer *timer_ = nullptr;
     qint64 lastChangeCount_;
+    AtomicFileWriter::StepGate saveStepGate_;
 };

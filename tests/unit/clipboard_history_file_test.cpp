@@ -6,9 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -100,49 +104,79 @@ TEST_F(ClipboardHistoryFileTest, WritesExactlyTheFourFieldsInOrderWithTheReferen
 TEST_F(ClipboardHistoryFileTest, TheFileIsOwnerOnlyFromItsFirstAppearance)
 {
     PermissiveUmask umask;
-    store.setPersistence(true);
     int steps = 0;
-    // Watch the folder at every step of a save, first of a new file, then of a replacement.
-    const auto gate = [&](AtomicFileWriter::Step) {
+    // Look at the folder before every step of a save: the first one and a replacement.
+    store.setSaveStepGate([&](AtomicFileWriter::Step) {
         ++steps;
         expectOwnerOnlyFiles(folderPath());
         return true;
-    };
-    QDir().mkpath(folderPath());
-    ASSERT_TRUE(AtomicFileWriter::write(filePath(), "[]", 0600, gate));
-    ASSERT_TRUE(AtomicFileWriter::write(filePath(), "[ ]", 0600, gate));
-    EXPECT_EQ(steps, 10);
-
+    });
+    store.setPersistence(true);
     store.record(QStringLiteral("secret-ish"));
-    EXPECT_EQ(permissionBits(filePath()), 0600u);
+    store.record(QStringLiteral("another"));
+    EXPECT_EQ(steps, 10);
     expectOwnerOnlyFiles(folderPath());
+    EXPECT_EQ(permissionBits(filePath()), 0600u);
 }
 
 TEST_F(ClipboardHistoryFileTest, ASaveInterruptedAtAnyStepLeavesTheOldOrTheNewFile)
 {
-    const QByteArray oldContent =
-        R"([{"id":"9F2C1B6E-3A4D-4E5F-8A7B-1C2D3E4F5A6B","text":"old","date":1,"isPinned":true}])";
-    const QByteArray newContent = QByteArray("[") + QByteArray(1 << 20, ' ') + "]";
+    store.setPersistence(true);
+    store.record(QStringLiteral("old"));
+    const QByteArray oldContent = contents(filePath());
     const QList<AtomicFileWriter::Step> steps = {
         AtomicFileWriter::Step::createTemporary, AtomicFileWriter::Step::writeContent,
         AtomicFileWriter::Step::flushToDisk,     AtomicFileWriter::Step::closeTemporary,
         AtomicFileWriter::Step::replaceTarget,
     };
-    QDir().mkpath(folderPath());
     for (AtomicFileWriter::Step stop : steps) {
-        writeFile(filePath(), oldContent);
-        EXPECT_FALSE(AtomicFileWriter::write(filePath(), newContent, 0600,
-                                             [stop](AtomicFileWriter::Step step) { return step != stop; }));
+        store.setSaveStepGate([stop](AtomicFileWriter::Step step) { return step != stop; });
+        store.record(QStringLiteral("new ") + QString(1 << 16, QLatin1Char('x')));
         EXPECT_EQ(contents(filePath()), oldContent) << int(stop);
+        EXPECT_EQ(store.items().size(), 2) << "the list in memory is unaffected";
+        store.deleteItem(store.items().first().id);
+    }
+    store.setSaveStepGate({});
+    store.record(QStringLiteral("new"));
+    EXPECT_EQ(ClipboardHistoryCodec::decode(contents(filePath()))->size(), 2);
 
+    // A first save interrupted at any step leaves no file at all.
+    for (AtomicFileWriter::Step stop : steps) {
         QFile::remove(filePath());
-        EXPECT_FALSE(AtomicFileWriter::write(filePath(), newContent, 0600,
+        EXPECT_FALSE(AtomicFileWriter::write(filePath(), "[]", 0600,
                                              [stop](AtomicFileWriter::Step step) { return step != stop; }));
         EXPECT_FALSE(QFile::exists(filePath())) << int(stop);
     }
-    writeFile(filePath(), oldContent);
-    EXPECT_TRUE(AtomicFileWriter::write(filePath(), newContent, 0600));
-    EXPECT_EQ(contents(filePath()), newContent);
+}
+
+TEST_F(ClipboardHistoryFileTest, AProcessKilledWhileSavingLeavesACompleteFile)
+{
+    QDir().mkpath(folderPath());
+    for (int round = 1; round <= 12; ++round) {
+        QProcess saver;
+        saver.start(qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/history_saver"), {filePath()});
+        ASSERT_TRUE(saver.waitForStarted());
+        // Kill after a different number of saves each round, so the kill lands
+        // at many points of a save.
+        QByteArray output;
+        const auto savesSeen = [&] {
+            output += saver.readAllStandardOutput();
+            return output.count('\n');
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return savesSeen() >= round * 3; }, 20000));
+        ::kill(static_cast<pid_t>(saver.processId()), SIGKILL);
+        QSignalSpy finished(&saver, &QProcess::finished);
+        ASSERT_TRUE(saver.state() == QProcess::NotRunning || finished.wait(10000));
+        output += saver.readAllStandardOutput();
+
+        const QList<QByteArray> lines = output.trimmed().split('\n');
+        const long lastReported = lines.last().mid(6).toLong();
+        const std::optional<QList<ClipboardHistoryItem>> saved = ClipboardHistoryCodec::decode(contents(filePath()));
+        ASSERT_TRUE(saved.has_value()) << "round " << round;
+        const long newest = saved->first().text.section(QLatin1Char(' '), 0, 0).toLong();
+        EXPECT_TRUE(newest == lastReported || newest == lastReported + 1) << newest << " after " << lastReported;
+        EXPECT_EQ(permissionBits(filePath()), 0600u);
+    }
 }
 
 TEST_F(ClipboardHistoryFileTest, AFailedSaveKeepsTheOldFileAndTheListInMemory)
