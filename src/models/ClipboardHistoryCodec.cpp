@@ -12,38 +12,52 @@ namespace {
 // 2001-01-01 00:00:00 UTC in milliseconds since the Unix epoch.
 constexpr qint64 referenceDateMSecs = 978'307'200'000;
 
-void appendJsonString(QByteArray &out, const QString &text)
+void appendEscaped(QByteArray &out, unsigned char unit)
 {
     static constexpr char hexDigits[] = "0123456789abcdef";
-    out.append('"');
-    for (char byte : text.toUtf8()) {
-        const auto unit = static_cast<unsigned char>(byte);
-        switch (unit) {
-        case '"':
-            out.append("\\\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        default:
-            if (unit < 0x20) {
-                out.append("\\u00");
-                out.append(hexDigits[unit >> 4]);
-                out.append(hexDigits[unit & 0xf]);
-            } else {
-                out.append(byte);
-            }
-        }
+    switch (unit) {
+    case '"':
+        out.append("\\\"");
+        break;
+    case '\\':
+        out.append("\\\\");
+        break;
+    case '\n':
+        out.append("\\n");
+        break;
+    case '\r':
+        out.append("\\r");
+        break;
+    case '\t':
+        out.append("\\t");
+        break;
+    default:
+        out.append("\\u00");
+        out.append(hexDigits[unit >> 4]);
+        out.append(hexDigits[unit & 0xf]);
     }
+}
+
+bool needsEscape(unsigned char unit)
+{
+    return unit < 0x20 || unit == '"' || unit == '\\';
+}
+
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    out.append('"');
+    // Copies the runs between escapes whole: most texts have few or none.
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto unit = static_cast<unsigned char>(utf8.at(i));
+        if (!needsEscape(unit))
+            continue;
+        out.append(utf8.constData() + runStart, i - runStart);
+        appendEscaped(out, unit);
+        runStart = i + 1;
+    }
+    out.append(utf8.constData() + runStart, utf8.size() - runStart);
     out.append('"');
 }
 
