@@ -1,12 +1,26 @@
 #include "models/ShortcutPreset.h"
 
+#include "support/RawValueCases.h"
+
+namespace {
+
+struct PresetTexts {
+    const char16_t *rawValue;
+    const char16_t *label;
+};
+
+// Indexed by ShortcutPreset::Value.
+constexpr PresetTexts presetTexts[] = {
+    {u"controlOptionC", u"⌃ ⌥ C"},
+    {u"controlShift2", u"⌃ ⇧ 2"},
+    {u"commandShift2", u"⌘ ⇧ 2"},
+};
+
+} // namespace
+
 std::optional<ShortcutPreset> ShortcutPreset::fromRawValue(QStringView rawValue)
 {
-    for (ShortcutPreset preset : allCases()) {
-        if (preset.rawValue() == rawValue)
-            return preset;
-    }
-    return std::nullopt;
+    return caseWithRawValue<ShortcutPreset>(rawValue);
 }
 
 QList<ShortcutPreset> ShortcutPreset::allCases()
@@ -16,26 +30,10 @@ QList<ShortcutPreset> ShortcutPreset::allCases()
 
 QString ShortcutPreset::rawValue() const
 {
-    switch (value_) {
-    case controlOptionC:
-        return QStringLiteral("controlOptionC");
-    case controlShift2:
-        return QStringLiteral("controlShift2");
-    case commandShift2:
-        break;
-    }
-    return QStringLiteral("commandShift2");
+    return QString::fromUtf16(presetTexts[value_].rawValue);
 }
 
 QString ShortcutPreset::label() const
 {
-    switch (value_) {
-    case controlOptionC:
-        return QStringLiteral("⌃ ⌥ C");
-    case controlShift2:
-        return QStringLiteral("⌃ ⇧ 2");
-    case commandShift2:
-        break;
-    }
-    return QStringLiteral("⌘ ⇧ 2");
+    return QString::fromUtf16(presetTexts[value_].label);
 }

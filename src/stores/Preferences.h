@@ -4,7 +4,6 @@
 #include "models/OCREngine.h"
 #include "models/ShortcutPreset.h"
 #include "support/Published.h"
-#include "support/Subscription.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +14,7 @@ class DefaultsDomain;
 // to its name and written at once on every assignment.
 //
 // Two ways to follow a setting: the Qt signal `<name>Changed`, sent after the
-// new value is stored; or `subscribe<Name>`, whose callback receives the new
+// new value is stored; or `<name>Publisher().subscribe`, whose callback receives the new
 // value while the getter still returns the old one (after `aboutToChange`).
 // Both fire on every assignment, also of an equal value.
 class Preferences final : public QObject {
@@ -57,57 +56,18 @@ public:
     void setMlxTask(MLXTask value);
     void setHasSeenWelcome(bool value);
 
-    // With `includeCurrent` the callback first receives the current value at once.
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeEngine(Callback callback, bool includeCurrent)
-    {
-        return engine_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeKeepLineBreaks(Callback callback, bool includeCurrent)
-    {
-        return keepLineBreaks_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribePlaySound(Callback callback, bool includeCurrent)
-    {
-        return playSound_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeRememberSession(Callback callback, bool includeCurrent)
-    {
-        return rememberSession_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeClipboardHistory(Callback callback, bool includeCurrent)
-    {
-        return clipboardHistory_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribePersistClipboardHistory(Callback callback, bool includeCurrent)
-    {
-        return persistClipboardHistory_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeLanguage(Callback callback, bool includeCurrent)
-    {
-        return language_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeShortcut(Callback callback, bool includeCurrent)
-    {
-        return shortcut_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeMlxTask(Callback callback, bool includeCurrent)
-    {
-        return mlxTask_.subscribe(std::move(callback), includeCurrent);
-    }
-    template <typename Callback>
-    [[nodiscard]] Subscription subscribeHasSeenWelcome(Callback callback, bool includeCurrent)
-    {
-        return hasSeenWelcome_.subscribe(std::move(callback), includeCurrent);
-    }
+    // Each setting's publisher: `subscribe(callback, includeCurrent)` takes the
+    // current value at once when asked, then every assigned value.
+    Publisher<OCREngine> &enginePublisher() { return engine_; }
+    Publisher<bool> &keepLineBreaksPublisher() { return keepLineBreaks_; }
+    Publisher<bool> &playSoundPublisher() { return playSound_; }
+    Publisher<bool> &rememberSessionPublisher() { return rememberSession_; }
+    Publisher<bool> &clipboardHistoryPublisher() { return clipboardHistory_; }
+    Publisher<bool> &persistClipboardHistoryPublisher() { return persistClipboardHistory_; }
+    Publisher<QString> &languagePublisher() { return language_; }
+    Publisher<ShortcutPreset> &shortcutPublisher() { return shortcut_; }
+    Publisher<MLXTask> &mlxTaskPublisher() { return mlxTask_; }
+    Publisher<bool> &hasSeenWelcomePublisher() { return hasSeenWelcome_; }
 
 Q_SIGNALS:
     // Sent before any setting takes a new value; views redraw on it.

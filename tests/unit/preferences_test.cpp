@@ -96,7 +96,7 @@ TEST_F(PreferencesTest, AssigningTheCurrentValueStillStoresNotifiesAndPublishes)
     QSignalSpy changes(&preferences, &Preferences::playSoundChanged);
     QList<bool> received;
     Subscription subscription =
-        preferences.subscribePlaySound([&received](bool value) { received.append(value); }, false);
+        preferences.playSoundPublisher().subscribe([&received](bool value) { received.append(value); }, false);
 
     preferences.setPlaySound(true);
 
@@ -111,7 +111,7 @@ TEST_F(PreferencesTest, SubscribersSeeTheNewValueBeforeThePropertyAndTheStoreHol
     Preferences preferences(domain);
     QStringList events;
     QObject::connect(&preferences, &Preferences::aboutToChange, [&] { events.append(QStringLiteral("notice")); });
-    Subscription subscription = preferences.subscribeShortcut(
+    Subscription subscription = preferences.shortcutPublisher().subscribe(
         [&](ShortcutPreset value) {
             events.append(QStringLiteral("subscriber %1, property %2, stored %3")
                               .arg(value.rawValue(), preferences.shortcut().rawValue(),
@@ -135,9 +135,10 @@ TEST_F(PreferencesTest, ASubscriberTakesTheCurrentValueOnlyWhenAskedAndNothingOn
     Preferences preferences(domain);
     QList<ShortcutPreset::Value> withCurrent;
     QList<ShortcutPreset::Value> withoutCurrent;
-    Subscription first = preferences.subscribeShortcut([&](ShortcutPreset value) { withCurrent.append(value); }, true);
+    Subscription first =
+        preferences.shortcutPublisher().subscribe([&](ShortcutPreset value) { withCurrent.append(value); }, true);
     Subscription second =
-        preferences.subscribeShortcut([&](ShortcutPreset value) { withoutCurrent.append(value); }, false);
+        preferences.shortcutPublisher().subscribe([&](ShortcutPreset value) { withoutCurrent.append(value); }, false);
     EXPECT_EQ(withCurrent, QList<ShortcutPreset::Value>{ShortcutPreset::controlOptionC});
     EXPECT_TRUE(withoutCurrent.isEmpty());
 
@@ -157,13 +158,13 @@ TEST_F(PreferencesTest, ASubscriptionMayEndItselfWhileBeingToldAndOutliveThePref
     {
         Preferences preferences(domain);
         Subscription self;
-        self = preferences.subscribeClipboardHistory(
+        self = preferences.clipboardHistoryPublisher().subscribe(
             [&](bool) {
                 ++deliveries;
                 self.cancel();
             },
             false);
-        outliving = preferences.subscribeClipboardHistory([](bool) {}, false);
+        outliving = preferences.clipboardHistoryPublisher().subscribe([](bool) {}, false);
         preferences.setClipboardHistory(true);
         preferences.setClipboardHistory(false);
     }
