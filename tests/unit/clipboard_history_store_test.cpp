@@ -107,6 +107,18 @@ TEST_F(ClipboardHistoryStoreTest, PassedOverChangesAreConsumedAndALaterTextIsRec
     EXPECT_EQ(texts(), QStringList{QStringLiteral("visible")});
 }
 
+TEST_F(ClipboardHistoryStoreTest, ALongCopyIsSkippedWholeNeverCut)
+{
+    const QString emoji = QStringLiteral("\U0001F469\u200D\U0001F4BB");
+    store.setEnabled(true);
+    copyElsewhere(repeated(emoji, 100001));
+    EXPECT_TRUE(store.items().isEmpty());
+    copyElsewhere(repeated(emoji, 100000));
+    ASSERT_EQ(store.items().size(), 1);
+    EXPECT_EQ(store.items().first().characterCount(), 100000);
+    EXPECT_EQ(store.items().first().wordCount(), 1);
+}
+
 TEST_F(ClipboardHistoryStoreTest, CanonicallyEquivalentTextsAreOneItemButCaseAndSpacesMatter)
 {
     store.record(QStringLiteral("caf\u00E9"), at(1));
