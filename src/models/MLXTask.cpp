@@ -1,12 +1,10 @@
 #include "models/MLXTask.h"
 
+#include "support/RawValueCases.h"
+
 std::optional<MLXTask> MLXTask::fromRawValue(QStringView rawValue)
 {
-    for (MLXTask task : allCases()) {
-        if (task.rawValue() == rawValue)
-            return task;
-    }
-    return std::nullopt;
+    return caseWithRawValue<MLXTask>(rawValue);
 }
 
 QList<MLXTask> MLXTask::allCases()

@@ -1,12 +1,10 @@
 #include "models/OCREngine.h"
 
+#include "support/RawValueCases.h"
+
 std::optional<OCREngine> OCREngine::fromRawValue(QStringView rawValue)
 {
-    for (OCREngine engine : allCases()) {
-        if (engine.rawValue() == rawValue)
-            return engine;
-    }
-    return std::nullopt;
+    return caseWithRawValue<OCREngine>(rawValue);
 }
 
 QList<OCREngine> OCREngine::allCases()

@@ -1,0 +1,13 @@
+#include "models/ClipboardHistoryItem.h"
+
+#include "models/TextProcessing.h"
+
+qsizetype ClipboardHistoryItem::wordCount() const
+{
+    return TextProcessing::words(text).size();
+}
+
+qsizetype ClipboardHistoryItem::characterCount() const
+{
+    return TextProcessing::characterCount(text);
+}

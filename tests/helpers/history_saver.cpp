@@ -1,0 +1,28 @@
+// Saves a large clipboard history over and over, so that a test can kill it
+// in the middle of a save.
+//
+//   history_saver PATH
+//
+// Prints "saved N" after the save whose newest item starts with "N ".
+
+#include "platform/MemoryPasteboard.h"
+#include "stores/ClipboardHistoryStore.h"
+
+#include <QString>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (argc != 2)
+        return 2;
+    MemoryPasteboard pasteboard;
+    ClipboardHistoryStore store(QString::fromLocal8Bit(argv[1]), pasteboard);
+    store.setPersistence(true);
+    const QString filler = QStringLiteral("lorem ipsum \u00E9 \"quoted\"\n").repeated(200);
+    for (long saves = 0;; ++saves) {
+        store.record(QString::number(saves) + QLatin1Char(' ') + filler);
+        std::printf("saved %ld\n", saves);
+        std::fflush(stdout);
+    }
+}
