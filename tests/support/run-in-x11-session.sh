@@ -8,8 +8,5 @@ for argument in "$@"; do
   fi
 done
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-# CTest passes these tests only one environment entry, so the leak
-# suppressions of sanitized builds are set here (ignored elsewhere).
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/lsan.supp:print_suppressions=0}"
 screen="${RAVELOND_XVFB_SCREEN:-1920x1080x24}"
 exec xvfb-run -a -s "-screen 0 ${screen} -nolisten tcp" "$here/x11-session.sh" "$@"
