@@ -313,3 +313,17 @@ TEST_F(SelectionOverlayTest, RepaintingOnlyTheDamageGivesTheFullPicture)
                                        << differences.boundingRect().y() << " " << differences.boundingRect().width()
                                        << "x" << differences.boundingRect().height();
 }
+
+TEST_F(SelectionOverlayTest, AClickOnTheHintCardStartsASelectionLikeAnywhereElse)
+{
+    overlayFor({1000, 700});
+    EXPECT_EQ(overlay->cursor().shape(), Qt::CrossCursor);
+    overlay->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.get()));
+    const QPoint onCard = overlay->toolbar().geometry().center();
+    QTest::mousePress(overlay->windowHandle(), Qt::LeftButton, {}, onCard);
+    QTest::mouseMove(overlay->windowHandle(), onCard + QPoint(60, 40));
+    QTest::mouseRelease(overlay->windowHandle(), Qt::LeftButton, {}, onCard + QPoint(60, 40));
+    ASSERT_EQ(selections.size(), 1);
+    EXPECT_EQ(selections[0], QRectF(onCard, QSizeF(60, 40)));
+}
