@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 
 #include <xcb/xcb.h>
@@ -42,10 +43,12 @@ X11ScreenGrabber &X11ScreenGrabber::shared()
 
 QCoro::Task<QImage> X11ScreenGrabber::grab(QScreen *screen)
 {
+    // The display may be unplugged while we wait.
+    const QPointer<QScreen> display(screen);
+    const QString name = screen ? screen->name() : QString();
     co_await catchUpWithServer();
-    const QPixmap frozen = screen ? screen->grabWindow(0) : QPixmap();
+    const QPixmap frozen = display ? display->grabWindow(0) : QPixmap();
     if (frozen.isNull()) {
-        const QString name = screen ? screen->name() : QString();
         throw TrovError::platformFailure(
             QStringLiteral("The display “%1” could not be captured. The X server refused the screenshot.").arg(name));
     }
