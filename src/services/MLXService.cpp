@@ -3,12 +3,11 @@
 #include "platform/BootClockTimer.h"
 #include "platform/Cancellation.h"
 #include "platform/ChildProcessSignals.h"
+#include "platform/ProcessExit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 
 #include <QCoreApplication>
-#include <QCoroSignal>
-#include <QCoroTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -140,12 +139,7 @@ QCoro::Task<void> MLXService::shutdown()
 {
     const QPointer<QProcess> process = process_;
     stop(TrovError::of(TrovError::taskCancelled));
-    if (process && process->state() != QProcess::NotRunning) {
-        co_await qCoro(process.data(), &QProcess::finished);
-        // Return from the process's signal before our caller goes on (it may
-        // well destroy this client next).
-        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    }
+    co_await ProcessExit::of(process.data());
 }
 
 bool MLXService::workerIsAlive() const

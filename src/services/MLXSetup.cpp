@@ -1,12 +1,11 @@
 #include "services/MLXSetup.h"
 
 #include "platform/ChildProcessSignals.h"
+#include "platform/ProcessExit.h"
 #include "platform/DefaultsDomain.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 
-#include <QCoroSignal>
-#include <QCoroTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -226,10 +225,7 @@ QCoro::Task<void> MLXSetup::shutdown()
 {
     const QPointer<QProcess> process = process_;
     cancel();
-    if (process && process->state() != QProcess::NotRunning) {
-        co_await qCoro(process.data(), &QProcess::finished);
-        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    }
+    co_await ProcessExit::of(process.data());
 }
 
 void MLXSetup::setReady(bool ready)
