@@ -9,10 +9,10 @@
 #include <QCoreApplication>
 #include <QCoroSignal>
 #include <QCoroTask>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -154,8 +154,8 @@ QCoro::Task<void> run(const QString &interpreter, const QString &image)
     std::printf("                                   median    p95       median    p95\n");
     printRow("warm worker, one request", warmOurs, warmPeer);
     printRow("fresh worker to its first answer", freshOurs, freshPeer);
-    std::printf("(%d warm requests, %d fresh starts; targets: warm median <= 5 ms, fresh <= 300 ms)\n",
-                warmRequests, freshStarts);
+    std::printf("(%d warm requests, %d fresh starts; targets: warm median <= 5 ms, fresh <= 300 ms)\n", warmRequests,
+                freshStarts);
 }
 
 } // namespace
@@ -171,8 +171,7 @@ int main(int argc, char **argv)
     // The runtime's interpreter runs the fake in place of the worker script it
     // is handed; the bare peer starts the very same file.
     const QString interpreter = root.filePath(QStringLiteral("runtime/bin/python3"));
-    writeFile(interpreter,
-              QStringLiteral("#!/bin/sh\nexec %1 -u '%2'\n").arg(python, script).toUtf8(), true);
+    writeFile(interpreter, QStringLiteral("#!/bin/sh\nexec %1 -u '%2'\n").arg(python, script).toUtf8(), true);
     writeFile(root.filePath(QStringLiteral("ready.json")), "{}\n");
     writeFile(root.filePath(QStringLiteral("crop.png")), "png");
     qputenv("RAVELOND_MLX_ROOT", root.path().toLocal8Bit());

@@ -77,8 +77,10 @@ QString MLXPaths::preferredPython(const QStringList &candidates)
 QStringList MLXPaths::pythonCandidates()
 {
     return {
-        QStringLiteral("/opt/homebrew/bin/python3.13"), QStringLiteral("/opt/homebrew/bin/python3.12"),
-        QStringLiteral("/opt/homebrew/bin/python3"),    QStringLiteral("/usr/local/bin/python3"),
+        QStringLiteral("/opt/homebrew/bin/python3.13"),
+        QStringLiteral("/opt/homebrew/bin/python3.12"),
+        QStringLiteral("/opt/homebrew/bin/python3"),
+        QStringLiteral("/usr/local/bin/python3"),
         QLatin1String(fallbackPython),
     };
 }

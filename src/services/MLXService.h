@@ -5,10 +5,10 @@
 #include "models/TrovError.h"
 
 #include <QByteArray>
+#include <QCoroTask>
 #include <QObject>
 #include <QSet>
 #include <QUuid>
-#include <QCoroTask>
 
 #include <chrono>
 #include <memory>

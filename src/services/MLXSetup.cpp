@@ -1,8 +1,8 @@
 #include "services/MLXSetup.h"
 
 #include "platform/ChildProcessSignals.h"
-#include "platform/ProcessExit.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/ProcessExit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 

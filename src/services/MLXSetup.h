@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QObject>
 #include <QString>
-#include <QCoroTask>
 
 #include <chrono>
 

@@ -45,7 +45,8 @@ QString MLXTestRoot::fakeInterpreterDirectory()
 void MLXTestRoot::writeFakeInterpreter(const QString &path, const QString &fakeScript, const QString &scenario)
 {
     const QString script = fakeInterpreterDirectory() + QLatin1Char('/') + fakeScript;
-    writeFile(path, QStringLiteral("#!/bin/sh\nexec /usr/bin/python3 -u '%1' '%2' \"$@\"\n").arg(script, scenario).toUtf8());
+    writeFile(path,
+              QStringLiteral("#!/bin/sh\nexec /usr/bin/python3 -u '%1' '%2' \"$@\"\n").arg(script, scenario).toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

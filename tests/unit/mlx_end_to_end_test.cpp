@@ -30,9 +30,8 @@ QString readAll(const QString &path)
 QString buildFixtures(const QString &wheels, const QString &mirror)
 {
     QProcess builder;
-    builder.start(QLatin1String(systemPython),
-                  {QStringLiteral(RAVELOND_TEST_SOURCE_DIR "/python/engine_fixtures.py"),
-                   *MLXPaths::resource(QStringLiteral("setup_mlx")), wheels, mirror});
+    builder.start(QLatin1String(systemPython), {QStringLiteral(RAVELOND_TEST_SOURCE_DIR "/python/engine_fixtures.py"),
+                                                *MLXPaths::resource(QStringLiteral("setup_mlx")), wheels, mirror});
     EXPECT_TRUE(builder.waitForFinished(60'000));
     EXPECT_EQ(builder.exitCode(), 0) << builder.readAllStandardError().toStdString();
     return QString::fromUtf8(builder.readAllStandardOutput()).trimmed();

@@ -59,7 +59,8 @@ TEST(MLXPathsTest, ScriptsAreFoundInTheBundleBesideTheExecutable)
 {
     const auto worker = MLXPaths::resource(QStringLiteral("worker"));
     ASSERT_TRUE(worker.has_value());
-    EXPECT_EQ(*worker, QCoreApplication::applicationDirPath() + QStringLiteral("/Ravelond_Ravelond.bundle/MLX/worker.py"));
+    EXPECT_EQ(*worker,
+              QCoreApplication::applicationDirPath() + QStringLiteral("/Ravelond_Ravelond.bundle/MLX/worker.py"));
     EXPECT_TRUE(MLXPaths::resource(QStringLiteral("setup_mlx")).has_value());
     EXPECT_FALSE(MLXPaths::resource(QStringLiteral("no_such_script")).has_value());
 }

@@ -60,11 +60,13 @@ TEST_F(MLXServiceTest, LaunchesTheWorkerScriptWithTheModelFolderOfflineAndSendsO
     root.installFakeWorker(QStringLiteral("normal"));
     MLXService service;
 
-    const QJsonArray arguments = QJsonDocument::fromJson(recognize(service, QStringLiteral("args")).text.toUtf8()).array();
+    const QJsonArray arguments =
+        QJsonDocument::fromJson(recognize(service, QStringLiteral("args")).text.toUtf8()).array();
     EXPECT_EQ(arguments, (QJsonArray{QStringLiteral("-u"), *MLXPaths::resource(QStringLiteral("worker")),
                                      QStringLiteral("--model-dir"), MLXPaths::model()}));
 
-    const QJsonObject environment = QJsonDocument::fromJson(recognize(service, QStringLiteral("env")).text.toUtf8()).object();
+    const QJsonObject environment =
+        QJsonDocument::fromJson(recognize(service, QStringLiteral("env")).text.toUtf8()).object();
     EXPECT_EQ(environment, (QJsonObject{{QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1")},
                                         {QStringLiteral("TRANSFORMERS_OFFLINE"), QStringLiteral("1")},
                                         {QStringLiteral("HF_HUB_DISABLE_TELEMETRY"), QStringLiteral("1")}}));
@@ -166,7 +168,8 @@ TEST_F(MLXServiceTest, AWorkerThatExitsMidRequestFailsItAndTheNextRequestStartsA
 {
     root.installFakeWorker(QStringLiteral("normal"));
     MLXService service;
-    expectMlxFailure(failure(service, QStringLiteral("exit")), "The local OCR worker stopped. Try again or rerun setup.");
+    expectMlxFailure(failure(service, QStringLiteral("exit")),
+                     "The local OCR worker stopped. Try again or rerun setup.");
     EXPECT_FALSE(service.hasWorker());
     EXPECT_EQ(recognize(service, QStringLiteral("reply again")).text, QStringLiteral("again"));
     await(service.shutdown());
@@ -180,7 +183,8 @@ TEST_F(MLXServiceTest, ARepliesForAnotherIdAreIgnoredUntilTheTimeOutStopsTheWork
     const QString pid = workerPid(service);
     expectMlxFailure(failure(service, QStringLiteral("other-id")),
                      "The local engine took too long. Try a smaller selection.");
-    expectMlxFailure(failure(service, QStringLiteral("hang")), "The local engine took too long. Try a smaller selection.");
+    expectMlxFailure(failure(service, QStringLiteral("hang")),
+                     "The local engine took too long. Try a smaller selection.");
     EXPECT_NE(workerPid(service), pid);
     await(service.shutdown());
 }
@@ -205,8 +209,9 @@ TEST_F(MLXServiceTest, NothingStartsWhenTheEngineIsNotInstalledOrTheTaskIsAlread
     root.markReady();
     std::stop_source cancelled;
     cancelled.request_stop();
-    EXPECT_TRUE(failureOf(service.recognize(root.instruction(QStringLiteral("pid")), MLXTask::text, cancelled.get_token()))
-                    .isCancellation());
+    EXPECT_TRUE(
+        failureOf(service.recognize(root.instruction(QStringLiteral("pid")), MLXTask::text, cancelled.get_token()))
+            .isCancellation());
     EXPECT_FALSE(service.hasWorker());
 }
 

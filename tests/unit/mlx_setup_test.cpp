@@ -90,7 +90,8 @@ TEST_F(MLXSetupTest, EveryAssignmentOfThePythonPathIsStoredUnchecked)
     setup.setPythonPath(QString()); // unchanged, still written
     EXPECT_TRUE(defaults.contains(QStringLiteral("pythonPath")));
     setup.setPythonPath(QStringLiteral("python3"));
-    EXPECT_EQ(DefaultsDomain(defaults.name()).value(QStringLiteral("pythonPath")).toString(), QStringLiteral("python3"));
+    EXPECT_EQ(DefaultsDomain(defaults.name()).value(QStringLiteral("pythonPath")).toString(),
+              QStringLiteral("python3"));
 }
 
 TEST_F(MLXSetupTest, OnlyAllStringObjectsWithAStageAreShownAndTheExitDecidesTheEnd)
