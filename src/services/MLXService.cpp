@@ -3,18 +3,17 @@
 #include "platform/BootClockTimer.h"
 #include "platform/Cancellation.h"
 #include "platform/ChildProcessSignals.h"
+#include "platform/EventLoopLatch.h"
 #include "platform/ProcessExit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
-#include <coroutine>
 #include <csignal>
 #include <optional>
 #include <unistd.h>
@@ -48,8 +47,10 @@ struct MLXService::PendingRequest {
     QString id;
     std::optional<OCRResponse> response;
     std::exception_ptr failure;
-    bool settled = false;
-    std::coroutine_handle<> waiter;
+    // Opened by finish(). The caller resumes from the event loop: by then a
+    // stop has also stopped the worker, and a new recognize() of the caller
+    // cannot run in the middle of ours.
+    std::shared_ptr<EventLoopLatch> settled = EventLoopLatch::create();
 
     OCRResponse takeResult()
     {
@@ -57,18 +58,6 @@ struct MLXService::PendingRequest {
             std::rethrow_exception(failure);
         return *response;
     }
-};
-
-// Suspends the caller of recognize() until its request has been settled.
-class MLXService::RequestAwaiter {
-public:
-    explicit RequestAwaiter(std::shared_ptr<PendingRequest> request) : request_(std::move(request)) {}
-    bool await_ready() const noexcept { return request_->settled; }
-    void await_suspend(std::coroutine_handle<> waiter) noexcept { request_->waiter = waiter; }
-    void await_resume() const noexcept {}
-
-private:
-    std::shared_ptr<PendingRequest> request_;
 };
 
 MLXService::MLXService(QObject *parent)
@@ -125,7 +114,7 @@ QCoro::Task<OCRResponse> MLXService::recognize(QString pngPath, MLXTask task, st
             },
             Qt::QueuedConnection);
     });
-    co_await RequestAwaiter(request);
+    co_await request->settled->wait();
     co_return request->takeResult();
 }
 
@@ -269,7 +258,7 @@ void MLXService::finish(const OCRResponse &response)
     timeout_->stop();
     if (auto request = std::exchange(pending_, nullptr)) {
         request->response = response;
-        settle(request);
+        request->settled->open();
     }
 }
 
@@ -278,24 +267,8 @@ void MLXService::finish(std::exception_ptr failure)
     timeout_->stop();
     if (auto request = std::exchange(pending_, nullptr)) {
         request->failure = std::move(failure);
-        settle(request);
+        request->settled->open();
     }
-}
-
-void MLXService::settle(const std::shared_ptr<PendingRequest> &request)
-{
-    request->settled = true;
-    // The caller resumes from the event loop, never from inside the operation
-    // that settled it: by then a stop has also stopped the worker, and a new
-    // recognize() from the caller cannot run in the middle of ours. The
-    // application object carries the job so it runs even if we are gone.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [request] {
-            if (auto waiter = std::exchange(request->waiter, nullptr))
-                waiter.resume();
-        },
-        Qt::QueuedConnection);
 }
 
 void MLXService::stopWorker()

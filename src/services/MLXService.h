@@ -56,7 +56,6 @@ public:
 
 private:
     struct PendingRequest;
-    class RequestAwaiter;
 
     bool workerIsAlive() const;
     void startWorker();
@@ -66,7 +65,6 @@ private:
     void workerFailed(QProcess *process);
     void finish(std::exception_ptr failure);
     void finish(const OCRResponse &response);
-    void settle(const std::shared_ptr<PendingRequest> &request);
     void stopWorker();
     void sweepGroupLater(qint64 pgid);
     void onTimeout();

@@ -17,6 +17,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+void expectMlxFailure(const TrovError &error, const char *message)
+{
+    EXPECT_EQ(error.kind(), TrovError::mlx);
+    EXPECT_EQ(error.errorDescription(), QString::fromUtf8(message));
+}
+
 class MLXServiceTest : public ChildProcessTest {
 protected:
     // Runs one request whose image file holds `instruction` for the fake worker.
@@ -44,14 +50,20 @@ protected:
 
     QString workerPid(MLXService &service) { return recognize(service, QStringLiteral("pid")).text; }
 
+    // The request fails with `message`, the worker is stopped and the next
+    // request is answered by a fresh one.
+    void expectStoppedAfter(MLXService &service, const QString &instruction, const char *message)
+    {
+        const QString before = service.hasWorker() ? workerPid(service) : QString();
+        expectMlxFailure(failure(service, instruction), message);
+        EXPECT_FALSE(service.hasWorker());
+        const QString after = workerPid(service);
+        EXPECT_FALSE(after.isEmpty());
+        EXPECT_NE(after, before);
+    }
+
     MLXTestRoot root;
 };
-
-void expectMlxFailure(const TrovError &error, const char *message)
-{
-    EXPECT_EQ(error.kind(), TrovError::mlx);
-    EXPECT_EQ(error.errorDescription(), QString::fromUtf8(message));
-}
 
 } // namespace
 
@@ -119,11 +131,8 @@ TEST_F(MLXServiceTest, OutputThatIsNotAJsonObjectWithATypeStopsTheWorker)
     MLXService service;
     for (const char *instruction : {"garbage", "empty", "array"}) {
         SCOPED_TRACE(instruction);
-        const QString pid = workerPid(service);
-        expectMlxFailure(failure(service, QString::fromLatin1(instruction)),
-                         "The local worker returned an invalid response.");
-        EXPECT_FALSE(service.hasWorker());
-        EXPECT_NE(workerPid(service), pid) << "the next request starts a fresh worker";
+        workerPid(service);
+        expectStoppedAfter(service, QString::fromLatin1(instruction), "The local worker returned an invalid response.");
     }
     await(service.shutdown());
 }
@@ -140,9 +149,7 @@ TEST_F(MLXServiceTest, AFloodWithoutLineFeedsEndsAtTheLimit)
 {
     root.installFakeWorker(QStringLiteral("normal"));
     MLXService service;
-    expectMlxFailure(failure(service, QStringLiteral("flood")), "Worker output exceeded its limit.");
-    EXPECT_FALSE(service.hasWorker());
-    EXPECT_FALSE(workerPid(service).isEmpty());
+    expectStoppedAfter(service, QStringLiteral("flood"), "Worker output exceeded its limit.");
     await(service.shutdown());
 }
 
@@ -158,9 +165,7 @@ TEST_F(MLXServiceTest, StartupErrorsCarryTheirMessageAndStopTheWorker)
     // A result written in the same breath as the startup error belongs to the
     // stopped worker and must not reach anyone.
     root.installFakeWorker(QStringLiteral("normal"));
-    expectMlxFailure(failure(service, QStringLiteral("startup-error")), "The model vanished.");
-    EXPECT_FALSE(service.hasWorker());
-    EXPECT_FALSE(workerPid(service).isEmpty());
+    expectStoppedAfter(service, QStringLiteral("startup-error"), "The model vanished.");
     await(service.shutdown());
 }
 
@@ -168,10 +173,7 @@ TEST_F(MLXServiceTest, AWorkerThatExitsMidRequestFailsItAndTheNextRequestStartsA
 {
     root.installFakeWorker(QStringLiteral("normal"));
     MLXService service;
-    expectMlxFailure(failure(service, QStringLiteral("exit")),
-                     "The local OCR worker stopped. Try again or rerun setup.");
-    EXPECT_FALSE(service.hasWorker());
-    EXPECT_EQ(recognize(service, QStringLiteral("reply again")).text, QStringLiteral("again"));
+    expectStoppedAfter(service, QStringLiteral("exit"), "The local OCR worker stopped. Try again or rerun setup.");
     await(service.shutdown());
 }
 
