@@ -23,12 +23,11 @@ Each request's image file holds the instruction for the reply:
   exit              exits with status 3 without replying
   startup-error     a startup_error, then a result for the request in the same write
   reply-then-empty  a result, then an empty line
-  reply-then-exit   a result, then exits once its input is closed or 0.2 s passed
+  reply-then-exit   a result with its process id, then exits on SIGUSR1
 """
 
 import json
 import os
-import select
 import signal
 import subprocess
 import sys
@@ -91,8 +90,9 @@ def answer(request_line):
     elif word == "reply-then-empty":
         write(result(request_id, "fine") + b"\n")
     elif word == "reply-then-exit":
+        signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGUSR1})
         write(result(request_id, str(os.getpid())))
-        select.select([sys.stdin], [], [], 0.2)
+        signal.sigwait({signal.SIGUSR1})
         sys.exit(0)
     # "hang" and anything unknown: no reply
 
