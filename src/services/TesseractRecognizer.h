@@ -31,6 +31,9 @@ public:
     // What the engine is given: alpha flattened onto white, 8-bit RGB.
     static QImage flattenedOntoWhite(const QImage &image);
 
+    // Light text on a dark background (a dark-mode screen).
+    static bool hasDarkBackground(const QImage &page);
+
 private:
     void initialise(const QString &languages);
     int upscaleFactor();
