@@ -21,6 +21,9 @@ namespace {
 // read perfectly, and aiming higher only costs time.
 constexpr int comfortableLineHeight = 20;
 constexpr int largestUpscale = 4;
+// Upscaling never makes a page larger than this: Tesseract needs several bytes
+// per pixel, and a large page has enough pixels per line already.
+constexpr double largestUpscaledPixelCount = 25'000'000;
 
 // Below this mean grey level the picture is light text on a dark background.
 constexpr int darkBackgroundLevel = 128;
@@ -40,7 +43,7 @@ TesseractRecognizer::~TesseractRecognizer() = default;
 
 OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionRequest &request)
 {
-    initialise(TesseractLanguages::resolve(request.language()));
+    initialise(request.language());
     if (image.isNull())
         return OCRResponse{};
 
@@ -51,7 +54,7 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
     if (hasDarkBackground(page))
         page.invertPixels();
     setImage(*api_, page);
-    if (const int factor = upscaleFactor(); factor > 1) {
+    if (const int factor = upscaleFactor(page.size()); factor > 1) {
         page = page.scaled(page.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         setImage(*api_, page);
     }
@@ -100,12 +103,19 @@ bool TesseractRecognizer::hasDarkBackground(const QImage &page)
     return total < long(darkBackgroundLevel) * side * side;
 }
 
-void TesseractRecognizer::initialise(const QString &languages)
+void TesseractRecognizer::initialise(const QString &requestedLanguage)
 {
-    if (api_ && languages == loadedLanguages_)
+    // The same request as last time needs no new look at the installed data.
+    if (api_ && requestedLanguage == requestedLanguage_)
         return;
+    const QString languages = TesseractLanguages::resolve(requestedLanguage);
+    if (api_ && languages == loadedLanguages_) {
+        requestedLanguage_ = requestedLanguage;
+        return;
+    }
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     loadedLanguages_.clear();
+    requestedLanguage_.clear();
     // Tesseract otherwise writes its diagnostics to stderr.
     api_->SetVariable("debug_file", "/dev/null");
     if (api_->Init(nullptr, languages.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0) {
@@ -114,9 +124,10 @@ void TesseractRecognizer::initialise(const QString &languages)
             QStringLiteral("Tesseract could not load its data for the language “%1”.").arg(languages));
     }
     loadedLanguages_ = languages;
+    requestedLanguage_ = requestedLanguage;
 }
 
-int TesseractRecognizer::upscaleFactor()
+int TesseractRecognizer::upscaleFactor(QSize pageSize)
 {
     // The layout analysis is cheap next to recognition and tells how tall the
     // text lines are before the expensive pass.
@@ -133,7 +144,11 @@ int TesseractRecognizer::upscaleFactor()
         return 1;
     std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
     const int medianHeight = std::max(1, heights[heights.size() / 2]);
-    return std::clamp((comfortableLineHeight + medianHeight - 1) / medianHeight, 1, largestUpscale);
+    int factor = std::clamp((comfortableLineHeight + medianHeight - 1) / medianHeight, 1, largestUpscale);
+    const double pixels = double(pageSize.width()) * pageSize.height();
+    while (factor > 1 && pixels * factor * factor > largestUpscaledPixelCount)
+        --factor;
+    return factor;
 }
 
 QString TesseractRecognizer::recognisedLines()

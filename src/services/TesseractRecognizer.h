@@ -35,11 +35,13 @@ public:
     static bool hasDarkBackground(const QImage &page);
 
 private:
-    void initialise(const QString &languages);
-    int upscaleFactor();
+    void initialise(const QString &requestedLanguage);
+    int upscaleFactor(QSize pageSize);
     QString recognisedLines();
     static bool shouldCancel(void *request, int words);
 
     std::unique_ptr<tesseract::TessBaseAPI> api_;
+    // What the engine holds ("deu+eng") and the request it was resolved from ("auto").
     QString loadedLanguages_;
+    QString requestedLanguage_;
 };
