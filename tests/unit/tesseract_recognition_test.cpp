@@ -1,13 +1,15 @@
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
+#include "services/ImageLoader.h"
 #include "services/TesseractLanguages.h"
 #include "services/TesseractRecognizer.h"
 #include "services/VisionOCR.h"
 #include "support/Await.h"
 #include "support/Gate.h"
 #include "support/ImageFixtures.h"
+#include "support/TestEnvironment.h"
 
-#include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -43,13 +45,21 @@ TEST_F(TesseractRecognitionTest, SmallScreenTextIsRead)
     }
 }
 
-TEST_F(TesseractRecognitionTest, ATransparentPictureReadsLikeTheSameTextOnWhite)
+TEST_F(TesseractRecognitionTest, ATransparentPngReadsLikeTheSameTextOnWhite)
 {
-    const QImage transparent = ImageFixtures::text(twoLines, 20, Qt::black, Qt::transparent);
+    const QTemporaryDir folder(TestEnvironment::temporaryDirectory() + QStringLiteral("/ocr-XXXXXX"));
+    const QString file = ImageFixtures::write(
+        folder.filePath(QStringLiteral("transparent.png")),
+        ImageFixtures::encoded(ImageFixtures::text(twoLines, 20, Qt::black, Qt::transparent), "png"));
+    const QImage transparent = await(ImageLoader::load(file));
     ASSERT_TRUE(transparent.hasAlphaChannel());
-    EXPECT_EQ(read(transparent).text, twoLines);
-    // Qt hands transparent pixels over as black; without flattening the page
-    // would be black text on black.
+    // Transparent pixels are black underneath; unflattened, this page would
+    // be black text on black.
+    ASSERT_EQ(qAlpha(transparent.pixel(0, 0)), 0);
+
+    const QString onWhite = read(ImageFixtures::text(twoLines, 20)).text;
+    EXPECT_EQ(onWhite, twoLines);
+    EXPECT_EQ(read(transparent).text, onWhite);
     EXPECT_EQ(TesseractRecognizer::flattenedOntoWhite(transparent).pixel(0, 0), qRgb(255, 255, 255));
 }
 
