@@ -38,6 +38,7 @@ private:
     void initialise(const QString &requestedLanguage);
     int upscaleFactor(QSize pageSize);
     QString recognisedLines();
+    void releasePageMemory();
     static bool shouldCancel(void *request, int words);
 
     std::unique_ptr<tesseract::TessBaseAPI> api_;
