@@ -81,28 +81,26 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
     Cancellation::throwIfRequested(stopToken);
     auto pending = std::make_shared<PendingVisionRequest>(std::make_shared<TextRecognitionRequest>(language));
     QFuture<OCRResponse> outcome = pending->future();
-    {
-        const std::stop_callback onStop(stopToken, [pending] { pending->cancel(); });
-        // A stop that came while the callback was being registered has
-        // already finished the request: nothing is started then.
-        if (!pending->hasOutcome()) {
-            if (!slot_->claim()) {
-                pending->finish(std::make_exception_ptr(TrovError::of(TrovError::visionBusy)));
-            } else {
-                QThreadPool::globalInstance()->start([slot = slot_, pending, image = std::move(image)] {
-                    PendingVisionRequest::Outcome result = slot->run(image, *pending);
-                    // Free the slot first, so a caller that gets the result can
-                    // start its next read at once.
-                    slot->release();
-                    pending->finish(std::move(result));
-                });
-            }
+    const std::stop_callback onStop(stopToken, [pending] { pending->cancel(); });
+    // A stop that came while the callback was being registered has
+    // already finished the request: nothing is started then.
+    if (!pending->hasOutcome()) {
+        if (!slot_->claim()) {
+            pending->finish(std::make_exception_ptr(TrovError::of(TrovError::visionBusy)));
+        } else {
+            QThreadPool::globalInstance()->start([slot = slot_, pending, image = std::move(image)] {
+                PendingVisionRequest::Outcome result = slot->run(image, *pending);
+                // Free the slot first, so a caller that gets the result can
+                // start its next read at once.
+                slot->release();
+                pending->finish(std::move(result));
+            });
         }
-        const OCRResponse response = co_await outcome;
-        // Cancelled after the outcome arrived but before this caller resumed.
-        Cancellation::throwIfRequested(stopToken);
-        co_return response;
     }
+    const OCRResponse response = co_await outcome;
+    // Cancelled after the outcome arrived but before this caller resumed.
+    Cancellation::throwIfRequested(stopToken);
+    co_return response;
 }
 
 QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, std::stop_token stopToken)
