@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+// Image files and pictures the tests build themselves, byte by byte where Qt
+// cannot write the format (GIF) or the detail (EXIF orientation).
+class ImageFixtures {
+public:
+    // `text` (lines split at '\n') in DejaVu Sans at `pixelSize`.
+    static QImage text(const QString &text, int pixelSize, QColor ink = Qt::black, QColor ground = Qt::white);
+
+    // The image encoded by Qt's writer for `format` ("png", "jpeg", "tiff", ...).
+    static QByteArray encoded(const QImage &image, const char *format);
+
+    // A GIF holding `frames` (greyscale, uncompressed LZW codes).
+    static QByteArray gif(const QList<QImage> &frames);
+
+    // A JPEG whose EXIF block carries `orientation` (1-8).
+    static QByteArray jpegWithOrientation(const QImage &image, int orientation);
+
+    // Writes `bytes` to `path`; returns `path`.
+    static QString write(const QString &path, const QByteArray &bytes);
+};
