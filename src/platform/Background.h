@@ -11,6 +11,10 @@
 // Runs blocking work on the global thread pool and lets a coroutine on the GUI
 // thread await it. Exceptions thrown by the work are rethrown to the awaiter
 // unchanged (QFuture alone would wrap them in QUnhandledException).
+//
+// The work lambdas are named locals on purpose: GCC 12 destroys a lambda
+// temporary that appears inside a co_await expression twice, which releases
+// whatever it captured (a QString's shared data, say) once too often.
 class Background {
 public:
     template <typename Work>
@@ -18,18 +22,19 @@ public:
     {
         using Result = std::invoke_result_t<Work>;
         if constexpr (std::is_void_v<Result>) {
-            std::exception_ptr failure = co_await QtConcurrent::run([work = std::move(work)]() mutable {
+            auto guarded = [work = std::move(work)]() mutable {
                 try {
                     work();
                     return std::exception_ptr();
                 } catch (...) {
                     return std::current_exception();
                 }
-            });
+            };
+            std::exception_ptr failure = co_await QtConcurrent::run(std::move(guarded));
             if (failure)
                 std::rethrow_exception(failure);
         } else {
-            Outcome<Result> outcome = co_await QtConcurrent::run([work = std::move(work)]() mutable {
+            auto guarded = [work = std::move(work)]() mutable {
                 Outcome<Result> result;
                 try {
                     result.value.emplace(work());
@@ -37,7 +42,8 @@ public:
                     result.failure = std::current_exception();
                 }
                 return result;
-            });
+            };
+            Outcome<Result> outcome = co_await QtConcurrent::run(std::move(guarded));
             if (outcome.failure)
                 std::rethrow_exception(outcome.failure);
             co_return std::move(*outcome.value);

@@ -1,0 +1,233 @@
+// Screen selection figures, each on its own Xvfb server:
+//  1. From capture() to the overlay visible (mapped, first frame painted and
+//     on the server), median of 20, on a 1440 x 900 display at scale 1 and at
+//     scale 2 (2880 x 1800 device pixels). Peer in the same run: the bare grab
+//     plus a plain window showing it, the least any overlay can cost.
+//  2. One drag step on a 3840 x 2160 frozen picture: the overlay's repaint of
+//     what changed against a full repaint of the view, median of 200 steps.
+// Run it as is: it starts `xvfb-run -a` itself (needs xvfb and xauth).
+#include "models/TrovError.h"
+#include "platform/SelectionPlatform.h"
+#include "services/ScreenSelection.h"
+#include "views/SelectionOverlay.h"
+#include "views/SelectionWindow.h"
+
+#include <QApplication>
+#include <QCoroTask>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int overlayRuns = 20;
+constexpr int dragSteps = 200;
+
+// Waits until the X server has handled everything sent so far (the painted
+// frame included).
+void syncWithServer()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11->connection();
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double percentile90(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, values.size() * 9 / 10)];
+}
+
+// Notes when a widget has painted.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+void waitForFirstFrame(QWidget *widget)
+{
+    PaintWatch watch;
+    widget->installEventFilter(&watch);
+    while (!watch.painted || !widget->window()->windowHandle() || !widget->window()->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    widget->removeEventFilter(&watch);
+    syncWithServer();
+}
+
+QCoro::Task<void> swallow(QCoro::Task<QImage> call)
+{
+    try {
+        co_await std::move(call);
+    } catch (const TrovError &) {
+    }
+}
+
+double msSince(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+void overlayScenario()
+{
+    ScreenSelection selection;
+    std::vector<double> ours;
+    for (int run = -2; run < overlayRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
+        while (selection.windows().isEmpty())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        waitForFirstFrame(selection.windows().first()->overlay());
+        if (run >= 0)
+            ours.push_back(msSince(clock));
+        selection.cancel();
+        QCoro::waitFor(std::move(task));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    std::vector<double> peer;
+    for (int run = -2; run < overlayRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const QPixmap frozen = screen->grabWindow(0);
+        auto *plain = new QLabel(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        plain->setPixmap(frozen);
+        plain->setGeometry(screen->geometry());
+        plain->show();
+        waitForFirstFrame(plain);
+        if (run >= 0)
+            peer.push_back(msSince(clock));
+        plain->hide();
+        delete plain;
+    }
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+    std::printf("capture() to overlay visible, %dx%d points at scale %.0f (%dx%d px), median of %d:\n",
+                screen->geometry().width(), screen->geometry().height(), screen->devicePixelRatio(), pixels.width(),
+                pixels.height(), overlayRuns);
+    std::printf("  ScreenSelection overlay          %7.2f ms (p90 %7.2f ms)\n", median(ours), percentile90(ours));
+    std::printf("  peer: bare grab + plain window   %7.2f ms (p90 %7.2f ms)\n", median(peer), percentile90(peer));
+}
+
+std::vector<double> dragTimes(SelectionOverlay &overlay, bool fullRepaint)
+{
+    const auto send = [&overlay](QEvent::Type type, QPointF at) {
+        QMouseEvent event(type, at, overlay.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&overlay, &event);
+    };
+    send(QEvent::MouseButtonPress, {900, 700});
+    QCoreApplication::processEvents();
+    syncWithServer();
+    std::vector<double> times;
+    for (int step = 0; step < dragSteps; ++step) {
+        QElapsedTimer clock;
+        clock.start();
+        send(QEvent::MouseMove, {1400.0 + step * 3, 1000.0 + step * 2});
+        if (fullRepaint)
+            overlay.update();
+        QCoreApplication::processEvents();
+        syncWithServer();
+        times.push_back(msSince(clock));
+    }
+    send(QEvent::MouseButtonRelease, {900, 700});
+    return times;
+}
+
+void dragScenario()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+    QImage frozen(pixels, QImage::Format_RGB32);
+    QPainter painter(&frozen);
+    for (int y = 0; y < pixels.height(); y += 40)
+        painter.fillRect(0, y, pixels.width(), 20, QColor::fromHsv((y / 40 * 17) % 360, 80, 230));
+    painter.end();
+    frozen.setDevicePixelRatio(screen->devicePixelRatio());
+    SelectionWindow window(screen);
+    auto *overlay =
+        new SelectionOverlay(frozen, screen->geometry().size(), OCREngine::vision, false, SelectionPlatform::system());
+    window.setOverlay(overlay);
+    window.show();
+    waitForFirstFrame(overlay);
+    const std::vector<double> partial = dragTimes(*overlay, false);
+    const std::vector<double> full = dragTimes(*overlay, true);
+    std::printf("one drag step on a %dx%d frozen picture (event, repaint, frame on the server), median of %d:\n",
+                pixels.width(), pixels.height(), dragSteps);
+    std::printf("  repaint of what changed          %7.2f ms (p90 %7.2f ms)\n", median(partial), percentile90(partial));
+    std::printf("  peer: full repaint of the view   %7.2f ms (p90 %7.2f ms)\n", median(full), percentile90(full));
+}
+
+int runChild(int argc, char **argv, const QByteArray &scenario)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        std::fprintf(stderr, "needs an X server\n");
+        return 1;
+    }
+    if (scenario == "overlay")
+        overlayScenario();
+    else
+        dragScenario();
+    return 0;
+}
+
+int runOnXvfb(const char *self, const char *screen, const char *scale, const char *scenario)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scale));
+    environment.insert(QStringLiteral("RAVELOND_REDUCE_MOTION"), QStringLiteral("1"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QStringLiteral("xvfb-run"),
+                {QStringLiteral("-a"), QStringLiteral("-s"),
+                 QStringLiteral("-screen 0 %1 -nolisten tcp").arg(QLatin1String(screen)), QString::fromLocal8Bit(self),
+                 QStringLiteral("--child"), QLatin1String(scenario)});
+    // Only the driver waits like this; it has no interface of its own.
+    child.waitForFinished(-1);
+    return child.exitCode();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && QByteArray(argv[1]) == "--child")
+        return runChild(argc, argv, argv[2]);
+    QCoreApplication app(argc, argv);
+    const char *self = argv[0];
+    int failures = 0;
+    failures += runOnXvfb(self, "1440x900x24", "1", "overlay") != 0;
+    failures += runOnXvfb(self, "2880x1800x24", "2", "overlay") != 0;
+    failures += runOnXvfb(self, "3840x2160x24", "1", "drag") != 0;
+    return failures;
+}

@@ -1,0 +1,34 @@
+#include "platform/ChildProcessSignals.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+bool ChildProcessSignals::leadsOwnGroup(pid_t pid)
+{
+    return pid > 0 && getpgid(pid) == pid;
+}
+
+void ChildProcessSignals::send(pid_t pid, int signal, bool wholeGroup)
+{
+    if (pid <= 0)
+        return;
+    ::kill(wholeGroup ? -pid : pid, signal);
+}
+
+bool ChildProcessSignals::hasExited(pid_t pid)
+{
+    if (pid <= 0)
+        return true;
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return errno == ECHILD; // already reaped by its owner
+    return info.si_pid == pid;
+}
+
+bool ChildProcessSignals::groupHasMembers(pid_t pgid)
+{
+    return pgid > 0 && (::kill(-pgid, 0) == 0 || errno == EPERM);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+class AccessibilityPreferences;
+class Announcer;
+class Appearance;
+class ScreenGrabber;
+class ScreenRecordingPermission;
+class Screens;
+
+// The platform services the screen selection and its overlays use, passed in
+// so that tests and the application model can replace any of them. The
+// objects are not owned and must outlive their users.
+struct SelectionPlatform {
+    Screens *screens = nullptr;
+    ScreenGrabber *grabber = nullptr;
+    ScreenRecordingPermission *permission = nullptr;
+    AccessibilityPreferences *accessibility = nullptr;
+    Appearance *appearance = nullptr;
+    Announcer *announcer = nullptr;
+
+    // The desktop's own services.
+    static SelectionPlatform system();
+};

@@ -1,0 +1,55 @@
+#include "platform/X11ScreenGrabber.h"
+
+#include "models/TrovError.h"
+#include "platform/Background.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+
+xcb_connection_t *applicationConnection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Waits until the server has handled everything we sent before. xcb is
+// thread-safe, so the reply is awaited on the pool, not on the GUI thread.
+QCoro::Task<void> catchUpWithServer()
+{
+    xcb_connection_t *connection = applicationConnection();
+    if (!connection)
+        co_return;
+    const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection);
+    xcb_flush(connection);
+    co_await Background::run(
+        [connection, cookie] { std::free(xcb_get_input_focus_reply(connection, cookie, nullptr)); });
+}
+
+} // namespace
+
+X11ScreenGrabber &X11ScreenGrabber::shared()
+{
+    static X11ScreenGrabber grabber;
+    return grabber;
+}
+
+QCoro::Task<QImage> X11ScreenGrabber::grab(QScreen *screen)
+{
+    co_await catchUpWithServer();
+    const QPixmap frozen = screen ? screen->grabWindow(0) : QPixmap();
+    if (frozen.isNull()) {
+        const QString name = screen ? screen->name() : QString();
+        throw TrovError::platformFailure(
+            QStringLiteral("The display “%1” could not be captured. The X server refused the screenshot.").arg(name));
+    }
+    QImage image = frozen.toImage();
+    image.setDevicePixelRatio(frozen.devicePixelRatio());
+    co_return image;
+}

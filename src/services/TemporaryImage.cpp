@@ -1,0 +1,106 @@
+#include "services/TemporaryImage.h"
+
+#include "models/TrovError.h"
+#include "platform/Background.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TrovError systemError(const char *what, const QString &path)
+{
+    return TrovError::platformFailure(
+        QStringLiteral("%1 “%2”: %3").arg(QLatin1String(what), path, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+QString newFolderPath()
+{
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return QDir::tempPath() + QLatin1Char('/') + QLatin1String(TemporaryImage::folderPrefix) + uuid;
+}
+
+} // namespace
+
+QCoro::Task<TemporaryImage> TemporaryImage::create(QImage image)
+{
+    // The folder's path crosses threads as text: QFuture needs a copyable value.
+    // A named work object: GCC 12 destroys lambda temporaries inside a
+    // co_await expression twice.
+    auto work = [image] { return write(image); };
+    const QString directory = co_await Background::run(std::move(work));
+    co_return TemporaryImage(directory, directory + QLatin1Char('/') + QLatin1String(fileName));
+}
+
+TemporaryImage::TemporaryImage(QString directory, QString url) : directory_(std::move(directory)), url_(std::move(url))
+{
+}
+
+TemporaryImage::TemporaryImage(TemporaryImage &&other) noexcept
+    : directory_(std::exchange(other.directory_, QString())), url_(std::exchange(other.url_, QString()))
+{
+}
+
+TemporaryImage &TemporaryImage::operator=(TemporaryImage &&other) noexcept
+{
+    directory_ = std::exchange(other.directory_, QString());
+    url_ = std::exchange(other.url_, QString());
+    return *this;
+}
+
+void TemporaryImage::remove()
+{
+    removeFolder(directory_);
+}
+
+QString TemporaryImage::write(const QImage &image)
+{
+    const QString directory = newFolderPath();
+    // Exactly this folder, never its parents, and never one that exists already.
+    if (::mkdir(QFile::encodeName(directory).constData(), 0700) != 0)
+        throw systemError("Could not create the folder", directory);
+    const QString url = directory + QLatin1Char('/') + QLatin1String(fileName);
+    try {
+        writePng(image, url);
+    } catch (...) {
+        removeFolder(directory);
+        throw;
+    }
+    return directory;
+}
+
+void TemporaryImage::writePng(const QImage &image, const QString &path)
+{
+    // The file is created 0600, so its pixels are never readable by others,
+    // not even for the moment between writing and changing the mode; fchmod
+    // makes the mode exact whatever the umask.
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor < 0)
+        throw systemError("Could not create the file", path);
+    QFile file;
+    if (!file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        throw TrovError::of(TrovError::invalidImage);
+    }
+    if (::fchmod(descriptor, 0600) != 0)
+        throw systemError("Could not set the permissions of", path);
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image) || !file.flush())
+        throw TrovError::of(TrovError::invalidImage);
+}
+
+void TemporaryImage::removeFolder(const QString &directory)
+{
+    // An empty path would make QDir remove the current directory.
+    if (directory.isEmpty() || !QDir::isAbsolutePath(directory))
+        return;
+    QDir(directory).removeRecursively();
+}

@@ -1,0 +1,96 @@
+#include "services/TesseractLanguages.h"
+
+#include "models/TrovError.h"
+
+#include <QLocale>
+
+#include <tesseract/baseapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString english = QStringLiteral("eng");
+
+} // namespace
+
+QStringList TesseractLanguages::installed()
+{
+    // Tesseract works out its data folder (TESSDATA_PREFIX or its built-in
+    // default) only inside Init. A language name that cannot exist makes it do
+    // just that, quickly, without loading any model.
+    tesseract::TessBaseAPI probe;
+    probe.SetVariable("debug_file", "/dev/null");
+    probe.Init(nullptr, "-no-such-language-", tesseract::OEM_LSTM_ONLY);
+    std::vector<std::string> found;
+    probe.GetAvailableLanguagesAsVector(&found);
+
+    QStringList languages;
+    for (const std::string &code : found) {
+        const QString language = QString::fromStdString(code);
+        if (language != QLatin1String("osd") && language != QLatin1String("equ") && !languages.contains(language))
+            languages.append(language);
+    }
+    languages.sort();
+    return languages;
+}
+
+QString TesseractLanguages::resolve(const QString &language)
+{
+    const QStringList available = installed();
+    if (language == QLatin1String(automatic)) {
+        const QStringList selection = automaticSelection(available);
+        if (selection.isEmpty())
+            throw TrovError::platformFailure(QStringLiteral("No Tesseract language data is installed."));
+        return selection.join(QLatin1Char('+'));
+    }
+    for (const QString &code : language.split(QLatin1Char('+'))) {
+        if (!available.contains(code))
+            throw TrovError::platformFailure(
+                QStringLiteral("The text recognition language “%1” is not installed.").arg(code));
+    }
+    return language;
+}
+
+QString TesseractLanguages::userInterfaceCode()
+{
+    const QStringList uiLanguages = QLocale::system().uiLanguages();
+    const QLocale locale(uiLanguages.isEmpty() ? QStringLiteral("en") : uiLanguages.first());
+    switch (locale.language()) {
+    case QLocale::C:
+    case QLocale::English:
+        return english;
+    case QLocale::Chinese: {
+        const bool traditional = locale.script() == QLocale::TraditionalHanScript ||
+                                 locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong ||
+                                 locale.territory() == QLocale::Macao;
+        return traditional ? QStringLiteral("chi_tra") : QStringLiteral("chi_sim");
+    }
+    default:
+        // Tesseract names its models by the ISO 639-2 terminology codes.
+        const QString code = QLocale::languageToCode(locale.language(), QLocale::ISO639Part2T);
+        return code.isEmpty() ? QLocale::languageToCode(locale.language(), QLocale::ISO639Alpha3) : code;
+    }
+}
+
+QStringList TesseractLanguages::automaticSelection(const QStringList &installed)
+{
+    const QString userLanguage = userInterfaceCode();
+    QStringList selection;
+    if (installed.contains(userLanguage)) {
+        selection.append(userLanguage);
+        if (userLanguage != english && installed.contains(english))
+            selection.append(english);
+        return selection;
+    }
+    if (installed.contains(english))
+        selection.append(english);
+    for (const QString &code : installed) {
+        if (selection.size() >= automaticLimit)
+            break;
+        if (code != english)
+            selection.append(code);
+    }
+    return selection;
+}

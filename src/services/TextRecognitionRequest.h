@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+// The configuration of one recognition, handed to the recognition call, and
+// the flag through which a caller's cancellation reaches a running recogniser.
+class TextRecognitionRequest {
+public:
+    explicit TextRecognitionRequest(QString language) : language_(std::move(language)) {}
+
+    // The language as the caller gave it.
+    const QString &language() const { return language_; }
+
+    // Exactly "auto" (case-sensitive) asks for automatic detection.
+    bool detectsLanguageAutomatically() const { return language_ == QLatin1String("auto"); }
+
+    // The one requested language, unchanged; empty with automatic detection.
+    QStringList recognitionLanguages() const
+    {
+        return detectsLanguageAutomatically() ? QStringList() : QStringList{language_};
+    }
+
+    // May be called from any thread; a running recognition polls it.
+    void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+    bool isCancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+
+private:
+    QString language_;
+    std::atomic<bool> cancelled_{false};
+};

@@ -1,0 +1,116 @@
+#include "services/VisionOCR.h"
+
+#include "models/TrovError.h"
+#include "platform/Cancellation.h"
+#include "services/PendingVisionRequest.h"
+#include "services/TesseractLanguages.h"
+#include "services/TesseractRecognizer.h"
+
+#include <QCoroFuture>
+#include <QThreadPool>
+
+#include <mutex>
+
+// The single request slot and the recognition call it guards. Shared with the
+// work items, so an abandoned recognition can finish after its VisionOCR is gone.
+class VisionOCR::RequestSlot {
+public:
+    explicit RequestSlot(Execute execute) : execute_(std::move(execute)) {}
+
+    bool claim()
+    {
+        const std::lock_guard lock(mutex_);
+        if (taken_)
+            return false;
+        taken_ = true;
+        return true;
+    }
+
+    void release()
+    {
+        const std::lock_guard lock(mutex_);
+        taken_ = false;
+    }
+
+    // Runs on a pool thread while the slot is held.
+    PendingVisionRequest::Outcome run(const QImage &image, PendingVisionRequest &pending)
+    {
+        if (pending.isCancelled())
+            return std::make_exception_ptr(TrovError::of(TrovError::taskCancelled));
+        try {
+            return execute_(image, pending.request());
+        } catch (...) {
+            return std::current_exception();
+        }
+    }
+
+private:
+    const Execute execute_;
+    std::mutex mutex_;
+    bool taken_ = false;
+};
+
+namespace {
+
+VisionOCR::Execute tesseractCall()
+{
+    auto recognizer = std::make_shared<TesseractRecognizer>();
+    return [recognizer](const QImage &image, TextRecognitionRequest &request) {
+        return recognizer->recognize(image, request);
+    };
+}
+
+} // namespace
+
+VisionOCR::VisionOCR() : VisionOCR(tesseractCall())
+{
+}
+
+VisionOCR::VisionOCR(Execute execute) : slot_(std::make_shared<RequestSlot>(std::move(execute)))
+{
+}
+
+VisionOCR &VisionOCR::shared()
+{
+    static VisionOCR *const instance = new VisionOCR();
+    return *instance;
+}
+
+QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::stop_token stopToken)
+{
+    Cancellation::throwIfRequested(stopToken);
+    auto pending = std::make_shared<PendingVisionRequest>(std::make_shared<TextRecognitionRequest>(language));
+    QFuture<OCRResponse> outcome = pending->future();
+    {
+        const std::stop_callback onStop(stopToken, [pending] { pending->cancel(); });
+        // A stop that came while the callback was being registered has
+        // already finished the request: nothing is started then.
+        if (!pending->hasOutcome()) {
+            if (!slot_->claim()) {
+                pending->finish(std::make_exception_ptr(TrovError::of(TrovError::visionBusy)));
+            } else {
+                QThreadPool::globalInstance()->start([slot = slot_, pending, image = std::move(image)] {
+                    PendingVisionRequest::Outcome result = slot->run(image, *pending);
+                    // Free the slot first, so a caller that gets the result can
+                    // start its next read at once.
+                    slot->release();
+                    pending->finish(std::move(result));
+                });
+            }
+        }
+        const OCRResponse response = co_await outcome;
+        // Cancelled after the outcome arrived but before this caller resumed.
+        Cancellation::throwIfRequested(stopToken);
+        co_return response;
+    }
+}
+
+QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, std::stop_token stopToken)
+{
+    return shared().read(std::move(image), std::move(language), std::move(stopToken));
+}
+
+QStringList VisionOCR::supportedLanguages()
+{
+    return TesseractLanguages::installed();
+}

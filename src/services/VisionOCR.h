@@ -1,0 +1,50 @@
+#pragma once
+
+#include "models/OCRResponse.h"
+#include "services/TextRecognitionRequest.h"
+
+#include <QCoroTask>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+// The built-in recogniser (Tesseract). It admits one recognition at a time: a
+// second request while one runs fails at once with TrovError::visionBusy and
+// is never queued. Safe to use from any thread.
+class VisionOCR {
+public:
+    // The recognition call: runs on a pool thread, may throw. Replaceable so
+    // that tests can control timing and results.
+    using Execute = std::function<OCRResponse(const QImage &, TextRecognitionRequest &)>;
+
+    // Tesseract as the recognition call.
+    VisionOCR();
+    explicit VisionOCR(Execute execute);
+
+    // The process-wide instance, created on first use and never destroyed (a
+    // recognition abandoned by its caller may still be running at exit).
+    static VisionOCR &shared();
+
+    // Recognises `image` on a pool thread; the caller resumes on its own thread.
+    // `language` is "auto" or an installed Tesseract code. A stop request
+    // returns the caller at once with TrovError::taskCancelled and asks the
+    // recogniser to stop; the slot stays taken until it has returned.
+    QCoro::Task<OCRResponse> read(QImage image, QString language = QStringLiteral("auto"),
+                                  std::stop_token stopToken = {});
+
+    // read() on the shared instance.
+    static QCoro::Task<OCRResponse> recognize(QImage image, QString language = QStringLiteral("auto"),
+                                              std::stop_token stopToken = {});
+
+    // Installed language codes, for the settings window.
+    static QStringList supportedLanguages();
+
+private:
+    class RequestSlot;
+
+    std::shared_ptr<RequestSlot> slot_;
+};

@@ -1,0 +1,82 @@
+#include "support/ShortcutBadge.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+constexpr double horizontalPadding = 8;
+constexpr double verticalPadding = 4;
+constexpr double radius = 6;
+
+QColor withOpacity(QColor colour, double opacity)
+{
+    colour.setAlphaF(float(colour.alphaF() * opacity));
+    return colour;
+}
+
+} // namespace
+
+ShortcutBadge::ShortcutBadge(const QString &label, QWidget *parent) : QWidget(parent), label_(label)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ShortcutBadge::setLabel(const QString &label)
+{
+    label_ = label;
+    updateGeometry();
+    update();
+}
+
+QFont ShortcutBadge::font()
+{
+    // "monospace" is fontconfig's alias for the desktop's fixed-pitch face.
+    QFont font(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(11);
+    font.setWeight(QFont::Medium);
+    return font;
+}
+
+QSizeF ShortcutBadge::sizeFor(const QString &label)
+{
+    const QFontMetricsF metrics(font());
+    return QSizeF(metrics.horizontalAdvance(label) + 2 * horizontalPadding, metrics.height() + 2 * verticalPadding);
+}
+
+QSize ShortcutBadge::sizeHint() const
+{
+    const QSizeF size = sizeFor(label_);
+    return QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
+}
+
+void ShortcutBadge::paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath cap;
+    cap.addRoundedRect(frame, radius, radius);
+    painter.fillPath(cap, withOpacity(primary, 0.045));
+    painter.setFont(font());
+    painter.setPen(withOpacity(primary, 0.55));
+    painter.drawText(frame, Qt::AlignCenter, label);
+    // The border lies inside the edge: a 1 px line centred half a pixel in.
+    painter.setPen(QPen(withOpacity(primary, 0.12), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    painter.restore();
+}
+
+void ShortcutBadge::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QSizeF size = sizeFor(label_);
+    const QRectF frame(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    paint(painter, frame, label_, palette().color(QPalette::WindowText));
+}

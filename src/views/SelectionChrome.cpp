@@ -1,0 +1,174 @@
+#include "views/SelectionChrome.h"
+
+#include "models/SelectionGeometry.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// How far the outline, the bracket stroke and its glow reach outside the selection.
+constexpr double chromeReach = 15;
+
+// The desktop's UI faces (DejaVu, Noto, Cantarell) have tabular digits by default,
+// so the badge does not jitter while the size changes.
+QFont badgeFont()
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(11);
+    font.setWeight(QFont::Medium);
+    return font;
+}
+
+// Room around a bracket's corner for its stroke and glow.
+constexpr double spriteMargin = 11;
+
+// One corner's bracket with its glow, drawn once into a small picture: the
+// antialiased wide strokes cost far more than placing the picture.
+QImage bracketSprite(double arm, double dx, double dy, qreal ratio)
+{
+    const double side = arm + 2 * spriteMargin;
+    QImage sprite(QSize(int(std::ceil(side * ratio)), int(std::ceil(side * ratio))),
+                  QImage::Format_ARGB32_Premultiplied);
+    sprite.setDevicePixelRatio(ratio);
+    sprite.fill(Qt::transparent);
+    const QPointF corner(dx > 0 ? spriteMargin : side - spriteMargin, dy > 0 ? spriteMargin : side - spriteMargin);
+    QPainterPath path;
+    path.moveTo(corner.x() + dx * arm, corner.y());
+    path.lineTo(corner);
+    path.lineTo(corner.x(), corner.y() + dy * arm);
+    QPainter painter(&sprite);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The glow: wider, fainter strokes under the bracket (the painter has no
+    // shadow blur), together about half the accent's strength at the line.
+    QColor glow = SelectionChrome::accent();
+    glow.setAlphaF(0.5f / 4);
+    for (int ring = 4; ring >= 1; --ring) {
+        painter.setPen(QPen(glow, 3 + ring * 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+    }
+    painter.setPen(QPen(SelectionChrome::accent(), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
+    return sprite;
+}
+
+} // namespace
+
+QColor SelectionChrome::accent()
+{
+    return QColor::fromRgbF(0.48f, 0.96f, 0.81f);
+}
+
+double SelectionChrome::bracketArm(const QRectF &selection)
+{
+    return std::min(20.0, std::min(selection.width(), selection.height()) / 3);
+}
+
+QString SelectionChrome::badgeText(const QRectF &pixels)
+{
+    return QStringLiteral("%1 × %2 px").arg(qRound(pixels.width())).arg(qRound(pixels.height()));
+}
+
+QRegion SelectionChrome::damage(const QRectF &selection, const QRectF &bounds)
+{
+    if (SelectionGeometry::isEmpty(selection))
+        return QRegion();
+    // The outline, brackets and glow stay within a band along the edges; the
+    // inside shows the picture unchanged whatever the size.
+    QRegion band(selection.adjusted(-chromeReach, -chromeReach, chromeReach, chromeReach).toAlignedRect());
+    const QRectF inside = selection.adjusted(chromeReach, chromeReach, -chromeReach, -chromeReach);
+    if (inside.width() > 0 && inside.height() > 0)
+        band -= QRegion(inside.toRect());
+    band += SelectionGeometry::badgeFrame(selection, bounds, badgeSize()).adjusted(-1, -1, 1, 1).toAlignedRect();
+    return band;
+}
+
+QRegion SelectionChrome::damage(const QRectF &previous, const QRectF &next, const QRectF &bounds)
+{
+    // The dimming changes only where one selection covers and the other does not.
+    const auto hole = [](const QRectF &selection) {
+        return SelectionGeometry::isEmpty(selection) ? QRegion() : QRegion(selection.toAlignedRect());
+    };
+    return damage(previous, bounds) + damage(next, bounds) + hole(previous).xored(hole(next));
+}
+
+void SelectionChrome::paint(QPainter &painter, const QRectF &bounds, bool increaseContrast) const
+{
+    const bool empty = SelectionGeometry::isEmpty(selection);
+    painter.save();
+    // The dimming with its hole, as rectangles cut to what is being repainted:
+    // a path over the whole display would be rasterised in full at every step.
+    QRegion dim(bounds.toAlignedRect());
+    if (!empty)
+        dim -= QRegion(selection.toRect());
+    if (painter.hasClipping())
+        dim &= painter.clipRegion();
+    QColor shade(Qt::black);
+    shade.setAlphaF(increaseContrast ? contrastDimming : dimming);
+    for (const QRect &part : dim)
+        painter.fillRect(part, shade);
+    if (!empty) {
+        paintOutline(painter);
+        paintBrackets(painter);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintBadge(painter, bounds);
+    }
+    painter.restore();
+}
+
+void SelectionChrome::paintOutline(QPainter &painter) const
+{
+    // A one-point line just outside the selection, as four filled bands: a
+    // stroked rectangle would be rasterised over its whole extent.
+    QColor outline(Qt::white);
+    outline.setAlphaF(0.9f);
+    const QRectF &s = selection;
+    painter.fillRect(QRectF(s.left() - 1, s.top() - 1, s.width() + 2, 1), outline);
+    painter.fillRect(QRectF(s.left() - 1, s.bottom(), s.width() + 2, 1), outline);
+    painter.fillRect(QRectF(s.left() - 1, s.top(), 1, s.height()), outline);
+    painter.fillRect(QRectF(s.right(), s.top(), 1, s.height()), outline);
+}
+
+void SelectionChrome::paintBrackets(QPainter &painter) const
+{
+    const double arm = bracketArm(selection);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    if (sprites_.arm != arm || sprites_.ratio != ratio) {
+        sprites_.arm = arm;
+        sprites_.ratio = ratio;
+        for (int corner = 0; corner < 4; ++corner)
+            sprites_.images[corner] = bracketSprite(arm, corner % 2 ? -1 : 1, corner < 2 ? 1 : -1, ratio);
+    }
+    const double side = arm + 2 * spriteMargin;
+    const QPointF corners[] = {selection.topLeft(), selection.topRight(), selection.bottomLeft(),
+                               selection.bottomRight()};
+    for (int corner = 0; corner < 4; ++corner) {
+        const QPointF anchor(corner % 2 ? side - spriteMargin : spriteMargin,
+                             corner < 2 ? spriteMargin : side - spriteMargin);
+        painter.drawImage(corners[corner] - anchor, sprites_.images[corner]);
+    }
+}
+
+void SelectionChrome::paintBadge(QPainter &painter, const QRectF &bounds) const
+{
+    const QRectF pixels = SelectionGeometry::pixelRect(selection, bounds.size(), imageSize);
+    const QRectF frame = SelectionGeometry::badgeFrame(selection, bounds, badgeSize());
+    QColor fill = QColor::fromRgbF(0.09f, 0.09f, 0.09f);
+    fill.setAlphaF(0.98f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(frame, 10, 10);
+    QColor border(Qt::white);
+    border.setAlphaF(0.2f);
+    painter.setPen(QPen(border, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    painter.setPen(Qt::white);
+    painter.setFont(badgeFont());
+    painter.drawText(frame.adjusted(6, 8, -6, -8), Qt::AlignCenter, badgeText(pixels));
+}

@@ -1,0 +1,232 @@
+#include "views/SelectionToolbar.h"
+
+#include "platform/AccessibilityPreferences.h"
+#include "support/ShortcutBadge.h"
+#include "support/SymbolLibrary.h"
+#include "support/TrovStyle.h"
+#include "views/SelectionPresentation.h"
+
+#include <QEasingCurve>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double symbolSize = 22;
+constexpr double rowSpacing = 13;
+constexpr double lineSpacing = 4;
+constexpr double columnSpacing = 10;
+constexpr double horizontalPadding = 19;
+constexpr double verticalPadding = 15;
+constexpr double cardRadius = 20;
+const QString escapeLabel = QStringLiteral("esc");
+
+QFont uiFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont headlineFont()
+{
+    return uiFont(13, QFont::DemiBold);
+}
+
+QFont sublineFont()
+{
+    return uiFont(10, QFont::Normal);
+}
+
+QFont hintFont()
+{
+    return uiFont(10, QFont::Medium);
+}
+
+QColor white(double opacity)
+{
+    QColor colour(Qt::white);
+    colour.setAlphaF(float(opacity));
+    return colour;
+}
+
+QColor black(double opacity)
+{
+    QColor colour(Qt::black);
+    colour.setAlphaF(float(opacity));
+    return colour;
+}
+
+double cardHeight()
+{
+    const double text = QFontMetricsF(headlineFont()).height() + lineSpacing + QFontMetricsF(sublineFont()).height();
+    const double row = std::max({symbolSize, text, ShortcutBadge::sizeFor(escapeLabel).height()});
+    return row + 2 * verticalPadding;
+}
+
+} // namespace
+
+const QString SelectionToolbar::hintLine =
+    QStringLiteral("↑ ↓ ← →  Move     ⇧  Resize     ⌥  Fine tune     ↵  Capture");
+
+SelectionToolbar::SelectionToolbar(SelectionPresentation &state, AccessibilityPreferences &accessibility,
+                                   QWidget *parent)
+    : QWidget(parent), state_(state), accessibility_(accessibility), shownHasSelection_(state.hasSelection()),
+      previousHeadline_(headline())
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    connect(&state_, &SelectionPresentation::changed, this, &SelectionToolbar::stateChanged);
+}
+
+QString SelectionToolbar::headline() const
+{
+    if (state_.needsLarger())
+        return QStringLiteral("A little more room for the words.");
+    if (state_.hasSelection() && state_.keyboard())
+        return QStringLiteral("Looks good? Press Return.");
+    if (state_.hasSelection())
+        return QStringLiteral("Release. We’ll take it from here.");
+    return QStringLiteral("Frame the words you want.");
+}
+
+QString SelectionToolbar::subline() const
+{
+    if (state_.practice())
+        return QStringLiteral("Practice trov · select the sample below");
+    return QStringLiteral("Drag to select · %1").arg(state_.engine().title());
+}
+
+bool SelectionToolbar::isAnimating() const
+{
+    return fade_ != nullptr;
+}
+
+QColor SelectionToolbar::cardBackground() const
+{
+    // The dark window background, or a translucent dark material over the picture.
+    return accessibility_.reduceTransparency() ? QColor(50, 50, 50) : QColor(38, 38, 40, 214);
+}
+
+void SelectionToolbar::stateChanged()
+{
+    const bool selectionToggled = state_.hasSelection() != shownHasSelection_;
+    shownHasSelection_ = state_.hasSelection();
+    if (selectionToggled && !accessibility_.reduceMotion()) {
+        if (fade_)
+            fade_->stop();
+        auto *fade = new QVariantAnimation(this);
+        fade->setStartValue(0.0);
+        fade->setEndValue(1.0);
+        fade->setDuration(fadeMilliseconds);
+        fade->setEasingCurve(QEasingCurve::OutCubic);
+        connect(fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+            fadeProgress_ = value.toDouble();
+            update();
+        });
+        connect(fade, &QVariantAnimation::finished, this, [this] {
+            previousHeadline_ = headline();
+            fadeProgress_ = 1;
+            update();
+        });
+        fade_ = fade;
+        fadeProgress_ = 0;
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    } else if (!fade_) {
+        previousHeadline_ = headline();
+    }
+    update();
+}
+
+QRectF SelectionToolbar::cardFrame() const
+{
+    const double hint = QFontMetricsF(hintFont()).height();
+    const double column = cardHeight() + columnSpacing + hint;
+    return QRectF(0, std::max(0.0, (height() - column) / 2), width(), cardHeight());
+}
+
+void SelectionToolbar::paintEvent(QPaintEvent *)
+{
+    if (width() <= 0)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF card = cardFrame();
+    paintCard(painter, card);
+    paintHintLine(painter, card.bottom() + columnSpacing);
+}
+
+void SelectionToolbar::paintCard(QPainter &painter, const QRectF &card)
+{
+    // Shadow: black 0.22 spread about 20 points, 8 points down.
+    painter.setPen(Qt::NoPen);
+    for (int ring = 5; ring >= 1; --ring) {
+        const double grow = 2.0 * ring;
+        painter.setBrush(black(0.22 / 8));
+        painter.drawRoundedRect(card.translated(0, 8).adjusted(-grow, -grow, grow, grow), cardRadius + grow,
+                                cardRadius + grow);
+    }
+    painter.setBrush(cardBackground());
+    painter.drawRoundedRect(card, cardRadius, cardRadius);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(white(0.15), 1));
+    painter.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), cardRadius - 0.5, cardRadius - 0.5);
+
+    const QRectF content = card.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    const QRectF symbol(content.left(), content.center().y() - symbolSize / 2, symbolSize, symbolSize);
+    SymbolLibrary::paint(painter, QStringLiteral("viewfinder"), symbol, TrovStyle::mint(),
+                         SymbolLibrary::Weight::light);
+
+    const QSizeF badge = ShortcutBadge::sizeFor(escapeLabel);
+    const QRectF badgeFrame(QPointF(content.right() - badge.width(), content.center().y() - badge.height() / 2), badge);
+    ShortcutBadge::paint(painter, badgeFrame, escapeLabel, Qt::white);
+
+    const double textLeft = symbol.right() + rowSpacing;
+    const double textWidth = std::max(0.0, badgeFrame.left() - rowSpacing - textLeft);
+    const double textHeight =
+        QFontMetricsF(headlineFont()).height() + lineSpacing + QFontMetricsF(sublineFont()).height();
+    paintHeadlines(painter, QPointF(textLeft, content.center().y() - textHeight / 2), textWidth);
+}
+
+void SelectionToolbar::paintHeadlines(QPainter &painter, QPointF topLeft, double width)
+{
+    const QFontMetricsF headlineMetrics(headlineFont());
+    const QRectF headlineBox(topLeft, QSizeF(width, headlineMetrics.height()));
+    painter.setFont(headlineFont());
+    const Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    if (fade_ && previousHeadline_ != headline()) {
+        painter.setPen(white(1 - fadeProgress_));
+        painter.drawText(headlineBox, align, headlineMetrics.elidedText(previousHeadline_, Qt::ElideRight, width));
+        painter.setPen(white(fadeProgress_));
+    } else {
+        painter.setPen(Qt::white);
+    }
+    painter.drawText(headlineBox, align, headlineMetrics.elidedText(headline(), Qt::ElideRight, width));
+
+    const QFontMetricsF sublineMetrics(sublineFont());
+    const QRectF sublineBox(QPointF(topLeft.x(), headlineBox.bottom() + lineSpacing),
+                            QSizeF(width, sublineMetrics.height()));
+    painter.setFont(sublineFont());
+    painter.setPen(white(0.55));
+    painter.drawText(sublineBox, align, sublineMetrics.elidedText(subline(), Qt::ElideRight, width));
+}
+
+void SelectionToolbar::paintHintLine(QPainter &painter, double top)
+{
+    const QRectF line(0, top, width(), QFontMetricsF(hintFont()).height());
+    painter.setFont(hintFont());
+    // A tight dark halo keeps the line legible over any picture.
+    painter.setPen(black(0.8 / 4));
+    for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+        painter.drawText(line.translated(offset), Qt::AlignHCenter | Qt::AlignTop, hintLine);
+    painter.setPen(white(0.85));
+    painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop, hintLine);
+}

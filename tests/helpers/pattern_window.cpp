@@ -1,0 +1,69 @@
+// Shows a window of a known pixel pattern at an exact place on the X screen,
+// as another application would, and prints "ready" once the X server holds
+// its pixels. Usage: pattern_window x y width height (device pixels).
+#include "../support/PixelPattern.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void syncWithServer()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return;
+    xcb_connection_t *connection = x11->connection();
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+class PatternWindow : public QWidget {
+public:
+    explicit PatternWindow(QSize size)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint),
+          picture_(PixelPattern::image(size))
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter(this).drawImage(0, 0, picture_);
+        if (!announced_) {
+            announced_ = true;
+            QTimer::singleShot(0, this, [] {
+                syncWithServer();
+                std::printf("ready\n");
+                std::fflush(stdout);
+            });
+        }
+    }
+
+private:
+    QImage picture_;
+    bool announced_ = false;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The pattern is laid out in device pixels.
+    qunsetenv("QT_SCALE_FACTOR");
+    QApplication app(argc, argv);
+    if (argc != 5)
+        return 2;
+    const QRect frame(std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    PatternWindow window(frame.size());
+    window.setGeometry(frame);
+    window.show();
+    return app.exec();
+}

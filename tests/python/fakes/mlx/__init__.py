@@ -1,0 +1,1 @@
+"""Test stand-in for the mlx package (see ../README.md)."""

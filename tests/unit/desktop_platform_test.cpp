@@ -1,0 +1,66 @@
+#include "platform/AccessibilityAnnouncer.h"
+#include "platform/DesktopAccessibilityPreferences.h"
+#include "platform/DesktopAppearance.h"
+#include "platform/X11ScreenRecordingPermission.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Sets an environment variable for the life of one test.
+class ScopedVariable {
+public:
+    ScopedVariable(const char *name, const char *value) : name_(name) { qputenv(name, value); }
+    ~ScopedVariable() { qunsetenv(name_); }
+
+private:
+    const char *name_;
+};
+
+} // namespace
+
+TEST(DesktopAccessibilityPreferencesTest, EnvironmentOverridesEachSetting)
+{
+    DesktopAccessibilityPreferences &preferences = DesktopAccessibilityPreferences::shared();
+    EXPECT_FALSE(preferences.reduceTransparency()) << "no desktop publishes it";
+    {
+        const ScopedVariable motion("RAVELOND_REDUCE_MOTION", "1");
+        const ScopedVariable transparency("RAVELOND_REDUCE_TRANSPARENCY", "1");
+        const ScopedVariable contrast("RAVELOND_INCREASE_CONTRAST", "1");
+        EXPECT_TRUE(preferences.reduceMotion());
+        EXPECT_TRUE(preferences.reduceTransparency());
+        EXPECT_TRUE(preferences.increaseContrast());
+    }
+    const ScopedVariable motion("RAVELOND_REDUCE_MOTION", "0");
+    const ScopedVariable contrast("RAVELOND_INCREASE_CONTRAST", "0");
+    EXPECT_FALSE(preferences.reduceMotion());
+    EXPECT_FALSE(preferences.increaseContrast());
+}
+
+TEST(DesktopAppearanceTest, EnvironmentChoosesDarkOrLight)
+{
+    {
+        const ScopedVariable dark("RAVELOND_APPEARANCE", "dark");
+        EXPECT_TRUE(DesktopAppearance::shared().isDark());
+    }
+    const ScopedVariable light("RAVELOND_APPEARANCE", "Light");
+    EXPECT_FALSE(DesktopAppearance::shared().isDark());
+}
+
+TEST(X11ScreenRecordingPermissionTest, OnlyARealXServerWithoutWaylandGrants)
+{
+    // The unit tests run on the offscreen platform, which can show no other
+    // application's pixels.
+    EXPECT_FALSE(X11ScreenRecordingPermission::shared().hasPermission());
+    X11ScreenRecordingPermission::shared().requestPermission();
+    EXPECT_FALSE(X11ScreenRecordingPermission::shared().hasPermission());
+}
+
+TEST(AccessibilityAnnouncerTest, WithoutAssistiveTechnologyNothingChanges)
+{
+    QWidget source;
+    AccessibilityAnnouncer::shared().announce(&source, QStringLiteral("Selection too small."), Announcer::medium);
+    EXPECT_FALSE(source.property("ravelondAnnouncement").isValid());
+    AccessibilityAnnouncer::shared().announce(nullptr, QStringLiteral("ignored"), Announcer::high);
+}
