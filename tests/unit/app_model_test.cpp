@@ -1,0 +1,685 @@
+#include "doubles/FakePermission.h"
+#include "doubles/FakeScreens.h"
+#include "doubles/RecordingSoundPlayer.h"
+#include "doubles/RecordingWorkspace.h"
+#include "support/Await.h"
+#include "support/ChildProcesses.h"
+#include "support/Gate.h"
+#include "support/MLXTestRoot.h"
+#include "support/TestEnvironment.h"
+
+#include "platform/DefaultsDomain.h"
+#include "platform/MemoryPasteboard.h"
+#include "services/MLXService.h"
+#include "services/VisionOCR.h"
+#include "stores/AppModel.h"
+#include "stores/ClipboardHistoryStore.h"
+#include "stores/Preferences.h"
+#include "support/SmokeTest.h"
+
+#include <QCoreApplication>
+#include <QCoroSignal>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTest>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+// A selection the test steers: hands back a picture at once, fails, or waits
+// until the test resolves it or the operation is stopped.
+class FakeSelection : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { picture, failure, pending };
+
+    AppModel::SelectImage hook()
+    {
+        return
+            [this](bool practice, OCREngine engine, std::stop_token token) { return select(practice, engine, token); };
+    }
+
+    void resolve() { Q_EMIT settled(); }
+
+    Mode mode = Mode::picture;
+    // A selection that keeps going when asked to stop, as a slow one might.
+    bool ignoresStop = false;
+    QImage picture = QImage(40, 20, QImage::Format_RGB32);
+    TrovError failure = TrovError::of(TrovError::cancelled);
+    QList<std::pair<bool, OCREngine>> calls;
+
+Q_SIGNALS:
+    void settled();
+
+private:
+    QCoro::Task<QImage> select(bool practice, OCREngine engine, std::stop_token token)
+    {
+        calls.append({practice, engine});
+        if (mode == Mode::failure)
+            throw failure;
+        if (mode == Mode::pending) {
+            std::stop_callback onStop(token, [this] {
+                if (!ignoresStop)
+                    QMetaObject::invokeMethod(this, &FakeSelection::settled, Qt::QueuedConnection);
+            });
+            co_await qCoro(this, &FakeSelection::settled);
+            if (!ignoresStop && token.stop_requested())
+                throw TrovError::of(TrovError::cancelled);
+        }
+        // A copy: QCoro moves from an lvalue handed to co_return.
+        co_return QImage(picture);
+    }
+};
+
+namespace {
+
+// The recogniser's answer, set by the test; optionally held until a gate opens.
+struct ScriptedRecognizer {
+    std::mutex mutex;
+    OCRResponse response{QStringLiteral("Hello world"), false};
+    std::shared_ptr<Gate> gate;
+    std::atomic<int> calls = 0;
+    std::atomic<bool> running = false;
+
+    OCRResponse recognize()
+    {
+        ++calls;
+        running = true;
+        std::shared_ptr<Gate> waitFor;
+        OCRResponse answer;
+        {
+            const std::lock_guard lock(mutex);
+            waitFor = gate;
+            answer = response;
+        }
+        if (waitFor)
+            waitFor->wait();
+        running = false;
+        return answer;
+    }
+};
+
+QString writeTextImage(const QString &text)
+{
+    QImage image(900, 160, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(40);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(30, 100), text);
+    painter.end();
+    const QString path = QDir(TestEnvironment::root())
+                             .filePath(QStringLiteral("import-%1.png").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    image.save(path);
+    return path;
+}
+
+bool eventually(const std::function<bool()> &condition)
+{
+    return QTest::qWaitFor(condition, 10000);
+}
+
+} // namespace
+
+class AppModelTest : public ::testing::Test {
+protected:
+    AppModelTest()
+        : defaults(SmokeTest::privateName()), settings(defaults),
+          history(QDir(TestEnvironment::root()).filePath(QStringLiteral("history.json")), historyPasteboard),
+          vision([this](const QImage &, TextRecognitionRequest &) { return recognizer.recognize(); })
+    {
+        settings.setPlaySound(true);
+    }
+
+    ~AppModelTest() override
+    {
+        if (model)
+            await(model->shutdown());
+        model.reset();
+        if (recognizerGate)
+            recognizerGate->open();
+        defaults.removeDomain();
+    }
+
+    AppModel &makeModel(AppModel::MLXReady mlxReady = {})
+    {
+        AppModel::Dependencies dependencies;
+        dependencies.settings = &settings;
+        dependencies.history = &history;
+        dependencies.vision = &vision;
+        dependencies.selectImage = selection.hook();
+        dependencies.mlxReady = std::move(mlxReady);
+        SelectionPlatform platform;
+        platform.screens = &screens;
+        platform.permission = &permission;
+        dependencies.platform = platform;
+        dependencies.workspace = &workspace;
+        dependencies.copySound = &sound;
+        model = std::make_unique<AppModel>(std::move(dependencies));
+        model->copyText = [this](const QString &text) {
+            ++copies;
+            return clipboardAccepts && ClipboardService_copy(text);
+        };
+        model->onHideSurfaces = [this] { events << QStringLiteral("hide"); };
+        model->onFeedback = [this] { events << QStringLiteral("feedback:") + phaseName(); };
+        model->onDismissFeedback = [this] { events << QStringLiteral("dismiss"); };
+        model->onReview = [this](const CaptureResult &result) { reviewed << result.text; };
+        return *model;
+    }
+
+    bool ClipboardService_copy(const QString &text)
+    {
+        clipboard.clearContents();
+        return clipboard.setString(text);
+    }
+
+    QString phaseName() const
+    {
+        static const char *names[] = {"idle", "selecting", "recognizing", "copied", "cancelled", "failed"};
+        return QLatin1String(names[model->phase().kind()]);
+    }
+
+    void holdRecognizer()
+    {
+        recognizerGate = std::make_shared<Gate>();
+        const std::lock_guard lock(recognizer.mutex);
+        recognizer.gate = recognizerGate;
+    }
+
+    void answer(const QString &text, bool truncated = false)
+    {
+        const std::lock_guard lock(recognizer.mutex);
+        recognizer.response = {text, truncated};
+    }
+
+    bool finishes(CapturePhase::Kind kind)
+    {
+        return eventually([&] { return model->phase().kind() == kind && !model->isOperationRunning(); });
+    }
+
+    DefaultsDomain defaults;
+    Preferences settings;
+    MemoryPasteboard historyPasteboard;
+    ClipboardHistoryStore history;
+    ScriptedRecognizer recognizer;
+    std::shared_ptr<Gate> recognizerGate;
+    VisionOCR vision;
+    FakeSelection selection;
+    FakePermission permission;
+    FakeScreens screens;
+    RecordingWorkspace workspace;
+    RecordingSoundPlayer sound;
+    MemoryPasteboard clipboard;
+    bool clipboardAccepts = true;
+    int copies = 0;
+    QStringList events;
+    QStringList reviewed;
+    std::unique_ptr<AppModel> model;
+};
+
+TEST_F(AppModelTest, ACaptureGoesFromSelectionToClipboardWithEveryPhasePublished)
+{
+    AppModel &app = makeModel();
+    QList<CapturePhase::Kind> phases;
+    QObject::connect(&app, &AppModel::phaseChanged, [&](const CapturePhase &phase) { phases << phase.kind(); });
+    workspace.frontmost = RunningApplication{42, 4242};
+    answer(QStringLiteral("  Hello\n  world  "));
+
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+
+    EXPECT_EQ(phases, (QList<CapturePhase::Kind>{CapturePhase::idle, CapturePhase::selecting, CapturePhase::recognizing,
+                                                 CapturePhase::copied}));
+    EXPECT_EQ(events, (QStringList{"hide", "feedback:recognizing", "feedback:copied"}));
+    EXPECT_EQ(clipboard.string(), QStringLiteral("Hello\n  world"));
+    ASSERT_TRUE(app.latest());
+    EXPECT_EQ(app.latest()->text, QStringLiteral("Hello\n  world"));
+    EXPECT_EQ(app.completedCount(), 1);
+    EXPECT_EQ(app.copySummary(), QStringLiteral("2 words · Apple Vision · ") + app.latest()->timing());
+    EXPECT_TRUE(app.recognitionStartedAt().has_value());
+    EXPECT_EQ(workspace.activated, (QList<RunningApplication>{RunningApplication{42, 4242}}));
+    EXPECT_EQ(sound.volumes, (QList<double>{0.28}));
+    EXPECT_EQ(selection.calls, (QList<std::pair<bool, OCREngine>>{{false, OCREngine::vision}}));
+}
+
+TEST_F(AppModelTest, FailedChecksShowTheirMessageWithoutHidingAnythingOrSelecting)
+{
+    AppModel &app = makeModel([] { return false; });
+    settings.setEngine(OCREngine::mlx);
+    app.startCapture();
+    EXPECT_EQ(app.phase(), CapturePhase::failedPhase());
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::mlxNotReady).errorDescription());
+    EXPECT_TRUE(app.failureNeedsSettings());
+    EXPECT_EQ(events, QStringList{"feedback:failed"});
+    EXPECT_TRUE(selection.calls.isEmpty());
+
+    settings.setEngine(OCREngine::vision);
+    permission.granted = false;
+    events.clear();
+    app.startCapture();
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::permission).errorDescription());
+    EXPECT_FALSE(app.permissionGranted());
+    EXPECT_TRUE(app.failureNeedsSettings());
+    EXPECT_EQ(events, QStringList{"feedback:failed"});
+    EXPECT_TRUE(selection.calls.isEmpty());
+
+    // Practice needs no permission.
+    app.startPractice();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(selection.calls, (QList<std::pair<bool, OCREngine>>{{true, OCREngine::vision}}));
+}
+
+TEST_F(AppModelTest, TheReadinessHookReplacesTheInstallationCheck)
+{
+    AppModel &app = makeModel([] { return true; });
+    settings.setEngine(OCREngine::mlx);
+    selection.mode = FakeSelection::Mode::pending;
+    app.startCapture();
+    EXPECT_EQ(app.phase(), CapturePhase::selectingPhase());
+    app.cancel();
+    EXPECT_TRUE(finishes(CapturePhase::cancelled));
+}
+
+TEST_F(AppModelTest, ASecondStartWhileRunningChangesNothing)
+{
+    AppModel &app = makeModel();
+    selection.mode = FakeSelection::Mode::pending;
+    app.startPractice();
+    events.clear();
+    app.startCapture();
+    app.importImage(QStringLiteral("/nowhere.png"));
+    app.chooseImage();
+    EXPECT_FALSE(app.copyAgain(QStringLiteral("text")));
+    EXPECT_EQ(app.phase(), CapturePhase::selectingPhase());
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_EQ(selection.calls.size(), 1);
+    EXPECT_EQ(copies, 0);
+
+    // The retry source is still the practice run.
+    selection.resolve();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    selection.mode = FakeSelection::Mode::picture;
+    app.retryLastOperation();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_TRUE(selection.calls.last().first);
+}
+
+TEST_F(AppModelTest, TruncatedAndEmptyAnswersFailWithoutTouchingClipboardOrResults)
+{
+    AppModel &app = makeModel();
+    answer(QStringLiteral("cut off"), true);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::truncated).errorDescription());
+
+    answer(QStringLiteral(" \n\t\r\n "));
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::noText).errorDescription());
+    EXPECT_FALSE(app.failureNeedsSettings());
+    EXPECT_TRUE(app.results().isEmpty());
+    EXPECT_EQ(copies, 0);
+    EXPECT_EQ(app.completedCount(), 0);
+    EXPECT_TRUE(workspace.activated.isEmpty());
+}
+
+TEST_F(AppModelTest, ARefusedClipboardKeepsTheResultAndOpensIt)
+{
+    AppModel &app = makeModel();
+    workspace.frontmost = RunningApplication{7, 77};
+    clipboardAccepts = false;
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_EQ(reviewed, QStringList{"Hello world"});
+    EXPECT_EQ(app.results().size(), 1);
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::clipboard).errorDescription());
+    EXPECT_EQ(app.completedCount(), 0);
+    EXPECT_TRUE(workspace.activated.isEmpty());
+}
+
+TEST_F(AppModelTest, CancellingWhileSelectingEndsCancelledAndDismissesByItself)
+{
+    AppModel &app = makeModel();
+    app.setDismissDelays(5s, 50ms);
+    workspace.frontmost = RunningApplication{9, 99};
+    selection.mode = FakeSelection::Mode::failure;
+    selection.failure = TrovError::of(TrovError::invalidImage);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    const QString previousError = app.lastError();
+
+    selection.mode = FakeSelection::Mode::pending;
+    app.toggleCapture();
+    EXPECT_EQ(app.phase(), CapturePhase::selectingPhase());
+    app.toggleCapture();
+    ASSERT_TRUE(finishes(CapturePhase::cancelled));
+    EXPECT_EQ(app.lastError(), previousError);
+    EXPECT_EQ(workspace.activated.size(), 1);
+    EXPECT_TRUE(eventually([&] { return events.endsWith(QStringLiteral("dismiss")); }));
+    EXPECT_EQ(app.phase(), CapturePhase::idlePhase());
+    EXPECT_EQ(recognizer.calls, 0);
+}
+
+TEST_F(AppModelTest, APictureThatArrivesAfterTheCancelIsNeverRecognised)
+{
+    AppModel &app = makeModel();
+    selection.mode = FakeSelection::Mode::pending;
+    selection.ignoresStop = true;
+    app.startCapture();
+    app.cancel();
+    selection.resolve();
+    ASSERT_TRUE(finishes(CapturePhase::cancelled));
+    EXPECT_EQ(recognizer.calls, 0);
+    EXPECT_EQ(copies, 0);
+}
+
+TEST_F(AppModelTest, CancellingARecognitionDropsItsLateAnswer)
+{
+    AppModel &app = makeModel();
+    holdRecognizer();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return recognizer.running.load(); }));
+    EXPECT_EQ(app.phase(), CapturePhase::recognizingWith(OCREngine::vision));
+    app.dismissFeedback();
+    ASSERT_TRUE(finishes(CapturePhase::cancelled));
+    recognizerGate->open();
+    EXPECT_TRUE(eventually([&] { return !recognizer.running.load(); }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app.results().isEmpty());
+    EXPECT_EQ(copies, 0);
+}
+
+TEST_F(AppModelTest, KeepsSixResultsWhenRememberingAndOneOtherwise)
+{
+    AppModel &app = makeModel();
+    settings.setRememberSession(true);
+    for (int i = 1; i <= 7; ++i) {
+        answer(QStringLiteral("capture %1").arg(i));
+        app.startCapture();
+        ASSERT_TRUE(finishes(CapturePhase::copied));
+    }
+    ASSERT_EQ(app.results().size(), 6);
+    EXPECT_EQ(app.results().first().text, QStringLiteral("capture 7"));
+    EXPECT_EQ(app.results().last().text, QStringLiteral("capture 2"));
+
+    settings.setRememberSession(false);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(app.results().size(), 1);
+    EXPECT_EQ(app.completedCount(), 8);
+}
+
+TEST_F(AppModelTest, TheOptionsAreTakenWhenTheOperationStarts)
+{
+    AppModel &app = makeModel();
+    settings.setKeepLineBreaks(false);
+    selection.mode = FakeSelection::Mode::pending;
+    answer(QStringLiteral("one\ntwo"));
+    app.startCapture();
+    settings.setKeepLineBreaks(true);
+    selection.resolve();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(clipboard.string(), QStringLiteral("one two"));
+}
+
+TEST_F(AppModelTest, HoverAndFocusHoldTheDismissalAndRestartTheFullDelay)
+{
+    AppModel &app = makeModel();
+    constexpr auto delay = 150ms;
+    app.setDismissDelays(delay, delay);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+
+    app.setFeedbackHovered(true);
+    app.setFeedbackFocused(true);
+    QTest::qWait(int(delay.count()) * 2);
+    EXPECT_EQ(app.phase(), CapturePhase::copiedPhase()) << "held while hovered and focused";
+    app.setFeedbackHovered(false);
+    QTest::qWait(int(delay.count()) * 2);
+    EXPECT_EQ(app.phase(), CapturePhase::copiedPhase()) << "still held by the focus";
+
+    QElapsedTimer sinceLeft;
+    app.setFeedbackFocused(false);
+    sinceLeft.start();
+    ASSERT_TRUE(eventually([&] { return app.phase() == CapturePhase::idlePhase(); }));
+    EXPECT_GE(sinceLeft.elapsed(), delay.count());
+    EXPECT_EQ(events.last(), QStringLiteral("dismiss"));
+}
+
+TEST_F(AppModelTest, AFailureIsNeverDismissedByTheClock)
+{
+    AppModel &app = makeModel();
+    app.setDismissDelays(20ms, 20ms);
+    answer(QString());
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    app.setFeedbackHovered(true);
+    app.setFeedbackHovered(false);
+    QTest::qWait(100);
+    EXPECT_EQ(app.phase(), CapturePhase::failedPhase());
+    app.dismissFeedback();
+    EXPECT_EQ(app.phase(), CapturePhase::idlePhase());
+    EXPECT_EQ(events.last(), QStringLiteral("dismiss"));
+}
+
+TEST_F(AppModelTest, CopyAgainSummarisesWordsAndKeepsTheCount)
+{
+    AppModel &app = makeModel();
+    EXPECT_TRUE(app.copyAgain(QStringLiteral("three little words")));
+    EXPECT_EQ(app.copySummary(), QStringLiteral("3 words · Ready for your next idea"));
+    EXPECT_EQ(app.phase(), CapturePhase::copiedPhase());
+    EXPECT_TRUE(app.copyAgain(QStringLiteral("one")));
+    EXPECT_EQ(app.copySummary(), QStringLiteral("1 word · Ready for your next idea"));
+    EXPECT_EQ(app.completedCount(), 0);
+    EXPECT_TRUE(app.results().isEmpty());
+    EXPECT_TRUE(workspace.activated.isEmpty());
+
+    clipboardAccepts = false;
+    EXPECT_FALSE(app.copyAgain(QStringLiteral("refused")));
+    EXPECT_EQ(app.phase(), CapturePhase::failedPhase());
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::clipboard).errorDescription());
+}
+
+TEST_F(AppModelTest, TheCopySoundIsNotRestartedWhilePlayingNorPlayedWhenOff)
+{
+    AppModel &app = makeModel();
+    sound.playing = true;
+    EXPECT_TRUE(app.copyAgain(QStringLiteral("a")));
+    sound.playing = false;
+    settings.setPlaySound(false);
+    EXPECT_TRUE(app.copyAgain(QStringLiteral("b")));
+    EXPECT_TRUE(sound.volumes.isEmpty());
+    settings.setPlaySound(true);
+    EXPECT_TRUE(app.copyAgain(QStringLiteral("c")));
+    EXPECT_EQ(sound.volumes.size(), 1);
+}
+
+TEST_F(AppModelTest, OurOwnWindowInFrontKeepsTheEarlierDestination)
+{
+    AppModel &app = makeModel();
+    workspace.frontmost = RunningApplication{5, 55};
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    workspace.frontmost = RunningApplication{6, QCoreApplication::applicationPid()};
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(workspace.activated, (QList<RunningApplication>{RunningApplication{5, 55}, RunningApplication{5, 55}}));
+}
+
+TEST_F(AppModelTest, AnImportRecognisesTheFileAndRetryImportsItAgain)
+{
+    AppModel &app = makeModel();
+    const QString path = writeTextImage(QStringLiteral("imported"));
+    app.importImage(path);
+    EXPECT_EQ(app.phase(), CapturePhase::recognizingWith(OCREngine::vision)) << "recognizing before decoding";
+    EXPECT_EQ(events.first(), QStringLiteral("hide"));
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(app.completedCount(), 1);
+    app.retryLastOperation();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(app.completedCount(), 2);
+    EXPECT_TRUE(selection.calls.isEmpty());
+}
+
+TEST_F(AppModelTest, AnUndecodableImportFailsWithTheImageMessage)
+{
+    AppModel &app = makeModel();
+    app.importImage(QDir(TestEnvironment::root()).filePath(QStringLiteral("missing.png")));
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::invalidImage).errorDescription());
+}
+
+TEST_F(AppModelTest, RetryBeforeAnyOperationStartsAScreenCapture)
+{
+    AppModel &app = makeModel();
+    app.retryLastOperation();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    EXPECT_EQ(selection.calls, (QList<std::pair<bool, OCREngine>>{{false, OCREngine::vision}}));
+}
+
+TEST_F(AppModelTest, ShutdownDuringASelectionWaitsForTheOperationToEnd)
+{
+    AppModel &app = makeModel();
+    selection.mode = FakeSelection::Mode::pending;
+    history.setEnabled(true);
+    app.startCapture();
+    await(app.shutdown());
+    EXPECT_FALSE(app.isOperationRunning());
+    EXPECT_EQ(app.phase(), CapturePhase::cancelledPhase());
+    EXPECT_FALSE(history.isMonitoring());
+}
+
+TEST_F(AppModelTest, ShutdownDuringARecognitionWaitsForTheOperationToEnd)
+{
+    AppModel &app = makeModel();
+    holdRecognizer();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return recognizer.running.load(); }));
+    await(app.shutdown());
+    EXPECT_FALSE(app.isOperationRunning());
+    EXPECT_EQ(copies, 0);
+}
+
+TEST_F(AppModelTest, ReviewLatestAndClearResults)
+{
+    AppModel &app = makeModel();
+    app.reviewLatest();
+    EXPECT_TRUE(reviewed.isEmpty());
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied));
+    app.reviewLatest();
+    EXPECT_EQ(reviewed, QStringList{"Hello world"});
+    app.clearResults();
+    EXPECT_FALSE(app.latest().has_value());
+}
+
+// The local engine's road: a real worker client and a fake worker process.
+class AppModelLocalEngineTest : public AppModelTest {
+protected:
+    AppModelLocalEngineTest()
+    {
+        ChildProcesses::adoptOrphans();
+        settings.setEngine(OCREngine::mlx);
+        qputenv("FAKE_WORKER_IMAGES", imageLog.toLocal8Bit());
+    }
+
+    ~AppModelLocalEngineTest() override
+    {
+        if (model)
+            await(model->shutdown());
+        model.reset();
+        qunsetenv("FAKE_WORKER_IMAGES");
+        EXPECT_TRUE(ChildProcesses::waitUntilNoneLeft(10s)) << "a worker was left behind";
+    }
+
+    void installWorker(const QString &reply)
+    {
+        MLXTestRoot::writeFakeInterpreter(root.python(), QStringLiteral("reply_worker.py"), reply);
+        root.markReady();
+    }
+
+    QStringList imagesGiven() const
+    {
+        QFile log(imageLog);
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    static QStringList temporaryCropFolders()
+    {
+        return QDir(QDir::tempPath()).entryList({QStringLiteral("ravelond-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    MLXTestRoot root;
+    QString imageLog = QDir(TestEnvironment::root()).filePath(QUuid::createUuid().toString(QUuid::Id128));
+};
+
+TEST_F(AppModelLocalEngineTest, FormulaAndTableAnswersKeepTheirLinesAndTheCropIsRemoved)
+{
+    installWorker(QStringLiteral("a = b\n  + c"));
+    AppModel &app = makeModel();
+    settings.setKeepLineBreaks(false);
+    settings.setMlxTask(MLXTask::formula);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied)) << app.lastError().toStdString();
+    EXPECT_EQ(clipboard.string(), QStringLiteral("a = b\n  + c"));
+    EXPECT_EQ(app.copySummary(), QStringLiteral("5 words · Local MLX · ") + app.latest()->timing());
+
+    settings.setMlxTask(MLXTask::text);
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::copied)) << app.lastError().toStdString();
+    EXPECT_EQ(clipboard.string(), QStringLiteral("a = b + c"));
+
+    const QStringList images = imagesGiven();
+    ASSERT_EQ(images.size(), 2);
+    for (const QString &image : images) {
+        EXPECT_TRUE(image.startsWith(QDir::tempPath() + QStringLiteral("/ravelond-"))) << image.toStdString();
+        EXPECT_FALSE(QFile::exists(image));
+    }
+    EXPECT_TRUE(temporaryCropFolders().isEmpty());
+}
+
+TEST_F(AppModelLocalEngineTest, ATruncatedLocalAnswerFailsAndLeavesNoCrop)
+{
+    installWorker(QStringLiteral("truncated:half a sen"));
+    AppModel &app = makeModel();
+    app.startCapture();
+    ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_EQ(app.lastError(), TrovError::of(TrovError::truncated).errorDescription());
+    EXPECT_EQ(copies, 0);
+    EXPECT_TRUE(temporaryCropFolders().isEmpty());
+}
+
+TEST_F(AppModelLocalEngineTest, CancellingALocalRecognitionStopsTheWorkerAndRemovesTheCrop)
+{
+    root.installFakeWorker(QStringLiteral("silent"));
+    AppModel &app = makeModel();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return app.mlx().hasWorker(); }));
+    EXPECT_EQ(temporaryCropFolders().size(), 1);
+    app.cancel();
+    ASSERT_TRUE(finishes(CapturePhase::cancelled));
+    EXPECT_TRUE(temporaryCropFolders().isEmpty());
+}
+
+TEST_F(AppModelLocalEngineTest, ShutdownDuringALocalRecognitionLeavesNothingBehind)
+{
+    root.installFakeWorker(QStringLiteral("silent"));
+    AppModel &app = makeModel();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return app.mlx().hasWorker(); }));
+    await(app.shutdown());
+    EXPECT_FALSE(app.isOperationRunning());
+    EXPECT_FALSE(app.mlx().hasWorker());
+    EXPECT_TRUE(temporaryCropFolders().isEmpty());
+}
+
+#include "app_model_test.moc"
