@@ -139,7 +139,7 @@ void AppModel::startSelection(bool practice)
     rememberDestination();
     call(onHideSurfaces);
     setPhase(CapturePhase::selectingPhase());
-    runSelection(practice, beginOperation());
+    runOperation(retrySource_, beginOperation());
 }
 
 void AppModel::chooseImage()
@@ -178,7 +178,7 @@ void AppModel::importImage(const QString &path)
     }
     call(onHideSurfaces);
     beginRecognition(settings_->engine());
-    runImport(path, beginOperation());
+    runOperation(retrySource_, beginOperation());
 }
 
 void AppModel::refreshPermission()
@@ -207,17 +207,19 @@ AppModel::RunningOperation &AppModel::beginOperation()
 
 // MARK: The operation's task
 
-QCoro::Task<void> AppModel::runSelection(bool practice, RunningOperation operation)
+QCoro::Task<void> AppModel::runOperation(RetrySource source, RunningOperation operation)
 {
     QPointer<AppModel> self(this);
     const QUuid id = operation.id;
     const std::stop_token token = operation.stop.get_token();
     std::exception_ptr failure;
     try {
-        QImage picture = co_await obtainPicture(practice, operation.options.engine, token);
+        QImage picture = co_await obtainPicture(source, operation.options.engine, token);
         if (!self || !isCurrent(id))
             co_return;
-        feedbackScreen_ = selection_->selectedScreen();
+        // The feedback appears on the display where the user selected.
+        if (source.kind != RetrySource::image)
+            feedbackScreen_ = selection_->selectedScreen();
         Cancellation::throwIfRequested(token);
         co_await recognize(std::move(picture), id, operation.options, token);
     } catch (...) {
@@ -230,30 +232,13 @@ QCoro::Task<void> AppModel::runSelection(bool practice, RunningOperation operati
     endOperation(id);
 }
 
-QCoro::Task<void> AppModel::runImport(QString path, RunningOperation operation)
+QCoro::Task<QImage> AppModel::obtainPicture(RetrySource source, OCREngine engine, std::stop_token token)
 {
-    QPointer<AppModel> self(this);
-    const QUuid id = operation.id;
-    const std::stop_token token = operation.stop.get_token();
-    std::exception_ptr failure;
-    try {
-        QImage picture = co_await ImageLoader::load(path);
-        if (!self)
-            co_return;
-        Cancellation::throwIfRequested(token);
-        co_await recognize(std::move(picture), id, operation.options, token);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!self)
-        co_return;
-    if (failure && isCurrent(id))
-        handle(asTrovError(failure));
-    endOperation(id);
-}
-
-QCoro::Task<QImage> AppModel::obtainPicture(bool practice, OCREngine engine, std::stop_token token)
-{
+    // An image file is decoded even when the operation is cancelled meanwhile;
+    // the check after the picture has arrived drops it.
+    if (source.kind == RetrySource::image)
+        co_return co_await ImageLoader::load(source.path);
+    const bool practice = source.kind == RetrySource::practice;
     if (selectImage_)
         co_return co_await selectImage_(practice, engine, token);
     if (practice)

@@ -168,7 +168,7 @@ private:
         RecognitionOptions options;
     };
 
-    // What a retry repeats.
+    // Where an operation takes its picture from, and so what a retry repeats.
     struct RetrySource {
         enum Kind { image, screen, practice };
         Kind kind = screen;
@@ -179,9 +179,9 @@ private:
     bool localEngineIsReady() const;
     RecognitionOptions snapshotOptions() const;
     RunningOperation &beginOperation();
-    QCoro::Task<void> runSelection(bool practice, RunningOperation operation);
-    QCoro::Task<void> runImport(QString path, RunningOperation operation);
-    QCoro::Task<QImage> obtainPicture(bool practice, OCREngine engine, std::stop_token token);
+    // One capture, practice run or import, from its picture to the clipboard.
+    QCoro::Task<void> runOperation(RetrySource source, RunningOperation operation);
+    QCoro::Task<QImage> obtainPicture(RetrySource source, OCREngine engine, std::stop_token token);
     QCoro::Task<void> recognize(QImage image, QUuid operationID, RecognitionOptions options, std::stop_token token);
     QCoro::Task<OCRResponse> runEngine(const QImage &image, const RecognitionOptions &options, std::stop_token token);
     void keepAndCopy(const CaptureResult &result);
