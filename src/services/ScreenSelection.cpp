@@ -67,10 +67,14 @@ QCoro::Task<QImage> ScreenSelection::capture(OCREngine engine, std::stop_token t
         throw TrovError::of(TrovError::permission);
     // Every display is frozen before any overlay shows, one after another.
     QList<Frozen> frozen;
+    const QPointer<ScreenSelection> self(this);
     for (QScreen *screen : platform_.screens->screens()) {
         Cancellation::throwIfRequested(token);
         QPointer<QScreen> guard(screen);
         QImage image = co_await platform_.grabber->grab(screen);
+        // The service may have been destroyed during the grab.
+        if (!self)
+            throw TrovError::of(TrovError::taskCancelled);
         if (image.isNull()) {
             throw TrovError::platformFailure(
                 QStringLiteral("The display “%1” could not be captured.").arg(guard ? guard->name() : QString()));

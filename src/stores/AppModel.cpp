@@ -281,10 +281,14 @@ QCoro::Task<OCRResponse> AppModel::runEngine(const QImage &image, const Recognit
         co_return co_await vision_->read(image, options.language, token);
 
     // The local worker reads the picture from a private file, removed on every way out.
+    QPointer<AppModel> self(this);
     TemporaryImage crop = co_await TemporaryImage::create(image);
     std::exception_ptr failure;
     OCRResponse response;
     try {
+        // The model, and its worker client with it, may be gone once the crop is written.
+        if (!self)
+            throw TrovError::of(TrovError::taskCancelled);
         response = co_await mlx_->recognize(crop.url(), options.task, token);
     } catch (...) {
         failure = std::current_exception();

@@ -11,11 +11,13 @@
 #include "views/SelectionWindow.h"
 
 #include <QApplication>
+#include <QCoroSignal>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -40,6 +42,23 @@ QCoro::Task<void> record(QCoro::Task<QImage> call, Outcome &outcome)
     ++outcome.completions;
     outcome.windowsVisibleAtCompletion = FakeScreenGrabber::visibleSelectionWindows();
 }
+
+// A grab that waits until the test lets it finish.
+class HeldGrabber : public QObject, public ScreenGrabber {
+    Q_OBJECT
+public:
+    QCoro::Task<QImage> grab(QScreen *screen) override
+    {
+        ++started;
+        co_await qCoro(this, &HeldGrabber::released);
+        co_return FakeScreenGrabber::pattern(screen->geometry().size(), 1, started);
+    }
+
+    int started = 0;
+
+Q_SIGNALS:
+    void released();
+};
 
 class ScreenSelectionTest : public ::testing::Test {
 protected:
@@ -336,3 +355,22 @@ TEST_F(ScreenSelectionTest, ReduceMotionShowsTheWindowsOpaqueAtOnce)
     selection->cancel();
     finishRunning(running);
 }
+
+TEST_F(ScreenSelectionTest, AServiceDestroyedDuringAGrabEndsTheCallWithoutTouchingIt)
+{
+    HeldGrabber held;
+    platform.grabber = &held;
+    auto service = std::make_unique<ScreenSelection>(platform);
+    Outcome outcome;
+    QCoro::Task<void> running = record(service->capture(OCREngine::vision), outcome);
+    ASSERT_EQ(held.started, 1);
+    service.reset();
+    Q_EMIT held.released();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.completions == 1; }, 5000));
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->kind(), TrovError::taskCancelled);
+    EXPECT_EQ(held.started, 1) << "no display grabbed after the service went";
+    EXPECT_EQ(FakeScreenGrabber::visibleSelectionWindows(), 0);
+}
+
+#include "screen_selection_test.moc"

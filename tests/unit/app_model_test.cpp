@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTest>
+#include <QThreadPool>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -680,6 +681,17 @@ TEST_F(AppModelLocalEngineTest, ShutdownDuringALocalRecognitionLeavesNothingBehi
     EXPECT_FALSE(app.isOperationRunning());
     EXPECT_FALSE(app.mlx().hasWorker());
     EXPECT_TRUE(temporaryCropFolders().isEmpty());
+}
+
+TEST_F(AppModelLocalEngineTest, AModelDestroyedWhileItsCropIsWrittenLeavesNoCropAndNoWorker)
+{
+    root.installFakeWorker(QStringLiteral("silent"));
+    makeModel().startCapture();
+    ASSERT_EQ(model->phase(), CapturePhase::recognizingWith(OCREngine::mlx));
+    model.reset();
+    // The crop is written on the pool; the operation resumes without its model.
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(eventually([] { return temporaryCropFolders().isEmpty(); }));
 }
 
 #include "app_model_test.moc"
