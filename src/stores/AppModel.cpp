@@ -77,6 +77,11 @@ AppModel::~AppModel()
     // An operation still running ends without us: it checks for the model after every wait.
     if (operation_)
         operation_->stop.request_stop();
+    // The services hold references to the defaults this model may own, which
+    // as members would otherwise go before the QObject children do.
+    delete mlx_;
+    delete selection_;
+    delete mlxSetup_;
 }
 
 std::optional<CaptureResult> AppModel::latest() const
@@ -527,13 +532,16 @@ QCoro::Task<void> AppModel::shutdown()
     QPointer<AppModel> self(this);
     history_->stopMonitoring();
     cancelDismiss();
-    if (operation_)
-        operation_->stop.request_stop();
-    selection_->cancel();
-    // The cancelled operation still removes its crop and reports its cancel:
+    // A cancelled operation still removes its crop and reports its cancel:
     // wait for it, so nothing of it runs once the caller tears the model down.
-    while (self && operation_)
+    // One started meanwhile (a queued file open) is cancelled in turn.
+    while (self && operation_) {
+        operation_->stop.request_stop();
+        selection_->cancel();
         co_await qCoro(this, &AppModel::operationEnded);
+    }
+    if (self)
+        selection_->cancel();
     if (self)
         co_await mlx_->shutdown();
 }
