@@ -69,12 +69,27 @@ def python_problem(version_info=sys.version_info):
     return "Python %d.%d is too old: choose Python 3.10 or later." % (version_info[0], version_info[1])
 
 
-def disk_space_problem(folder, required=REQUIRED_FREE_BYTES):
-    free = shutil.disk_usage(folder).free
-    if free >= required:
+def bytes_present(folder):
+    total = 0
+    for directory, _, names in os.walk(folder):
+        for name in names:
+            try:
+                total += os.lstat(os.path.join(directory, name)).st_size
+            except OSError:
+                pass
+    return total
+
+
+def disk_space_problem(root, required=REQUIRED_FREE_BYTES):
+    # What an earlier or cancelled run left in the root (the runtime, a whole
+    # or partial model) is not fetched again: a repair or a resumed download
+    # needs only the rest.
+    missing = required - bytes_present(root)
+    free = shutil.disk_usage(root).free
+    if free >= missing:
         return None
-    return "Not enough free disk space: the local engine needs about %.1f GB, %.1f GB are free." % (
-        required / 1e9,
+    return "Not enough free disk space: the local engine needs about %.1f GB more, %.1f GB are free." % (
+        missing / 1e9,
         free / 1e9,
     )
 

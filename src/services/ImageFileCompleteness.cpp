@@ -72,6 +72,8 @@ bool ImageFileCompleteness::holdsFirstImage(const QByteArray &format, QByteArray
         return gifHoldsFirstFrame(bytes);
     if (format == "bmp" || format == "dib")
         return bmpHoldsPixelData(bytes);
+    if (format == "xbm")
+        return xbmClosesItsArray(bytes);
     return true;
 }
 
@@ -161,4 +163,11 @@ bool ImageFileCompleteness::bmpHoldsPixelData(QByteArrayView bytes)
     else if (compression == rle8 || compression == rle4)
         pixelBytes = storedSize;
     return width > 0 && pixelOffset + pixelBytes <= bytes.size();
+}
+
+bool ImageFileCompleteness::xbmClosesItsArray(QByteArrayView bytes)
+{
+    // The bits are C source: a whole file closes the array they stand in.
+    const qsizetype opening = bytes.indexOf('{');
+    return opening >= 0 && bytes.indexOf('}', opening) > opening;
 }

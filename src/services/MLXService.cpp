@@ -238,12 +238,16 @@ void MLXService::workerExited(qint64 pid)
 
 void MLXService::workerFailed(QProcess *process)
 {
+    // No finished() follows a failed start, so this is the last word of the
+    // process, also of one stopped before its launch was known to fail:
+    // whoever awaits its end (shutdown) learns it from its destruction.
+    if (process->error() == QProcess::FailedToStart)
+        process->deleteLater();
     if (process != process_)
         return;
     switch (process->error()) {
     case QProcess::FailedToStart:
         stop(TrovError::platformFailure(process->errorString()));
-        process->deleteLater(); // no finished() follows a failed start
         break;
     case QProcess::WriteError:
         stop(TrovError::platformFailure(process->errorString()));

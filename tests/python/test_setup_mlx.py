@@ -162,8 +162,21 @@ class SetupChecksTest(unittest.TestCase):
         self.assertIsNone(setup_mlx.python_problem((3, 10, 0)))
 
     def test_too_little_disk_space_is_refused(self):
-        self.assertIn("Not enough free disk space", setup_mlx.disk_space_problem(tempfile.gettempdir(), 2 ** 62))
-        self.assertIsNone(setup_mlx.disk_space_problem(tempfile.gettempdir(), 1))
+        with tempfile.TemporaryDirectory() as root:
+            self.assertIn("Not enough free disk space", setup_mlx.disk_space_problem(root, 2 ** 62))
+            self.assertIsNone(setup_mlx.disk_space_problem(root, 1))
+
+    def test_what_a_cancelled_or_earlier_run_downloaded_counts_towards_the_space_needed(self):
+        with tempfile.TemporaryDirectory() as root:
+            free = shutil.disk_usage(root).free
+            downloaded = 64 * 1024 ** 3
+            # A sparse file: its size counts as downloaded, it takes no space here.
+            partial = os.path.join(root, "model", ".cache", "huggingface", "download", "model.safetensors.incomplete")
+            os.makedirs(os.path.dirname(partial))
+            with open(partial, "wb") as stream:
+                stream.truncate(downloaded)
+            self.assertIsNone(setup_mlx.disk_space_problem(root, free + downloaded // 2))
+            self.assertIn("Not enough free disk space", setup_mlx.disk_space_problem(root, free + 2 * downloaded))
 
     def test_mlx_takes_its_cpu_build_on_linux(self):
         linux = setup_mlx.runtime_requirements("linux")

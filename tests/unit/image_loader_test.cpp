@@ -50,7 +50,7 @@ protected:
     QTemporaryDir folder_{TestEnvironment::temporaryDirectory() + QStringLiteral("/loader-XXXXXX")};
 };
 
-const char *const everyFormat[] = {"png", "jpeg", "tiff", "webp", "gif", "bmp"};
+const char *const everyFormat[] = {"png", "jpeg", "tiff", "webp", "gif", "bmp", "xbm"};
 
 } // namespace
 

@@ -49,6 +49,15 @@ protected:
         return TrovError::of(TrovError::noText);
     }
 
+    // The interpreter stays executable, but exec() fails: QProcess reports
+    // that from the event loop, after start() has returned.
+    void breakInterpreter()
+    {
+        QFile python(root.python());
+        ASSERT_TRUE(python.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        python.write("#!/nonexistent/interpreter\n");
+    }
+
     QString workerPid(MLXService &service) { return recognize(service, QStringLiteral("pid")).text; }
 
     // The request fails with `message`, the worker is stopped and the next
@@ -270,13 +279,23 @@ TEST_F(MLXServiceTest, AWorkerThatDiedUnnoticedIsRetiredAndReplacedByAFreshOne)
 TEST_F(MLXServiceTest, AnInterpreterThatCannotBeExecutedFailsWithThePlatformsError)
 {
     root.installFakeWorker(QStringLiteral("normal"));
-    QFile python(root.python());
-    ASSERT_TRUE(python.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    python.write("#!/nonexistent/interpreter\n");
-    python.close();
+    breakInterpreter();
     MLXService service;
     const TrovError error = failure(service, QStringLiteral("pid"));
     EXPECT_EQ(error.kind(), TrovError::platform);
     EXPECT_FALSE(error.errorDescription().isEmpty());
     EXPECT_FALSE(service.hasWorker());
+}
+
+TEST_F(MLXServiceTest, ShutdownReturnsWhenTheStoppedWorkersLaunchFailsAfterwards)
+{
+    root.installFakeWorker(QStringLiteral("normal"));
+    breakInterpreter();
+    MLXService service;
+    auto request = service.recognize(root.instruction(QStringLiteral("pid")), MLXTask::text);
+    ASSERT_TRUE(service.hasWorker()) << "the launch is still under way";
+    auto shutdown = service.shutdown();
+    // A failed start is followed by no finished(): waiting for that alone never ends.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shutdown.isReady(); }, 5'000));
+    EXPECT_TRUE(failureOf(std::move(request)).isCancellation());
 }
