@@ -82,7 +82,8 @@ def parse_request(line):
     if not isinstance(image, str) or not os.path.isfile(image):
         raise RequestError(request_id, "The image file could not be read.")
     task = request.get("task")
-    if task not in PROMPTS:
+    # A list or object is unhashable: test its type before looking it up.
+    if not isinstance(task, str) or task not in PROMPTS:
         raise RequestError(request_id, "Unknown task: %r." % (task,))
     max_tokens = request.get("max_tokens", DEFAULT_MAX_TOKENS)
     if isinstance(max_tokens, bool) or not isinstance(max_tokens, int) or max_tokens < 1:

@@ -27,8 +27,3 @@ bool ChildProcessSignals::hasExited(pid_t pid)
         return errno == ECHILD; // already reaped by its owner
     return info.si_pid == pid;
 }
-
-bool ChildProcessSignals::groupHasMembers(pid_t pgid)
-{
-    return pgid > 0 && (::kill(-pgid, 0) == 0 || errno == EPERM);
-}

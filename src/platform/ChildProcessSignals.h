@@ -15,7 +15,4 @@ public:
     // True when `pid` has exited, reaped or not. Leaves a zombie waitable for its
     // owner (QProcess reaps its own children), so it is safe to ask at any time.
     static bool hasExited(pid_t pid);
-
-    // Whether any process is still in the group `pgid`.
-    static bool groupHasMembers(pid_t pgid);
 };

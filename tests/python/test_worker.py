@@ -116,6 +116,8 @@ class WorkerTest(unittest.TestCase):
         worker.reply()
         self.assertEqual(worker.ask(id="B", image="/no/such.png", task="text")["id"], "B")
         self.assertEqual(worker.ask(id="C", image=self.image(), task="poem")["type"], "error")
+        self.assertEqual(worker.ask(id="C2", image=self.image(), task=["text"])["type"], "error")
+        self.assertEqual(worker.ask(id="C3", image=self.image(), task={"text": 1})["id"], "C3")
         self.assertEqual(worker.ask(id="D", image=self.image(), task="text", max_tokens=True)["type"], "error")
         worker.send(b"not json\n")
         self.assertEqual(worker.reply()["type"], "error")
