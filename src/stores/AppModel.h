@@ -124,6 +124,10 @@ public:
     void chooseImage();
     void importImage(const QString &path);
     void refreshPermission();
+    // Takes the frontmost other application as the one to return to after a
+    // copy or cancel; our own window in front keeps the earlier one. The status
+    // item calls it too, when its panel opens.
+    void rememberDestination();
 
     // Around an operation.
     void dismissFeedback();
@@ -195,7 +199,6 @@ private:
     void fail(const TrovError &error);
     void copied();
     void prepareFeedback();
-    void rememberDestination();
     void restoreDestination();
     void scheduleDismiss(std::chrono::milliseconds delay);
     void cancelDismiss();
