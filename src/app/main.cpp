@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCoroTask>
 
+#include <cstdio>
+
 namespace {
 
 QStringList argumentsAsGiven(int argc, char *argv[])
@@ -39,7 +41,14 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QLatin1String(AppDirectories::bundleIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (options.smokeTestReport)
-        runSmokeTest(*options.smokeTestReport, options.withMLX);
+    if (!options.smokeTestReport) {
+        // Until the status item, shortcut and windows arrive there is nothing to
+        // show; say so rather than idle invisibly.
+        std::fputs("Ravelond's status item, shortcut and windows are not part of this build yet.\n"
+                   "Run `ravelond --smoke-test <report.json> [--with-mlx]` to check the recognition pipeline.\n",
+                   stderr);
+        return 0;
+    }
+    runSmokeTest(*options.smokeTestReport, options.withMLX);
     return QApplication::exec();
 }
