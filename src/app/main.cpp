@@ -32,15 +32,6 @@ int main(int argc, char *argv[])
     OpenMPThreadLimit::enforceSingleThread(argv);
     // Taken before QApplication removes the options it understands itself.
     const CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
-    // The smoke test shows nothing and must run where there is no display at all.
-    if (options.smokeTestReport)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ravelond"));
-    QApplication::setDesktopFileName(QLatin1String(AppDirectories::bundleIdentifier));
-    QApplication::setQuitOnLastWindowClosed(false);
-
     if (!options.smokeTestReport) {
         // Until the status item, shortcut and windows arrive there is nothing to
         // show; say so rather than idle invisibly.
@@ -49,6 +40,14 @@ int main(int argc, char *argv[])
                    stderr);
         return 0;
     }
+    // The smoke test shows nothing and must run where there is no display at all.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ravelond"));
+    QApplication::setDesktopFileName(QLatin1String(AppDirectories::bundleIdentifier));
+    QApplication::setQuitOnLastWindowClosed(false);
+
     runSmokeTest(*options.smokeTestReport, options.withMLX);
     return QApplication::exec();
 }
