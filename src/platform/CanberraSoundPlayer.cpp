@@ -1,6 +1,5 @@
 #include "platform/CanberraSoundPlayer.h"
 
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <canberra.h>
@@ -36,9 +35,8 @@ bool CanberraSoundPlayer::themeHasSound(const QString &eventId)
 {
     for (const QString &extension : {QStringLiteral(".oga"), QStringLiteral(".ogg"), QStringLiteral(".wav")}) {
         const QString relative = QStringLiteral("sounds/freedesktop/stereo/") + eventId + extension;
+        // The same XDG data folders libcanberra searches.
         if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation, relative).isEmpty())
-            return true;
-        if (QFileInfo::exists(QStringLiteral("/usr/share/") + relative))
             return true;
     }
     return false;

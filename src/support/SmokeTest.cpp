@@ -24,15 +24,6 @@
 #include <QSaveFile>
 #include <QUuid>
 
-namespace {
-
-QString textOf(const Pasteboard &pasteboard)
-{
-    return pasteboard.string().value_or(QString());
-}
-
-} // namespace
-
 QImage SmokeTest::fixture()
 {
     QImage image(1200, 400, QImage::Format_RGB32);
@@ -128,7 +119,7 @@ QCoro::Task<void> SmokeTest::run(QString reportPath, bool withMLX)
             report.insert(QStringLiteral("app_import_pass"),
                           model.phase() == CapturePhase::copiedPhase() && model.completedCount() == 1 && latest &&
                               latest->engine == OCREngine::vision && latest->text == visionText &&
-                              textOf(pasteboard) == visionText && pasteboard.string().has_value());
+                              pasteboard.string() == std::optional<QString>(visionText));
             co_await model.shutdown();
         }
         Pasteboard::releaseNamed(std::exchange(pasteboardName, QString()));

@@ -5,6 +5,7 @@
 #include "support/Await.h"
 #include "support/ChildProcesses.h"
 #include "support/Gate.h"
+#include "support/ImageFixtures.h"
 #include "support/MLXTestRoot.h"
 #include "support/TestEnvironment.h"
 
@@ -21,7 +22,6 @@
 #include <QCoroSignal>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QTest>
 #include <QThreadPool>
 #include <QUuid>
@@ -107,18 +107,9 @@ struct ScriptedRecognizer {
 
 QString writeTextImage(const QString &text)
 {
-    QImage image(900, 160, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(40);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPointF(30, 100), text);
-    painter.end();
     const QString path = QDir(TestEnvironment::root())
                              .filePath(QStringLiteral("import-%1.png").arg(QUuid::createUuid().toString(QUuid::Id128)));
-    image.save(path);
+    ImageFixtures::text(text, 40).save(path);
     return path;
 }
 
@@ -518,9 +509,12 @@ TEST_F(AppModelTest, AnImportRecognisesTheFileAndRetryImportsItAgain)
 {
     AppModel &app = makeModel();
     const QString path = writeTextImage(QStringLiteral("imported"));
+    // Held, so a small file that decodes at once cannot finish the import before we look.
+    holdRecognizer();
     app.importImage(path);
     EXPECT_EQ(app.phase(), CapturePhase::recognizingWith(OCREngine::vision)) << "recognizing before decoding";
     EXPECT_EQ(events.first(), QStringLiteral("hide"));
+    recognizerGate->open();
     ASSERT_TRUE(finishes(CapturePhase::copied));
     EXPECT_EQ(app.completedCount(), 1);
     app.retryLastOperation();
