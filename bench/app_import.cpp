@@ -6,6 +6,7 @@
 //
 // Prints one JSON object with the medians of both and their ratio.
 
+#include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "platform/Pasteboard.h"
@@ -15,7 +16,6 @@
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
-#include "support/SmokeTest.h"
 
 #include <QCoroSignal>
 #include <QDir>

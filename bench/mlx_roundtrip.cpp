@@ -3,8 +3,8 @@
 // beside the same exchange over a bare QProcess with the same fake (the floor
 // that Python and the pipes set).
 #include "models/MLXTask.h"
-#include "platform/ProcessExit.h"
 #include "services/MLXService.h"
+#include "support/ProcessExit.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

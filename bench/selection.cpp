@@ -10,6 +10,7 @@
 #include "platform/SelectionPlatform.h"
 #include "services/ScreenSelection.h"
 #include "views/SelectionOverlay.h"
+#include "views/SelectionOverlayPresenter.h"
 #include "views/SelectionWindow.h"
 
 #include <QApplication>
@@ -94,15 +95,16 @@ double msSince(const QElapsedTimer &clock)
 
 void overlayScenario()
 {
-    ScreenSelection selection;
+    SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+    ScreenSelection selection{SelectionPlatform::system(), &presenter};
     std::vector<double> ours;
     for (int run = -2; run < overlayRuns; ++run) {
         QElapsedTimer clock;
         clock.start();
         QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
-        while (selection.windows().isEmpty())
+        while (presenter.windows().isEmpty())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        waitForFirstFrame(selection.windows().first()->overlay());
+        waitForFirstFrame(presenter.windows().first()->overlay());
         if (run >= 0)
             ours.push_back(msSince(clock));
         selection.cancel();

@@ -1,7 +1,7 @@
 #include "app/CommandLineOptions.h"
+#include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
 #include "platform/OpenMPThreadLimit.h"
-#include "support/SmokeTest.h"
 
 #include <QApplication>
 #include <QCoroTask>

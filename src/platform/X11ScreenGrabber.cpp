@@ -1,7 +1,7 @@
 #include "platform/X11ScreenGrabber.h"
 
 #include "models/TrovError.h"
-#include "platform/Background.h"
+#include "support/Background.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

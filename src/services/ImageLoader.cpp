@@ -1,8 +1,8 @@
 #include "services/ImageLoader.h"
 
 #include "models/TrovError.h"
-#include "platform/Background.h"
 #include "services/ImageFileCompleteness.h"
+#include "support/Background.h"
 
 #include <QFile>
 #include <QImageReader>

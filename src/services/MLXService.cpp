@@ -1,12 +1,12 @@
 #include "services/MLXService.h"
 
 #include "platform/BootClockTimer.h"
-#include "platform/Cancellation.h"
-#include "platform/ChildProcessSignals.h"
-#include "platform/EventLoopLatch.h"
-#include "platform/ProcessExit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
+#include "support/Cancellation.h"
+#include "support/ChildProcessSignals.h"
+#include "support/EventLoopLatch.h"
+#include "support/ProcessExit.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

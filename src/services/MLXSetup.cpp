@@ -1,10 +1,10 @@
 #include "services/MLXSetup.h"
 
-#include "platform/ChildProcessSignals.h"
 #include "platform/DefaultsDomain.h"
-#include "platform/ProcessExit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
+#include "support/ChildProcessSignals.h"
+#include "support/ProcessExit.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -4,21 +4,17 @@
 #include "models/TrovError.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Appearance.h"
-#include "platform/Cancellation.h"
 #include "platform/ScreenGrabber.h"
 #include "platform/ScreenRecordingPermission.h"
 #include "platform/Screens.h"
-#include "support/PracticeCanvas.h"
-#include "views/SelectionOverlay.h"
-#include "views/SelectionWindow.h"
+#include "services/SelectionPresenter.h"
+#include "services/SelectionSurface.h"
+#include "support/Cancellation.h"
 
 #include <QCoreApplication>
-#include <QPropertyAnimation>
 #include <QScreen>
 
 namespace {
-
-constexpr int fadeInMilliseconds = 160;
 
 // Half-open, as Qt's integer rectangles: a pointer on the seam between two
 // displays belongs to the one whose left or top edge it is on.
@@ -30,7 +26,8 @@ bool contains(const QRect &frame, QPointF point)
 
 } // namespace
 
-ScreenSelection::ScreenSelection(SelectionPlatform platform, QObject *parent) : QObject(parent), platform_(platform)
+ScreenSelection::ScreenSelection(SelectionPlatform platform, SelectionPresenter *presenter, QObject *parent)
+    : QObject(parent), platform_(platform), presenter_(presenter)
 {
 }
 
@@ -50,12 +47,12 @@ void ScreenSelection::requestPermission()
     platform_.permission->requestPermission();
 }
 
-QList<SelectionWindow *> ScreenSelection::windows() const
+QList<SelectionSurface *> ScreenSelection::surfaces() const
 {
-    QList<SelectionWindow *> open;
-    for (const QPointer<SelectionWindow> &window : windows_) {
-        if (window)
-            open.append(window);
+    QList<SelectionSurface *> open;
+    for (const Shown &shown : shown_) {
+        if (shown.lifetime)
+            open.append(shown.surface);
     }
     return open;
 }
@@ -90,6 +87,8 @@ QCoro::Task<QImage> ScreenSelection::capture(OCREngine engine, std::stop_token t
 QCoro::Task<QImage> ScreenSelection::practice(OCREngine engine, std::stop_token token)
 {
     Cancellation::throwIfRequested(token);
+    if (!presenter_)
+        throw TrovError::captureFailure(QStringLiteral("No display is available."));
     QScreen *screen = screenUnderPointer(platform_.screens->pointerLocation());
     if (!screen)
         screen = platform_.screens->primaryScreen();
@@ -97,7 +96,7 @@ QCoro::Task<QImage> ScreenSelection::practice(OCREngine engine, std::stop_token 
         throw TrovError::captureFailure(QStringLiteral("No display is available."));
     selectedScreen_ = screen;
     const bool dark = platform_.appearance && platform_.appearance->isDark();
-    QImage picture = PracticeCanvas::image(screen->geometry().size(), screen->devicePixelRatio(), dark);
+    QImage picture = presenter_->practicePicture(screen->geometry().size(), screen->devicePixelRatio(), dark);
     QList<Frozen> sample;
     sample.append({screen, std::move(picture)});
     co_return co_await present(std::move(sample), engine, true, token);
@@ -117,7 +116,7 @@ QCoro::Task<QImage> ScreenSelection::present(QList<Frozen> frozen, OCREngine eng
     if (continuation_)
         cancel();
     frozen.removeIf([](const Frozen &pair) { return pair.screen.isNull(); });
-    if (frozen.isEmpty())
+    if (frozen.isEmpty() || !presenter_)
         throw TrovError::captureFailure(QStringLiteral("No display is available to capture."));
 
     const QUuid id = QUuid::createUuid();
@@ -139,42 +138,30 @@ QCoro::Task<QImage> ScreenSelection::present(QList<Frozen> frozen, OCREngine eng
 
     const QPointF pointer = platform_.screens->pointerLocation();
     for (const Frozen &pair : frozen)
-        showWindow(pair, engine, practice, pointer);
+        showSurface(pair, engine, practice, pointer);
     Q_EMIT presented();
     // Only locals from here on: the service may be gone when this resumes.
     co_return co_await continuation;
 }
 
-void ScreenSelection::showWindow(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer)
+void ScreenSelection::showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer)
 {
     QScreen *screen = frozen.screen;
-    auto *window = new SelectionWindow(screen);
-    const QSizeF viewSize = screen->geometry().size();
-    auto *overlay = new SelectionOverlay(frozen.image, viewSize, engine, practice, platform_);
+    SelectionSurface *surface = presenter_->present(screen, frozen.image, engine, practice);
     QPointer<ScreenSelection> guard(this);
-    overlay->onCancel = [guard] {
+    surface->onCancel = [guard] {
         if (guard)
             guard->cancel();
     };
     QPointer<QScreen> display(screen);
-    overlay->onSelection = [guard, display, image = frozen.image, viewSize](const QRectF &selection) {
+    const QSizeF viewSize = screen->geometry().size();
+    surface->onSelection = [guard, display, image = frozen.image, viewSize](const QRectF &selection) {
         if (guard)
             guard->selected(display, image, viewSize, selection);
     };
-    window->setOverlay(overlay);
-    windows_.append(window);
-
-    const bool reduceMotion = platform_.accessibility->reduceMotion();
-    window->setWindowOpacity(reduceMotion ? 1 : 0);
-    window->show();
-    if (!reduceMotion) {
-        auto *fadeIn = new QPropertyAnimation(window, "windowOpacity", window);
-        fadeIn->setDuration(fadeInMilliseconds);
-        fadeIn->setEndValue(1.0);
-        fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
-    }
+    shown_.append({surface, surface->lifetime()});
     if (contains(screen->geometry(), pointer))
-        overlay->makeKey();
+        surface->makeKey();
 }
 
 void ScreenSelection::selected(QScreen *screen, const QImage &image, QSizeF viewSize, const QRectF &selection)
@@ -196,7 +183,7 @@ void ScreenSelection::selected(QScreen *screen, const QImage &image, QSizeF view
 
 void ScreenSelection::finish(const QImage &image)
 {
-    closeWindows();
+    closeSurfaces();
     presentationID_ = QUuid();
     if (std::optional<SelectionContinuation> continuation = std::exchange(continuation_, std::nullopt))
         continuation->resolve(image);
@@ -204,27 +191,18 @@ void ScreenSelection::finish(const QImage &image)
 
 void ScreenSelection::finish(std::exception_ptr error)
 {
-    closeWindows();
+    closeSurfaces();
     presentationID_ = QUuid();
     if (std::optional<SelectionContinuation> continuation = std::exchange(continuation_, std::nullopt))
         continuation->fail(std::move(error));
 }
 
-void ScreenSelection::closeWindows()
+void ScreenSelection::closeSurfaces()
 {
-    const QList<QPointer<SelectionWindow>> closing = std::exchange(windows_, {});
-    for (const QPointer<SelectionWindow> &window : closing) {
-        if (!window)
-            continue;
-        window->hide();
-        if (SelectionOverlay *overlay = window->overlay()) {
-            overlay->releaseKeyboard();
-            overlay->stopAnimation();
-        }
-        window->removeOverlay();
-        window->close();
-        // The overlay may be inside its own event handler right now.
-        window->deleteLater();
+    const QList<Shown> closing = std::exchange(shown_, {});
+    for (const Shown &shown : closing) {
+        if (shown.lifetime)
+            shown.surface->dismiss();
     }
 }
 

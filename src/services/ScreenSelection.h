@@ -15,7 +15,8 @@
 #include <optional>
 #include <stop_token>
 
-class SelectionWindow;
+class SelectionPresenter;
+class SelectionSurface;
 
 // Lets the user pick a region of the screen in one awaitable call: freezes
 // every display, covers each with an overlay showing its frozen picture, waits
@@ -31,7 +32,9 @@ class SelectionWindow;
 class ScreenSelection : public QObject {
     Q_OBJECT
 public:
-    explicit ScreenSelection(SelectionPlatform platform = SelectionPlatform::system(), QObject *parent = nullptr);
+    // The presenter puts the overlays on screen; neither it nor the platform's
+    // objects are owned, and both must outlive the service.
+    ScreenSelection(SelectionPlatform platform, SelectionPresenter *presenter, QObject *parent = nullptr);
     ~ScreenSelection() override;
 
     bool hasPermission() const;
@@ -44,8 +47,8 @@ public:
 
     // The display of the last successful capture, or the practice run's display.
     QScreen *selectedScreen() const { return selectedScreen_; }
-    // The selection windows that are up, in display order.
-    QList<SelectionWindow *> windows() const;
+    // The surfaces that are up, in display order.
+    QList<SelectionSurface *> surfaces() const;
 
 Q_SIGNALS:
     // Every overlay of a new presentation is shown.
@@ -58,15 +61,21 @@ private:
     };
 
     QCoro::Task<QImage> present(QList<Frozen> frozen, OCREngine engine, bool practice, std::stop_token token);
-    void showWindow(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer);
+    void showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer);
     void selected(QScreen *screen, const QImage &image, QSizeF viewSize, const QRectF &selection);
     void finish(const QImage &image);
     void finish(std::exception_ptr error);
-    void closeWindows();
+    void closeSurfaces();
     QScreen *screenUnderPointer(QPointF pointer) const;
 
+    struct Shown {
+        SelectionSurface *surface;
+        QPointer<QObject> lifetime;
+    };
+
     SelectionPlatform platform_;
-    QList<QPointer<SelectionWindow>> windows_;
+    SelectionPresenter *presenter_;
+    QList<Shown> shown_;
     std::optional<SelectionContinuation> continuation_;
     QUuid presentationID_;
     QPointer<QScreen> selectedScreen_;

@@ -1,7 +1,7 @@
 #include "services/TemporaryImage.h"
 
 #include "models/TrovError.h"
-#include "platform/Background.h"
+#include "support/Background.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "services/VisionOCR.h"
 
 #include "models/TrovError.h"
-#include "platform/Cancellation.h"
 #include "services/PendingVisionRequest.h"
 #include "services/TesseractLanguages.h"
 #include "services/TesseractRecognizer.h"
+#include "support/Cancellation.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>

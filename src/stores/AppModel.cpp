@@ -3,7 +3,6 @@
 #include "models/TextProcessing.h"
 #include "platform/BootClockTimer.h"
 #include "platform/CanberraSoundPlayer.h"
-#include "platform/Cancellation.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Screens.h"
 #include "platform/X11Workspace.h"
@@ -16,12 +15,11 @@
 #include "services/VisionOCR.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
+#include "support/Cancellation.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>
 #include <QElapsedTimer>
-#include <QFileDialog>
-#include <QImageReader>
 #include <QScreen>
 
 AppModel::AppModel() : AppModel(Dependencies{})
@@ -30,7 +28,8 @@ AppModel::AppModel() : AppModel(Dependencies{})
 
 AppModel::AppModel(Dependencies dependencies, QObject *parent)
     : QObject(parent), platform_(dependencies.platform.value_or(SelectionPlatform::system())),
-      selectImage_(std::move(dependencies.selectImage)), mlxReady_(std::move(dependencies.mlxReady))
+      selectImage_(std::move(dependencies.selectImage)), mlxReady_(std::move(dependencies.mlxReady)),
+      chooseImageFile_(std::move(dependencies.chooseImageFile))
 {
     if (dependencies.settings) {
         settings_ = dependencies.settings;
@@ -40,7 +39,7 @@ AppModel::AppModel(Dependencies dependencies, QObject *parent)
         settings_ = ownSettings_.get();
     }
     mlxSetup_ = new MLXSetup(settings_->defaults(), this);
-    selection_ = new ScreenSelection(platform_, this);
+    selection_ = new ScreenSelection(platform_, dependencies.presenter, this);
     mlx_ = new MLXService(this);
 
     if (dependencies.history) {
@@ -149,26 +148,14 @@ void AppModel::startSelection(bool practice)
 
 void AppModel::chooseImage()
 {
-    if (operation_)
+    if (operation_ || !chooseImageFile_)
         return;
     rememberDestination();
-    auto *dialog = new QFileDialog(nullptr, QStringLiteral("Choose an image. Its text stays on your Mac."));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    QStringList mimeTypes;
-    for (const QByteArray &type : QImageReader::supportedMimeTypes())
-        mimeTypes << QString::fromLatin1(type);
-    dialog->setMimeTypeFilters(mimeTypes);
-    dialog->selectMimeTypeFilter(QStringLiteral("image/png"));
     QPointer<AppModel> self(this);
-    connect(dialog, &QFileDialog::fileSelected, dialog, [self](const QString &path) {
+    chooseImageFile_([self](const QString &path) {
         if (self && !path.isEmpty())
             self->importImage(path);
     });
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
 }
 
 void AppModel::importImage(const QString &path)

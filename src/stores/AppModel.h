@@ -30,6 +30,7 @@ class MLXService;
 class MLXSetup;
 class Preferences;
 class ScreenSelection;
+class SelectionPresenter;
 class SoundPlayer;
 class VisionOCR;
 class Workspace;
@@ -52,6 +53,9 @@ public:
     using SelectImage = std::function<QCoro::Task<QImage>(bool practice, OCREngine engine, std::stop_token token)>;
     // Replaces the local engine's installation check.
     using MLXReady = std::function<bool()>;
+    // Asks the user for an image file and calls back with its path, only when
+    // one was chosen; it must not block.
+    using ChooseImageFile = std::function<void(std::function<void(const QString &path)> chosen)>;
     // Writes a text to the clipboard; false when it was refused.
     using CopyText = std::function<bool(const QString &text)>;
 
@@ -64,6 +68,10 @@ public:
         SelectImage selectImage;
         MLXReady mlxReady;
         std::optional<SelectionPlatform> platform;
+        // Puts the screen selection on screen; without one a capture fails.
+        SelectionPresenter *presenter = nullptr;
+        // The open dialog of chooseImage(); without one it does nothing.
+        ChooseImageFile chooseImageFile;
         Workspace *workspace = nullptr;
         // The copy sound; the theme's sound when left out.
         SoundPlayer *copySound = nullptr;
@@ -232,6 +240,7 @@ private:
     MLXService *mlx_;
     SelectImage selectImage_;
     MLXReady mlxReady_;
+    ChooseImageFile chooseImageFile_;
 
     CapturePhase phase_;
     QList<CaptureResult> results_;

@@ -3,8 +3,8 @@
 #include "models/ClipboardHistoryCodec.h"
 #include "models/TextProcessing.h"
 #include "platform/AppDirectories.h"
-#include "platform/AtomicFileWriter.h"
 #include "platform/Pasteboard.h"
+#include "support/AtomicFileWriter.h"
 
 #include <QDir>
 #include <QFile>

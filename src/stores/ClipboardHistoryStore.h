@@ -1,7 +1,7 @@
 #pragma once
 
 #include "models/ClipboardHistoryItem.h"
-#include "platform/AtomicFileWriter.h"
+#include "support/AtomicFileWriter.h"
 
 #include <QList>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "views/SelectionToolbar.h"
 
 #include "platform/AccessibilityPreferences.h"
-#include "support/ShortcutBadge.h"
-#include "support/SymbolLibrary.h"
-#include "support/TrovStyle.h"
+#include "support/design/ShortcutBadge.h"
+#include "support/design/SymbolLibrary.h"
+#include "support/design/TrovStyle.h"
 #include "views/SelectionPresentation.h"
 
 #include <QEasingCurve>

@@ -25,6 +25,33 @@ void SelectionWindow::setOverlay(SelectionOverlay *overlay)
     overlay_ = overlay;
     overlay->setParent(this);
     overlay->setGeometry(rect());
+    overlay->onSelection = [this](const QRectF &selection) {
+        if (onSelection)
+            onSelection(selection);
+    };
+    overlay->onCancel = [this] {
+        if (onCancel)
+            onCancel();
+    };
+}
+
+void SelectionWindow::makeKey()
+{
+    if (overlay_)
+        overlay_->makeKey();
+}
+
+void SelectionWindow::dismiss()
+{
+    hide();
+    if (overlay_) {
+        overlay_->releaseKeyboard();
+        overlay_->stopAnimation();
+    }
+    removeOverlay();
+    close();
+    // The overlay may be inside its own event handler right now.
+    deleteLater();
 }
 
 void SelectionWindow::removeOverlay()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/SelectionSurface.h"
+
 #include <QWidget>
 
 class QScreen;
@@ -8,18 +10,23 @@ class SelectionOverlay;
 // A borderless window that covers one display entirely, above panels and
 // docks: on X11 it bypasses the window manager (override-redirect), so no
 // decoration, placement policy or panel strut applies to it.
-class SelectionWindow : public QWidget {
+class SelectionWindow : public QWidget, public SelectionSurface {
     Q_OBJECT
 public:
     static const QString title;
 
     explicit SelectionWindow(QScreen *screen);
 
-    // Makes `overlay` the window's only content, filling it.
+    // Makes `overlay` the window's only content, filling it; its reports
+    // become the surface's.
     void setOverlay(SelectionOverlay *overlay);
     SelectionOverlay *overlay() const { return overlay_; }
     // Detaches and deletes the overlay later (it may be inside its own event handler).
     void removeOverlay();
+
+    void makeKey() override;
+    void dismiss() override;
+    QObject *lifetime() override { return this; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

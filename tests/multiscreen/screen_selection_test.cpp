@@ -8,6 +8,7 @@
 #include "services/ScreenSelection.h"
 #include "support/Await.h"
 #include "views/SelectionOverlay.h"
+#include "views/SelectionOverlayPresenter.h"
 #include "views/SelectionWindow.h"
 
 #include <QApplication>
@@ -69,7 +70,8 @@ protected:
         right = QGuiApplication::screens()[1];
         platform = {&screens, &grabber, &permission, &accessibility, &appearance, &announcer};
         screens.pointer = QPointF(1440 + 700, 400);
-        selection.emplace(platform);
+        presenter.emplace(platform);
+        selection.emplace(platform, &*presenter);
     }
 
     void TearDown() override
@@ -84,7 +86,7 @@ protected:
         QSignalSpy presented(&*selection, &ScreenSelection::presented);
         QCoro::Task<void> running = record(std::move(call), outcome);
         // The call runs eagerly up to its first suspension, often past showing.
-        if (selection->windows().isEmpty() && !outcome.completions)
+        if (presenter->windows().isEmpty() && !outcome.completions)
             presented.wait(5000);
         return running;
     }
@@ -93,7 +95,7 @@ protected:
 
     SelectionOverlay *overlayOn(QScreen *screen)
     {
-        for (SelectionWindow *window : selection->windows()) {
+        for (SelectionWindow *window : presenter->windows()) {
             if (window->screen() == screen)
                 return window->overlay();
         }
@@ -133,7 +135,7 @@ protected:
         EXPECT_EQ(outcome.error->kind(), TrovError::platform);
         EXPECT_EQ(outcome.error->errorDescription(), description);
         EXPECT_EQ(FakeScreenGrabber::visibleSelectionWindows(), 0);
-        EXPECT_TRUE(selection->windows().isEmpty());
+        EXPECT_TRUE(presenter->windows().isEmpty());
     }
 
     QScreen *left = nullptr;
@@ -145,6 +147,7 @@ protected:
     FakeAppearance appearance;
     RecordingAnnouncer announcer;
     SelectionPlatform platform;
+    std::optional<SelectionOverlayPresenter> presenter;
     std::optional<ScreenSelection> selection;
 };
 
@@ -156,7 +159,7 @@ TEST_F(ScreenSelectionTest, FreezesAndCoversEveryDisplayAndTheKeyOverlayIsUnderT
     QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
     EXPECT_EQ(grabber.grabbed, QStringList({QStringLiteral("left"), QStringLiteral("right")}));
     EXPECT_EQ(grabber.windowsVisibleDuringGrabs, 0) << "every grab happens before any overlay";
-    const QList<SelectionWindow *> windows = selection->windows();
+    const QList<SelectionWindow *> windows = presenter->windows();
     ASSERT_EQ(windows.size(), 2);
     EXPECT_EQ(windows[0]->geometry(), left->geometry());
     EXPECT_EQ(windows[1]->geometry(), right->geometry());
@@ -174,7 +177,7 @@ TEST_F(ScreenSelectionTest, FreezesAndCoversEveryDisplayAndTheKeyOverlayIsUnderT
     // (490, 370, 480, 160) points at scale 2.
     EXPECT_EQ(*outcome.image, grabber.images[QStringLiteral("right")].copy(980, 740, 960, 320));
     EXPECT_EQ(selection->selectedScreen(), right);
-    EXPECT_TRUE(selection->windows().isEmpty());
+    EXPECT_TRUE(presenter->windows().isEmpty());
 }
 
 TEST_F(ScreenSelectionTest, AClickOnTheOtherDisplayTakesTheKeyboardAndSelectsThere)
@@ -236,9 +239,9 @@ TEST_F(ScreenSelectionTest, WithoutPermissionCaptureFailsButPracticeWorks)
 
     Outcome practised;
     running = start(selection->practice(OCREngine::vision), practised);
-    ASSERT_EQ(selection->windows().size(), 1);
+    ASSERT_EQ(presenter->windows().size(), 1);
     EXPECT_EQ(selection->selectedScreen(), right) << "set before anything is shown";
-    SelectionOverlay *overlay = selection->windows()[0]->overlay();
+    SelectionOverlay *overlay = presenter->windows()[0]->overlay();
     EXPECT_EQ(overlay->image().size(), QSize(2880, 1800));
     EXPECT_EQ(overlay->accessibleLabel(), QStringLiteral("Practice screenshot selection"));
     overlay->onSelection(QRectF(440, 300, 560, 300));
@@ -272,7 +275,7 @@ TEST_F(ScreenSelectionTest, CancelClosesEveryWindowBeforeTheCallerResumes)
     selection->cancel();
     Outcome outcome;
     QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    QPointer<SelectionWindow> first = selection->windows()[0];
+    QPointer<SelectionWindow> first = presenter->windows()[0];
     key(overlayOn(right), Qt::Key_Escape);
     selection->cancel();
     finishRunning(running);
@@ -306,7 +309,7 @@ TEST_F(ScreenSelectionTest, StoppingTheCallerWhileUpCancelsAndBeforeIsATaskCance
     std::stop_source later;
     Outcome during;
     running = start(selection->practice(OCREngine::vision, later.get_token()), during);
-    ASSERT_EQ(selection->windows().size(), 1);
+    ASSERT_EQ(presenter->windows().size(), 1);
     later.request_stop();
     finishRunning(running);
     EXPECT_EQ(during.error->kind(), TrovError::cancelled);
@@ -319,7 +322,7 @@ TEST_F(ScreenSelectionTest, ASecondCallEndsTheFirstPresentationAndAStaleStopChan
     Outcome firstOutcome;
     QCoro::Task<void> firstRunning = start(selection->capture(OCREngine::vision, first.get_token()), firstOutcome);
     QList<QPointer<SelectionWindow>> firstWindows;
-    for (SelectionWindow *window : selection->windows())
+    for (SelectionWindow *window : presenter->windows())
         firstWindows.append(window);
     ASSERT_EQ(firstWindows.size(), 2);
     Outcome secondOutcome;
@@ -332,8 +335,8 @@ TEST_F(ScreenSelectionTest, ASecondCallEndsTheFirstPresentationAndAStaleStopChan
 
     first.request_stop();
     QCoreApplication::processEvents();
-    ASSERT_EQ(selection->windows().size(), 1) << "the later presentation stays up";
-    selection->windows()[0]->overlay()->onSelection(QRectF(0, 0, 10, 10));
+    ASSERT_EQ(presenter->windows().size(), 1) << "the later presentation stays up";
+    presenter->windows()[0]->overlay()->onSelection(QRectF(0, 0, 10, 10));
     finishRunning(secondRunning);
     EXPECT_TRUE(secondOutcome.image);
     EXPECT_EQ(firstOutcome.completions, 1);
@@ -344,14 +347,14 @@ TEST_F(ScreenSelectionTest, ReduceMotionShowsTheWindowsOpaqueAtOnce)
     accessibility.motion = true;
     Outcome outcome;
     QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
-    for (SelectionWindow *window : selection->windows())
+    for (SelectionWindow *window : presenter->windows())
         EXPECT_EQ(window->windowOpacity(), 1.0);
     selection->cancel();
     finishRunning(running);
 
     accessibility.motion = false;
     running = start(selection->capture(OCREngine::vision), outcome);
-    EXPECT_LT(selection->windows()[0]->windowOpacity(), 1.0) << "fades in";
+    EXPECT_LT(presenter->windows()[0]->windowOpacity(), 1.0) << "fades in";
     selection->cancel();
     finishRunning(running);
 }
@@ -360,7 +363,7 @@ TEST_F(ScreenSelectionTest, AServiceDestroyedDuringAGrabEndsTheCallWithoutTouchi
 {
     HeldGrabber held;
     platform.grabber = &held;
-    auto service = std::make_unique<ScreenSelection>(platform);
+    auto service = std::make_unique<ScreenSelection>(platform, &*presenter);
     Outcome outcome;
     QCoro::Task<void> running = record(service->capture(OCREngine::vision), outcome);
     ASSERT_EQ(held.started, 1);

@@ -9,6 +9,7 @@
 #include "support/MLXTestRoot.h"
 #include "support/TestEnvironment.h"
 
+#include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/MemoryPasteboard.h"
 #include "services/MLXService.h"
@@ -16,7 +17,6 @@
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
-#include "support/SmokeTest.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

@@ -1,7 +1,7 @@
 #include "models/ClipboardHistoryCodec.h"
-#include "platform/AtomicFileWriter.h"
 #include "platform/MemoryPasteboard.h"
 #include "stores/ClipboardHistoryStore.h"
+#include "support/AtomicFileWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "doubles/FakeAppearance.h"
 #include "platform/DesktopAppearance.h"
-#include "support/PracticeCanvas.h"
-#include "support/ShortcutBadge.h"
-#include "support/SymbolLibrary.h"
-#include "support/TrovMark.h"
-#include "support/TrovStyle.h"
+#include "support/design/PracticeCanvas.h"
+#include "support/design/ShortcutBadge.h"
+#include "support/design/SymbolLibrary.h"
+#include "support/design/TrovMark.h"
+#include "support/design/TrovStyle.h"
 
 #include <QAccessible>
 #include <QFontMetricsF>
@@ -43,9 +43,9 @@ TEST(TrovStyleTest, TealFollowsTheAppearanceWhenItSwitches)
     expectColour(TrovStyle::teal(appearance), 0.45, 0.90, 0.77);
 
     qputenv("RAVELOND_APPEARANCE", "dark");
-    expectColour(TrovStyle::teal(), 0.45, 0.90, 0.77);
+    expectColour(TrovStyle::teal(DesktopAppearance::shared()), 0.45, 0.90, 0.77);
     qputenv("RAVELOND_APPEARANCE", "light");
-    expectColour(TrovStyle::teal(), 0.04, 0.43, 0.36);
+    expectColour(TrovStyle::teal(DesktopAppearance::shared()), 0.04, 0.43, 0.36);
     qunsetenv("RAVELOND_APPEARANCE");
 }
 

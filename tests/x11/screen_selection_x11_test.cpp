@@ -4,6 +4,7 @@
 #include "support/Await.h"
 #include "support/PixelPattern.h"
 #include "views/SelectionOverlay.h"
+#include "views/SelectionOverlayPresenter.h"
 #include "views/SelectionWindow.h"
 
 #include <QGuiApplication>
@@ -113,8 +114,8 @@ protected:
 
     void waitUntilOverlayIsExposed()
     {
-        ASSERT_EQ(selection.windows().size(), 1);
-        SelectionWindow *window = selection.windows().first();
+        ASSERT_EQ(presenter.windows().size(), 1);
+        SelectionWindow *window = presenter.windows().first();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 20000));
         ASSERT_EQ(window->geometry(), screen->geometry());
         ASSERT_EQ(QWidget::keyboardGrabber(), window->overlay());
@@ -124,7 +125,8 @@ protected:
     qreal scale = 1;
     QRect patternFrame;
     QProcess patternWindow;
-    ScreenSelection selection;
+    SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+    ScreenSelection selection{SelectionPlatform::system(), &presenter};
 };
 
 } // namespace
@@ -147,7 +149,7 @@ TEST_F(ScreenSelectionX11Test, ARealDragReturnsExactlyTheDraggedDevicePixels)
     EXPECT_EQ(outcome.image->size(), pixels.size());
     EXPECT_TRUE(comparable(*outcome.image) == comparable(expectedPattern(pixels)));
     EXPECT_EQ(selection.selectedScreen(), screen);
-    EXPECT_TRUE(selection.windows().isEmpty());
+    EXPECT_TRUE(presenter.windows().isEmpty());
 }
 
 TEST_F(ScreenSelectionX11Test, ArrowKeysAndReturnReturnTheSteppedRectangle)
@@ -183,7 +185,7 @@ TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscape
     Outcome outcome;
     QCoro::Task<void> running = startCapture(outcome);
     waitUntilOverlayIsExposed();
-    const QImage frozen = selection.windows().first()->overlay()->image();
+    const QImage frozen = presenter.windows().first()->overlay()->image();
     EXPECT_EQ(frozen.size(), device(QRectF(QPointF(0, 0), screen->geometry().size())).size());
     const QImage area = comparable(frozen.copy(device(ownFrame)));
     int magentaPixels = 0;
@@ -223,5 +225,5 @@ TEST(X11ScreenRecordingPermissionX11Test, AnXServerWithoutWaylandGrantsAccess)
 {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         GTEST_SKIP() << "a Wayland session";
-    EXPECT_TRUE(ScreenSelection().hasPermission());
+    EXPECT_TRUE(ScreenSelection(SelectionPlatform::system(), nullptr).hasPermission());
 }

@@ -1,4 +1,4 @@
-#include "platform/ChildProcessSignals.h"
+#include "support/ChildProcessSignals.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

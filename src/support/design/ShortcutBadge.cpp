@@ -1,4 +1,4 @@
-#include "support/ShortcutBadge.h"
+#include "support/design/ShortcutBadge.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -16,8 +16,6 @@ public:
     // switch between light and dark shows at the next repaint.
     static QColor teal(bool dark);
     static QColor teal(const Appearance &appearance);
-    // Resolved against the desktop's current appearance.
-    static QColor teal();
     // Two stops from the top-leading to the bottom-trailing corner of whatever
     // shape it fills (object-bounding coordinates).
     static const QLinearGradient &gradient();

@@ -1,4 +1,4 @@
-#include "support/SmokeTest.h"
+#include "app/SmokeTest.h"
 
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"

@@ -1,4 +1,4 @@
-#include "platform/AtomicFileWriter.h"
+#include "support/AtomicFileWriter.h"
 
 #include <QFile>
 

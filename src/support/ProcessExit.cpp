@@ -1,6 +1,6 @@
-#include "platform/ProcessExit.h"
+#include "support/ProcessExit.h"
 
-#include "platform/EventLoopLatch.h"
+#include "support/EventLoopLatch.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "support/SymbolLibrary.h"
+#include "support/design/SymbolLibrary.h"
 
 #include <QHash>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "support/TrovStyle.h"
+#include "support/design/TrovStyle.h"
 
-#include "platform/DesktopAppearance.h"
+#include "platform/Appearance.h"
 
 const QColor &TrovStyle::mint()
 {
@@ -18,11 +18,6 @@ QColor TrovStyle::teal(bool dark)
 QColor TrovStyle::teal(const Appearance &appearance)
 {
     return teal(appearance.isDark());
-}
-
-QColor TrovStyle::teal()
-{
-    return teal(DesktopAppearance::shared());
 }
 
 const QLinearGradient &TrovStyle::gradient()

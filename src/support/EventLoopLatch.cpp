@@ -1,4 +1,4 @@
-#include "platform/EventLoopLatch.h"
+#include "support/EventLoopLatch.h"
 
 #include <QCoreApplication>
 

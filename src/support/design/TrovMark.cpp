@@ -1,7 +1,7 @@
-#include "support/TrovMark.h"
+#include "support/design/TrovMark.h"
 
-#include "support/SymbolLibrary.h"
-#include "support/TrovStyle.h"
+#include "support/design/SymbolLibrary.h"
+#include "support/design/TrovStyle.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "support/PracticeCanvas.h"
+#include "support/design/PracticeCanvas.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
