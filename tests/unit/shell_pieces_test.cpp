@@ -41,11 +41,11 @@ TEST(ShellPiecesTest, ThePopoverOpensBelowTheIconAboveItAtTheBottomAtThePointerW
         QRect icon;
         QPoint expected;
     } cases[] = {
-        {QRect(600, 1, 22, 22), QPoint(430, 24)},       // below, centred on the icon
-        {QRect(1417, 1, 22, 22), QPoint(1080, 24)},     // kept inside the right edge
-        {QRect(600, 877, 22, 22), QPoint(430, 677)},    // a bottom tray: above, inside the area
-        {QRect(), QPoint(700, 500)},                    // no geometry: at the pointer
-        {QRect(2, 1, 22, 22), QPoint(0, 24)},           // kept inside the left edge
+        {QRect(600, 1, 22, 22), QPoint(430, 24)},    // below, centred on the icon
+        {QRect(1417, 1, 22, 22), QPoint(1080, 24)},  // kept inside the right edge
+        {QRect(600, 877, 22, 22), QPoint(430, 677)}, // a bottom tray: above, inside the area
+        {QRect(), QPoint(700, 500)},                 // no geometry: at the pointer
+        {QRect(2, 1, 22, 22), QPoint(0, 24)},        // kept inside the left edge
     };
     for (const auto &placement : cases)
         EXPECT_EQ(StatusBarController::popoverPosition(placement.icon, popover, screen, available, pointer),
