@@ -27,8 +27,7 @@ SingleInstance::SingleInstance(QString socketPath, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (server_)
-        server_->close();
+    close();
     if (lock_ >= 0)
         ::close(lock_);
 }
@@ -60,6 +59,12 @@ bool SingleInstance::listen()
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::accept);
     return server_->listen(socketPath_);
+}
+
+void SingleInstance::close()
+{
+    delete server_;
+    server_ = nullptr;
 }
 
 void SingleInstance::accept()

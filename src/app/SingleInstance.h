@@ -33,6 +33,8 @@ public:
     bool claim();
     // Starts answering second launches (user-only access); false when the socket cannot be made.
     bool listen();
+    // Stops answering; called before the event loop's objects go.
+    void close();
 
 Q_SIGNALS:
     void reopenRequested();

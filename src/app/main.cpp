@@ -118,5 +118,7 @@ int main(int argc, char *argv[])
                      [&delegate](QSessionManager &) { delegate.requestQuit(); });
 
     delegate.launch();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    instance.close();
+    return status;
 }

@@ -10,14 +10,14 @@
 
 X11ActivationWatcher::X11ActivationWatcher(QObject *parent) : ActivationWatcher(parent)
 {
+    // Our own activation, also where no window manager keeps _NET_ACTIVE_WINDOW.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            Q_EMIT activated();
+    });
     xcb_connection_t *connection = X11Connection::connection();
-    if (!connection) {
-        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationActive)
-                Q_EMIT activated();
-        });
+    if (!connection)
         return;
-    }
     root_ = X11Connection::rootWindow();
     activeWindowAtom_ = X11Connection::atom("_NET_ACTIVE_WINDOW");
     // The event mask on a window is per client: add ours to what Qt selected.

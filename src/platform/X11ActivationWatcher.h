@@ -5,8 +5,8 @@
 #include <QAbstractNativeEventFilter>
 
 // Follows the root window's _NET_ACTIVE_WINDOW, which the window manager
-// changes whenever another window (of any application) becomes active.
-// Without X11 it falls back on this application's own activation.
+// changes whenever another window (of any application) becomes active, and
+// this application's own activation.
 class X11ActivationWatcher final : public ActivationWatcher, private QAbstractNativeEventFilter {
 public:
     explicit X11ActivationWatcher(QObject *parent = nullptr);

@@ -18,7 +18,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
-#include <QCoroSignal>
+#include <QCoroTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,10 +54,8 @@ protected:
         model.platform = SelectionPlatform::system();
         model.platform->permission = &permission;
         model.selectImage = [](bool, OCREngine, std::stop_token token) -> QCoro::Task<QImage> {
-            QTimer poll;
-            poll.start(5);
             while (!token.stop_requested())
-                co_await qCoro(&poll, &QTimer::timeout);
+                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
             throw TrovError::of(TrovError::cancelled);
         };
         ShellDependencies shell;
@@ -204,10 +202,7 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
                              },
                              [&]() -> QCoro::Task<void> {
                                  ++shutdowns;
-                                 QTimer later;
-                                 later.setSingleShot(true);
-                                 later.start(20);
-                                 co_await qCoro(&later, &QTimer::timeout);
+                                 co_await QCoro::sleepFor(std::chrono::milliseconds(20));
                              },
                              [&] { ++terminations; }});
         self = &quit;
