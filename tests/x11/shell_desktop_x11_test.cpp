@@ -2,6 +2,8 @@
 #include "app/ProgramDependencies.h"
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
+#include "platform/X11HotKeyGrabber.h"
+#include "services/GlobalShortcut.h"
 #include "stores/Preferences.h"
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
@@ -68,6 +70,13 @@ TEST_F(ShellDesktopTest, AHotKeyHeldByAnotherApplicationIsPublishedAsAConflictUn
     EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }));
     holder.closeWriteChannel();
     holder.waitForFinished(5000);
+
+    // Under a Wayland session the root window of XWayland never sees other clients' keys.
+    X11HotKeyGrabber grabber;
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    EXPECT_FALSE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::commandShift2)));
+    qunsetenv("XDG_SESSION_TYPE");
+    EXPECT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::commandShift2)));
 }
 
 TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightClickTheMenu)
