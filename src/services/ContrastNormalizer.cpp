@@ -1,0 +1,365 @@
+#include "services/ContrastNormalizer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Neighbouring pixels whose channels differ by at most this belong to one
+// flat region. Screen grounds are flat to the bit; JPEG noise stays within a
+// few levels, while a glyph's edge climbs in steps of 50 and more.
+constexpr int flatTolerance = 14;
+// A ground is at least this large and covers this much of its bounding box
+// (a button, badge or dialog is a filled shape with its label cut out).
+constexpr qsizetype smallestGroundArea = 80;
+constexpr int smallestGroundSide = 8;
+constexpr double groundCoverage = 0.6;
+// A filled shape around one mark only (a ticked checkbox, a one-digit
+// badge) must be fuller than any glyph: DejaVu's boldest letters with
+// counters, such as "B" and "a", cover at most 0.73 of their box.
+constexpr double singleMarkGroundCoverage = 0.76;
+// A glyph's strokes cover at most this much of its box; a counter more.
+constexpr double glyphCoverage = 0.55;
+// A region touching the crop's edge and this large is the page itself.
+constexpr double pageShare = 0.1;
+// Below this share of the crop in grounds the picture is not a screen crop.
+constexpr double smallestGroundShare = 0.5;
+// Pixels this close to two grounds are the edge between them (a button's
+// anti-aliased outline, a frame, a separator), not ink: Tesseract reads such
+// edges as "|" and "[".
+constexpr int edgeReach = 2;
+
+struct Region {
+    qsizetype area = 0;
+    int left = std::numeric_limits<int>::max();
+    int top = std::numeric_limits<int>::max();
+    int right = -1;
+    int bottom = -1;
+    std::array<qint64, 3> channelSums{};
+    bool touchesEdge = false;
+
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+    double coverage() const { return double(area) / (double(width()) * height()); }
+    bool encloses(const Region &other) const
+    {
+        return other.left > left && other.right < right && other.top > top && other.bottom < bottom;
+    }
+    std::array<int, 3> colour() const
+    {
+        return {int(channelSums[0] / area), int(channelSums[1] / area), int(channelSums[2] / area)};
+    }
+};
+
+class DisjointSets {
+public:
+    explicit DisjointSets(qsizetype size) : parent_(size) { std::iota(parent_.begin(), parent_.end(), 0); }
+
+    int find(int element)
+    {
+        while (parent_[element] != element) {
+            parent_[element] = parent_[parent_[element]];
+            element = parent_[element];
+        }
+        return element;
+    }
+
+    void unite(int first, int second)
+    {
+        first = find(first);
+        second = find(second);
+        if (first != second)
+            parent_[std::max(first, second)] = std::min(first, second);
+    }
+
+private:
+    std::vector<int> parent_;
+};
+
+int channelDistance(const uchar *first, const uchar *second)
+{
+    return std::max({std::abs(first[0] - second[0]), std::abs(first[1] - second[1]), std::abs(first[2] - second[2])});
+}
+
+int channelDistance(const uchar *pixel, const std::array<int, 3> &colour)
+{
+    return std::max({std::abs(pixel[0] - colour[0]), std::abs(pixel[1] - colour[1]), std::abs(pixel[2] - colour[2])});
+}
+
+class Normalization {
+public:
+    explicit Normalization(const QImage &page) : page_(page), width_(page.width()), height_(page.height()) {}
+
+    std::optional<QImage> run()
+    {
+        labelFlatRegions();
+        findGrounds();
+        if (groundCount_ < 2 || groundArea_ < smallestGroundShare * double(width_) * height_)
+            return std::nullopt;
+        colours_.resize(regions_.size());
+        for (size_t i = 0; i < regions_.size(); ++i)
+            colours_[i] = regions_[i].colour();
+        assignNearestGround();
+        findEdgesBetweenGrounds();
+        return paint();
+    }
+
+private:
+    const uchar *pixel(int index) const { return page_.constScanLine(index / width_) + 3 * (index % width_); }
+
+    void labelFlatRegions()
+    {
+        DisjointSets sets(qsizetype(width_) * height_);
+        for (int y = 0; y < height_; ++y) {
+            const uchar *row = page_.constScanLine(y);
+            const uchar *below = y + 1 < height_ ? page_.constScanLine(y + 1) : nullptr;
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                if (x + 1 < width_ && channelDistance(row + 3 * x, row + 3 * x + 3) <= flatTolerance)
+                    sets.unite(index, index + 1);
+                if (below && channelDistance(row + 3 * x, below + 3 * x) <= flatTolerance)
+                    sets.unite(index, index + width_);
+            }
+        }
+        // Roots become dense region numbers, in the order they first appear.
+        region_.assign(qsizetype(width_) * height_, -1);
+        std::vector<int> numberOfRoot(region_.size(), -1);
+        for (int y = 0; y < height_; ++y) {
+            const uchar *row = page_.constScanLine(y);
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                int &number = numberOfRoot[sets.find(index)];
+                if (number < 0) {
+                    number = int(regions_.size());
+                    regions_.emplace_back();
+                }
+                region_[index] = number;
+                Region &region = regions_[number];
+                ++region.area;
+                region.left = std::min(region.left, x);
+                region.right = std::max(region.right, x);
+                region.top = std::min(region.top, y);
+                region.bottom = std::max(region.bottom, y);
+                for (int channel = 0; channel < 3; ++channel)
+                    region.channelSums[channel] += row[3 * x + channel];
+                region.touchesEdge = region.touchesEdge || x == 0 || y == 0 || x == width_ - 1 || y == height_ - 1;
+            }
+        }
+    }
+
+    bool couldBeGround(const Region &region) const
+    {
+        return region.area >= smallestGroundArea && region.width() >= smallestGroundSide &&
+               region.height() >= smallestGroundSide;
+    }
+
+    // A ground holds a label: marks inside its box, for a word at least two
+    // side by side (the counters of a "B" or an "8" lie above each other).
+    bool holdsLabel(const Region &candidate, const std::vector<int> &marks) const
+    {
+        std::vector<const Region *> inside;
+        for (int mark : marks) {
+            if (&regions_[mark] != &candidate && candidate.encloses(regions_[mark]))
+                inside.push_back(&regions_[mark]);
+        }
+        if (inside.empty())
+            return false;
+        if (candidate.coverage() >= singleMarkGroundCoverage)
+            return true;
+        // One glyph of its own (a badge's digit): its strokes leave most of
+        // its box empty, unlike the counters of an "o" or a "B", which are
+        // solid blobs.
+        for (const Region *mark : inside) {
+            if (mark->coverage() <= glyphCoverage && mark->height() * 10 >= candidate.height() * 3)
+                return true;
+        }
+        std::sort(inside.begin(), inside.end(), [](const Region *a, const Region *b) { return a->left < b->left; });
+        for (size_t i = 0; i < inside.size(); ++i) {
+            for (size_t j = i + 1; j < inside.size(); ++j) {
+                const Region &first = *inside[i], &second = *inside[j];
+                const bool besideEachOther = second.left > first.right;
+                const bool onOneLine = second.top <= first.bottom && first.top <= second.bottom;
+                if (besideEachOther && onOneLine)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    void findGrounds()
+    {
+        const double pageArea = double(width_) * height_;
+        // Marks: regions big enough to be part of a glyph, not single
+        // anti-aliasing pixels.
+        std::vector<int> marks;
+        for (int i = 0; i < int(regions_.size()); ++i) {
+            if (regions_[i].area >= 3 && regions_[i].height() >= 3)
+                marks.push_back(i);
+        }
+        isGround_.assign(regions_.size(), false);
+        for (int i = 0; i < int(regions_.size()); ++i) {
+            const Region &region = regions_[i];
+            if (!couldBeGround(region))
+                continue;
+            const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
+            if (page || (region.coverage() >= groundCoverage && holdsLabel(region, marks))) {
+                isGround_[i] = true;
+                ++groundCount_;
+                groundArea_ += region.area;
+            }
+        }
+    }
+
+    // Every pixel learns the ground nearest to it (a chamfer distance in two
+    // raster passes): the ground its glyph is drawn on.
+    void assignNearestGround()
+    {
+        constexpr int straight = 3, diagonal = 4;
+        constexpr int far = std::numeric_limits<int>::max() / 2;
+        const qsizetype count = qsizetype(width_) * height_;
+        nearest_.assign(count, -1);
+        std::vector<int> distance(count, far);
+        for (qsizetype i = 0; i < count; ++i) {
+            if (isGround_[region_[i]]) {
+                nearest_[i] = region_[i];
+                distance[i] = 0;
+            }
+        }
+        const auto relax = [&](int index, int x, int y, int dx, int dy, int cost) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_)
+                return;
+            const int neighbour = ny * width_ + nx;
+            if (distance[neighbour] + cost < distance[index]) {
+                distance[index] = distance[neighbour] + cost;
+                nearest_[index] = nearest_[neighbour];
+            }
+        };
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                relax(index, x, y, -1, 0, straight);
+                relax(index, x, y, -1, -1, diagonal);
+                relax(index, x, y, 0, -1, straight);
+                relax(index, x, y, 1, -1, diagonal);
+            }
+        }
+        for (int y = height_ - 1; y >= 0; --y) {
+            for (int x = width_ - 1; x >= 0; --x) {
+                const int index = y * width_ + x;
+                relax(index, x, y, 1, 0, straight);
+                relax(index, x, y, 1, 1, diagonal);
+                relax(index, x, y, 0, 1, straight);
+                relax(index, x, y, -1, 1, diagonal);
+            }
+        }
+    }
+
+    void findEdgesBetweenGrounds()
+    {
+        isEdge_.assign(qsizetype(width_) * height_, false);
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                isEdge_[index] = !isGround_[region_[index]] && isEdgeBetweenGrounds(x, y);
+            }
+        }
+    }
+
+    bool isEdgeBetweenGrounds(int x, int y) const
+    {
+        const int index = y * width_ + x;
+        const int own = nearest_[index];
+        for (int dy = -edgeReach; dy <= edgeReach; ++dy) {
+            for (int dx = -edgeReach; dx <= edgeReach; ++dx) {
+                const int nx = x + dx, ny = y + dy;
+                if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_)
+                    continue;
+                const int other = region_[ny * width_ + nx];
+                if (other != own && isGround_[other])
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    bool isInk(int index) const { return !isGround_[region_[index]] && !isEdge_[index]; }
+
+    // Each ground's text contrast: what its glyphs' cores differ from it by,
+    // so that faint grey text on one ground and black text on another both
+    // come out black.
+    std::unordered_map<int, int> textContrasts() const
+    {
+        constexpr int noise = 32;
+        std::unordered_map<int, std::array<int, 256>> histograms;
+        for (int i = 0; i < width_ * height_; ++i) {
+            if (!isInk(i))
+                continue;
+            const int distance = channelDistance(pixel(i), colours_[nearest_[i]]);
+            if (distance >= noise)
+                ++histograms.try_emplace(nearest_[i]).first->second[distance];
+        }
+        std::unordered_map<int, int> contrasts;
+        for (const auto &[ground, histogram] : histograms) {
+            const int total = std::accumulate(histogram.begin(), histogram.end(), 0);
+            // The upper quarter of the ink is its core, the rest anti-aliasing.
+            int seen = 0, level = 255;
+            while (level > noise && (seen += histogram[level]) < total / 4)
+                --level;
+            contrasts[ground] = std::max(2 * noise, level);
+        }
+        return contrasts;
+    }
+
+    QImage paint()
+    {
+        const std::unordered_map<int, int> contrasts = textContrasts();
+        QImage grey(width_, height_, QImage::Format_Grayscale8);
+        for (int y = 0; y < height_; ++y) {
+            uchar *out = grey.scanLine(y);
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                if (!isInk(index)) {
+                    out[x] = 255;
+                    continue;
+                }
+                const int ground = nearest_[index];
+                const auto found = contrasts.find(ground);
+                const int contrast = found == contrasts.end() ? 255 : found->second;
+                // Differences below a fifth of the text's are noise or a faint
+                // outline; from there ink darkens to black at the core's contrast.
+                const int floor = contrast / 5;
+                const int distance = channelDistance(pixel(index), colours_[ground]);
+                const int ink = std::clamp((distance - floor) * 255 / std::max(1, contrast - floor), 0, 255);
+                out[x] = uchar(255 - ink);
+            }
+        }
+        return grey;
+    }
+
+    const QImage &page_;
+    const int width_;
+    const int height_;
+    std::vector<int> region_; // per pixel
+    std::vector<Region> regions_;
+    std::vector<bool> isGround_;
+    int groundCount_ = 0;
+    qsizetype groundArea_ = 0;
+    std::vector<int> nearest_; // per pixel: its ground
+    std::vector<bool> isEdge_; // per pixel
+    std::vector<std::array<int, 3>> colours_;
+};
+
+} // namespace
+
+std::optional<QImage> ContrastNormalizer::normalized(const QImage &page)
+{
+    if (page.isNull() || page.format() != QImage::Format_RGB888)
+        return std::nullopt;
+    return Normalization(page).run();
+}
