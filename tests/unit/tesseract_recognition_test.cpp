@@ -194,6 +194,24 @@ TEST_F(TesseractRecognitionTest, AutoUsesInstalledLanguagesOnly)
     EXPECT_EQ(read(ImageFixtures::text(twoLines, 20), QStringLiteral("auto")).text, twoLines);
 }
 
+TEST(TesseractLanguagesTest, AutoTakesTheUsersLanguagesAndEnglishAndNothingUnrelated)
+{
+    const struct {
+        QStringList installed, user, expected;
+    } cases[] = {
+        {{"chi_tra", "deu", "eng"}, {"ita"}, {"eng"}},
+        {{"deu", "eng", "fra"}, {"deu"}, {"deu", "eng"}},
+        {{"deu", "eng", "fra", "ita"}, {"fra", "ita", "deu"}, {"fra", "ita", "eng"}},
+        {{"deu", "fra"}, {"ita"}, {"deu"}},
+        {{"eng", "nor"}, {TesseractLanguages::tesseractCode(QLocale(QStringLiteral("nb_NO")))}, {"nor", "eng"}},
+    };
+    for (const auto &example : cases) {
+        EXPECT_EQ(TesseractLanguages::automaticSelection(example.installed, example.user), example.expected)
+            << example.user.join(QLatin1Char(',')).toStdString();
+    }
+    EXPECT_EQ(TesseractLanguages::tesseractCode(QLocale(QStringLiteral("nn_NO"))), QStringLiteral("nor"));
+}
+
 TEST_F(TesseractRecognitionTest, ACancelledRecognitionStopsAndTheEngineStaysUsable)
 {
     // A page long enough that Tesseract is still busy when the stop arrives.
