@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <numeric>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -29,6 +28,9 @@ constexpr double glyphCoverage = 0.55;
 constexpr double pageShare = 0.1;
 // Below this share of the crop in grounds the picture is not a screen crop.
 constexpr double smallestGroundShare = 0.5;
+// The work takes about ten bytes a pixel: larger pictures (more than a 4K
+// screen) are read as they are.
+constexpr double largestPixelCount = 8'500'000;
 // Pixels this close to two grounds are the edge between them (a button's
 // anti-aliased outline, a frame, a separator), not ink: Tesseract reads such
 // edges as "|" and "[".
@@ -75,6 +77,17 @@ public:
         second = find(second);
         if (first != second)
             parent_[std::max(first, second)] = std::min(first, second);
+    }
+
+    // Numbers the sets densely, in the order of their first element, and
+    // gives every element its set's number, in the same storage: a parent
+    // always comes before its children, so it is numbered by the time they are.
+    std::vector<int> numbered() &&
+    {
+        int count = 0;
+        for (size_t element = 0; element < parent_.size(); ++element)
+            parent_[element] = parent_[element] == int(element) ? count++ : parent_[parent_[element]];
+        return std::move(parent_);
     }
 
 private:
@@ -126,19 +139,13 @@ private:
                     sets.unite(index, index + width_);
             }
         }
-        // Roots become dense region numbers, in the order they first appear.
-        region_.assign(qsizetype(width_) * height_, -1);
-        std::vector<int> numberOfRoot(region_.size(), -1);
+        region_ = std::move(sets).numbered();
         for (int y = 0; y < height_; ++y) {
             const uchar *row = page_.constScanLine(y);
             for (int x = 0; x < width_; ++x) {
-                const int index = y * width_ + x;
-                int &number = numberOfRoot[sets.find(index)];
-                if (number < 0) {
-                    number = int(regions_.size());
+                const int number = region_[y * width_ + x];
+                if (number == int(regions_.size()))
                     regions_.emplace_back();
-                }
-                region_[index] = number;
                 Region &region = regions_[number];
                 ++region.area;
                 region.left = std::min(region.left, x);
@@ -220,10 +227,12 @@ private:
     void assignNearestGround()
     {
         constexpr int straight = 3, diagonal = 4;
-        constexpr int far = std::numeric_limits<int>::max() / 2;
+        // Two bytes a pixel: distances beyond that saturate, which only
+        // blurs which far ground is nearest.
+        constexpr int far = std::numeric_limits<std::uint16_t>::max();
         const qsizetype count = qsizetype(width_) * height_;
         nearest_.assign(count, -1);
-        std::vector<int> distance(count, far);
+        std::vector<std::uint16_t> distance(count, far);
         for (qsizetype i = 0; i < count; ++i) {
             if (isGround_[region_[i]]) {
                 nearest_[i] = region_[i];
@@ -235,8 +244,9 @@ private:
             if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_)
                 return;
             const int neighbour = ny * width_ + nx;
-            if (distance[neighbour] + cost < distance[index]) {
-                distance[index] = distance[neighbour] + cost;
+            const int through = std::min(far - 1, distance[neighbour] + cost);
+            if (nearest_[neighbour] >= 0 && through < distance[index]) {
+                distance[index] = std::uint16_t(through);
                 nearest_[index] = nearest_[neighbour];
             }
         };
@@ -292,33 +302,44 @@ private:
 
     // Each ground's text contrast: what its glyphs' cores differ from it by,
     // so that faint grey text on one ground and black text on another both
-    // come out black.
-    std::unordered_map<int, int> textContrasts() const
+    // come out black. Indexed by region; only grounds' entries mean anything.
+    std::vector<int> textContrasts() const
     {
         constexpr int noise = 32;
-        std::unordered_map<int, std::array<int, 256>> histograms;
+        std::vector<int> groundNumber(regions_.size(), -1);
+        int grounds = 0;
+        for (size_t i = 0; i < regions_.size(); ++i) {
+            if (isGround_[i])
+                groundNumber[i] = grounds++;
+        }
+        std::vector<std::array<int, 256>> histograms(grounds);
         for (int i = 0; i < width_ * height_; ++i) {
             if (!isInk(i))
                 continue;
             const int distance = channelDistance(pixel(i), colours_[nearest_[i]]);
             if (distance >= noise)
-                ++histograms.try_emplace(nearest_[i]).first->second[distance];
+                ++histograms[groundNumber[nearest_[i]]][distance];
         }
-        std::unordered_map<int, int> contrasts;
-        for (const auto &[ground, histogram] : histograms) {
+        std::vector<int> contrasts(regions_.size(), 255);
+        for (size_t region = 0; region < regions_.size(); ++region) {
+            if (groundNumber[region] < 0)
+                continue;
+            const std::array<int, 256> &histogram = histograms[groundNumber[region]];
             const int total = std::accumulate(histogram.begin(), histogram.end(), 0);
+            if (total == 0)
+                continue;
             // The upper quarter of the ink is its core, the rest anti-aliasing.
             int seen = 0, level = 255;
             while (level > noise && (seen += histogram[level]) < total / 4)
                 --level;
-            contrasts[ground] = std::max(2 * noise, level);
+            contrasts[region] = std::max(2 * noise, level);
         }
         return contrasts;
     }
 
     QImage paint()
     {
-        const std::unordered_map<int, int> contrasts = textContrasts();
+        const std::vector<int> contrasts = textContrasts();
         QImage grey(width_, height_, QImage::Format_Grayscale8);
         for (int y = 0; y < height_; ++y) {
             uchar *out = grey.scanLine(y);
@@ -329,8 +350,7 @@ private:
                     continue;
                 }
                 const int ground = nearest_[index];
-                const auto found = contrasts.find(ground);
-                const int contrast = found == contrasts.end() ? 255 : found->second;
+                const int contrast = contrasts[ground];
                 // Differences below a fifth of the text's are noise or a faint
                 // outline; from there ink darkens to black at the core's contrast.
                 const int floor = contrast / 5;
@@ -359,7 +379,8 @@ private:
 
 std::optional<QImage> ContrastNormalizer::normalized(const QImage &page)
 {
-    if (page.isNull() || page.format() != QImage::Format_RGB888)
+    if (page.isNull() || page.format() != QImage::Format_RGB888 ||
+        double(page.width()) * page.height() > largestPixelCount)
         return std::nullopt;
     return Normalization(page).run();
 }
