@@ -94,14 +94,12 @@ private:
     std::vector<int> parent_;
 };
 
-int channelDistance(const uchar *first, const uchar *second)
+template <typename Colour>
+int channelDistance(const uchar *pixel, const Colour &colour)
 {
-    return std::max({std::abs(first[0] - second[0]), std::abs(first[1] - second[1]), std::abs(first[2] - second[2])});
-}
-
-int channelDistance(const uchar *pixel, const std::array<int, 3> &colour)
-{
-    return std::max({std::abs(pixel[0] - colour[0]), std::abs(pixel[1] - colour[1]), std::abs(pixel[2] - colour[2])});
+    const int red = std::abs(pixel[0] - colour[0]), green = std::abs(pixel[1] - colour[1]),
+              blue = std::abs(pixel[2] - colour[2]);
+    return std::max(red, std::max(green, blue));
 }
 
 class Normalization {
@@ -123,8 +121,6 @@ public:
     }
 
 private:
-    const uchar *pixel(int index) const { return page_.constScanLine(index / width_) + 3 * (index % width_); }
-
     void labelFlatRegions()
     {
         DisjointSets sets(qsizetype(width_) * height_);
@@ -208,14 +204,14 @@ private:
             if (regions_[i].area >= 3 && regions_[i].height() >= 3)
                 marks.push_back(i);
         }
-        isGround_.assign(regions_.size(), false);
+        isGround_.assign(regions_.size(), 0);
         for (int i = 0; i < int(regions_.size()); ++i) {
             const Region &region = regions_[i];
             if (!couldBeGround(region))
                 continue;
             const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
             if (page || (region.coverage() >= groundCoverage && holdsLabel(region, marks))) {
-                isGround_[i] = true;
+                isGround_[i] = 1;
                 ++groundCount_;
                 groundArea_ += region.area;
             }
@@ -250,9 +246,12 @@ private:
                 nearest_[index] = nearest_[neighbour];
             }
         };
+        // A ground pixel is at distance 0 already: only the others are relaxed.
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
                 const int index = y * width_ + x;
+                if (distance[index] == 0)
+                    continue;
                 relax(index, x, y, -1, 0, straight);
                 relax(index, x, y, -1, -1, diagonal);
                 relax(index, x, y, 0, -1, straight);
@@ -262,6 +261,8 @@ private:
         for (int y = height_ - 1; y >= 0; --y) {
             for (int x = width_ - 1; x >= 0; --x) {
                 const int index = y * width_ + x;
+                if (distance[index] == 0)
+                    continue;
                 relax(index, x, y, 1, 0, straight);
                 relax(index, x, y, 1, 1, diagonal);
                 relax(index, x, y, 0, 1, straight);
@@ -272,11 +273,11 @@ private:
 
     void findEdgesBetweenGrounds()
     {
-        isEdge_.assign(qsizetype(width_) * height_, false);
+        isEdge_.assign(qsizetype(width_) * height_, 0);
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
                 const int index = y * width_ + x;
-                isEdge_[index] = !isGround_[region_[index]] && isEdgeBetweenGrounds(x, y);
+                isEdge_[index] = char(!isGround_[region_[index]] && isEdgeBetweenGrounds(x, y));
             }
         }
     }
@@ -313,12 +314,16 @@ private:
                 groundNumber[i] = grounds++;
         }
         std::vector<std::array<int, 256>> histograms(grounds);
-        for (int i = 0; i < width_ * height_; ++i) {
-            if (!isInk(i))
-                continue;
-            const int distance = channelDistance(pixel(i), colours_[nearest_[i]]);
-            if (distance >= noise)
-                ++histograms[groundNumber[nearest_[i]]][distance];
+        for (int y = 0; y < height_; ++y) {
+            const uchar *row = page_.constScanLine(y);
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                if (!isInk(index))
+                    continue;
+                const int distance = channelDistance(row + 3 * x, colours_[nearest_[index]]);
+                if (distance >= noise)
+                    ++histograms[groundNumber[nearest_[index]]][distance];
+            }
         }
         std::vector<int> contrasts(regions_.size(), 255);
         for (size_t region = 0; region < regions_.size(); ++region) {
@@ -343,6 +348,7 @@ private:
         QImage grey(width_, height_, QImage::Format_Grayscale8);
         for (int y = 0; y < height_; ++y) {
             uchar *out = grey.scanLine(y);
+            const uchar *row = page_.constScanLine(y);
             for (int x = 0; x < width_; ++x) {
                 const int index = y * width_ + x;
                 if (!isInk(index)) {
@@ -354,7 +360,7 @@ private:
                 // Differences below a fifth of the text's are noise or a faint
                 // outline; from there ink darkens to black at the core's contrast.
                 const int floor = contrast / 5;
-                const int distance = channelDistance(pixel(index), colours_[ground]);
+                const int distance = channelDistance(row + 3 * x, colours_[ground]);
                 const int ink = std::clamp((distance - floor) * 255 / std::max(1, contrast - floor), 0, 255);
                 out[x] = uchar(255 - ink);
             }
@@ -367,11 +373,11 @@ private:
     const int height_;
     std::vector<int> region_; // per pixel
     std::vector<Region> regions_;
-    std::vector<bool> isGround_;
+    std::vector<char> isGround_; // per region
     int groundCount_ = 0;
     qsizetype groundArea_ = 0;
     std::vector<int> nearest_; // per pixel: its ground
-    std::vector<bool> isEdge_; // per pixel
+    std::vector<char> isEdge_; // per pixel
     std::vector<std::array<int, 3>> colours_;
 };
 

@@ -12,6 +12,7 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <array>
 #include <malloc.h>
 #include <vector>
 
@@ -26,6 +27,11 @@ constexpr int largestUpscale = 4;
 // Upscaling never makes a page larger than this: Tesseract needs several bytes
 // per pixel, and a large page has enough pixels per line already.
 constexpr double largestUpscaledPixelCount = 25'000'000;
+
+// Pixels this far from the page's commonest grey are ink, even faint grey
+// text; the margin kept around it is the ground Tesseract expects around text.
+constexpr int inkContrast = 24;
+constexpr int inkMargin = 16;
 
 // Below this mean grey level the picture is light text on a dark background.
 constexpr int darkBackgroundLevel = 128;
@@ -89,6 +95,45 @@ void setImage(tesseract::TessBaseAPI &api, const QImage &page)
     api.SetSourceResolution(70);
 }
 
+int greyLevel(const uchar *pixel, int bytesPerPixel)
+{
+    return bytesPerPixel == 1 ? pixel[0] : (pixel[0] * 11 + pixel[1] * 16 + pixel[2] * 5) / 32;
+}
+
+// The page without its empty margins: a crop of a sparse window is mostly
+// ground, and Tesseract's thresholding and layout analysis take time with
+// every pixel, upscaled or not.
+QImage croppedToInk(const QImage &page)
+{
+    const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
+    std::array<int, 256> histogram{};
+    for (int y = 0; y < page.height(); y += 2) {
+        const uchar *row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); x += 2)
+            ++histogram[greyLevel(row + x * bytesPerPixel, bytesPerPixel)];
+    }
+    const int ground = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    int left = page.width(), right = -1, top = page.height(), bottom = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar *row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x) {
+            if (std::abs(greyLevel(row + x * bytesPerPixel, bytesPerPixel) - ground) < inkContrast)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0)
+        return page;
+    const QRect ink =
+        QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-inkMargin, -inkMargin, inkMargin, inkMargin);
+    const QRect kept = ink.intersected(page.rect());
+    // (copy() of an empty rectangle would return the whole image.)
+    return kept == page.rect() || kept.isEmpty() ? page : page.copy(kept);
+}
+
 } // namespace
 
 TesseractRecognizer::TesseractRecognizer() = default;
@@ -109,6 +154,7 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         // slower in the benchmark).
         page.invertPixels();
     }
+    page = croppedToInk(page);
     setImage(*api_, page);
     if (const int factor = upscaleFactor(page.size()); factor > 1) {
         page = page.scaled(page.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

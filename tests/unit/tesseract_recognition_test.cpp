@@ -155,6 +155,22 @@ TEST_F(TesseractRecognitionTest, InterfaceCropsWithMixedPolarityReadLikePlainTex
         EXPECT_EQ(read(example.crop).text.toStdString(), example.expected.toStdString()) << example.name;
 }
 
+TEST_F(TesseractRecognitionTest, TextAtTheEdgesOfAMostlyEmptyCropIsRead)
+{
+    // The empty middle is cut away before recognition; the corners are not.
+    QImage crop(1000, 300, QImage::Format_RGB32);
+    crop.fill(Qt::white);
+    QPainter painter(&crop);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.setPen(QColor(0x8e, 0x8e, 0x93)); // secondary grey
+    painter.drawText(QRect(2, 2, 300, 20), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Top left corner"));
+    painter.drawText(QRect(698, 278, 300, 20), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Bottom right corner"));
+    painter.end();
+    EXPECT_EQ(read(crop).text.toStdString(), "Top left corner\nBottom right corner");
+}
+
 TEST_F(TesseractRecognitionTest, ABlankImageGivesEmptyTextNotAnError)
 {
     QImage blank(300, 120, QImage::Format_RGB32);
