@@ -8,6 +8,7 @@ run_packages=(
   libtesseract-dev tesseract-ocr-eng
   libxcb1-dev libxcb-keysyms1-dev libx11-dev
   libcanberra-dev sound-theme-freedesktop
+  libheif-dev
   fonts-dejavu-core
   python3 python3-venv
 )

@@ -184,11 +184,13 @@ def install(root):
     if problem:
         raise SetupFailure(problem)
     os.makedirs(root, exist_ok=True)
-    # First of all, so that a repair that stops half-way never counts as installed.
-    remove_ready_marker(root)
     problem = disk_space_problem(root)
     if problem:
+        # Nothing has been touched yet: a working installation stays ready.
         raise SetupFailure(problem)
+    # Before the first change, so that a repair that stops half-way never
+    # counts as installed.
+    remove_ready_marker(root)
 
     report("Creating the private Python runtime\u2026")
     create_runtime(root)

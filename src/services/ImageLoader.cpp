@@ -1,18 +1,36 @@
 #include "services/ImageLoader.h"
 
 #include "models/TrovError.h"
+#include "platform/ReadOnlyFile.h"
+#include "services/HeifImageDecoder.h"
 #include "services/ImageFileCompleteness.h"
+#include "services/ImageOrientation.h"
 #include "support/Background.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
+
+#include <algorithm>
 
 namespace {
 
-// Qt refuses images above 128 MB by default, which rejects an 8000 x 5000
-// picture. Our own pixel limit is checked before decoding; this only has to
-// leave room for the largest accepted image at 64 bits per pixel.
-constexpr int allocationLimitMegabytes = 400;
+// Room for the largest accepted image at 64 bits per pixel (a 16-bit PNG),
+// and no more: the limit also binds decoders that do not report their size
+// before decoding, such as the PNG inside an icon.
+constexpr int allocationLimitMegabytes = int(ImageLoader::maximumPixelCount * 8 / (1024 * 1024)) + 1;
+// No accepted image needs a larger file: 40 million pixels of uncompressed
+// 16-bit RGBA take 320 MB.
+constexpr qint64 largestFileSize = qint64(1) << 30;
+
+// The formats that load, by QImageReader's name for them. Qt's TGA reader
+// knows only TGA 2.0 files and cannot tell them by their content; its MNG
+// and ICNS readers cannot give a size before decoding: none is offered.
+const QList<QByteArray> &readableFormats()
+{
+    static const QList<QByteArray> formats = {"png", "jpeg", "jpg", "tiff", "tif", "webp", "gif", "bmp",
+                                              "dib", "ico",  "cur", "pbm",  "pgm", "ppm",  "xbm", "xpm"};
+    return formats;
+}
 
 [[noreturn]] void failInvalid()
 {
@@ -29,31 +47,56 @@ QCoro::Task<QImage> ImageLoader::load(QString path)
     co_return co_await Background::run(std::move(work));
 }
 
+QStringList ImageLoader::supportedMimeTypes()
+{
+    QStringList types;
+    for (const QByteArray &type : QImageReader::supportedMimeTypes()) {
+        const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(type);
+        if (std::any_of(formats.begin(), formats.end(),
+                        [](const QByteArray &format) { return readableFormats().contains(format); }))
+            types.append(QString::fromLatin1(type));
+    }
+    types << QStringLiteral("image/heic") << QStringLiteral("image/heif");
+    return types;
+}
+
 QImage ImageLoader::decode(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<ReadOnlyFile> file = ReadOnlyFile::open(path, largestFileSize);
+    if (!file || file->bytes().isEmpty())
         failInvalid();
-    // Mapping lets the completeness check walk the file without copying it.
-    const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-    if (!mapped)
+    const QImage image = HeifImageDecoder::recognises(file->bytes())
+                             ? HeifImageDecoder::decode(file->bytes(), &ImageLoader::sizeIsAcceptable)
+                             : decodeWithQt(file->bytes());
+    // The stored size may say little about what comes out (an icon's
+    // directory entry says 256 x 256 for a PNG of any size inside).
+    if (image.isNull() || !sizeIsAcceptable(image.size()))
         failInvalid();
+    return image;
+}
 
-    QImageReader reader(&file);
+QImage ImageLoader::decodeWithQt(QByteArrayView bytes)
+{
+    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    // Qt's limit is one for the whole process.
+    static const bool limited = (QImageReader::setAllocationLimit(allocationLimitMegabytes), true);
+    Q_UNUSED(limited);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(allocationLimitMegabytes);
-    if (!reader.canRead() || !sizeIsAcceptable(reader.size()))
+    // The reader forgets the format once it has read.
+    const QByteArray format = reader.canRead() ? reader.format() : QByteArray();
+    if (!readableFormats().contains(format) || !sizeIsAcceptable(reader.size()))
         failInvalid();
-    const QByteArrayView bytes(reinterpret_cast<const char *>(mapped), file.size());
-    if (!ImageFileCompleteness::holdsFirstImage(reader.format(), bytes))
+    if (!ImageFileCompleteness::holdsFirstImage(format, bytes))
         failInvalid();
-
     QImage image;
     // read() fails on a partial PNG, TIFF or WebP even when it hands back rows.
     if (!reader.read(&image) || image.isNull())
         failInvalid();
-    return image;
+    return ImageOrientation::applied(image, ImageOrientation::of(format, bytes));
 }
 
 bool ImageLoader::sizeIsAcceptable(QSize storedSize)

@@ -1,21 +1,29 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QCoroTask>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // Decodes an image file the user imports into one bitmap for the recognisers.
 class ImageLoader {
 public:
-    // Largest image accepted, counted on the size stored in the file.
+    // Largest image accepted, counted on the size stored in the file and
+    // again on the decoded picture.
     static constexpr double maximumPixelCount = 40'000'000;
 
-    // The first image of the file at `path`, upright (EXIF orientation
-    // applied) and at full size. Decoding runs on the thread pool; the caller
-    // is resumed on its own thread. Every failure is TrovError::invalidImage.
+    // The first image of the file at `path`, upright (orientation applied)
+    // and at full size. Only regular files are read. Decoding runs on the
+    // thread pool; the caller is resumed on its own thread. Every failure is
+    // TrovError::invalidImage.
     static QCoro::Task<QImage> load(QString path);
+
+    // The MIME types of the files load() reads, for an open dialog's filter.
+    static QStringList supportedMimeTypes();
 
 private:
     static QImage decode(const QString &path);
+    static QImage decodeWithQt(QByteArrayView bytes);
     static bool sizeIsAcceptable(QSize storedSize);
 };

@@ -1,6 +1,7 @@
 #include "services/MLXService.h"
 
 #include "platform/BootClockTimer.h"
+#include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 #include "support/Cancellation.h"
@@ -148,7 +149,7 @@ void MLXService::startWorker()
     auto *process = new QProcess(this);
     process->setProgram(MLXPaths::python());
     process->setArguments({QStringLiteral("-u"), *script, QStringLiteral("--model-dir"), MLXPaths::model()});
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = OpenMPThreadLimit::childEnvironment();
     for (const char *name : {"HF_HUB_OFFLINE", "TRANSFORMERS_OFFLINE", "HF_HUB_DISABLE_TELEMETRY"})
         environment.insert(QLatin1String(name), QStringLiteral("1"));
     process->setProcessEnvironment(environment);

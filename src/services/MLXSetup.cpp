@@ -1,6 +1,7 @@
 #include "services/MLXSetup.h"
 
 #include "platform/DefaultsDomain.h"
+#include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 #include "support/ChildProcessSignals.h"
@@ -120,6 +121,7 @@ void MLXSetup::install()
     auto *process = new QProcess(this);
     process->setProgram(launchablePath(pythonPath_));
     process->setArguments({QStringLiteral("-u"), *script, QStringLiteral("--root"), MLXPaths::root()});
+    process->setProcessEnvironment(OpenMPThreadLimit::childEnvironment());
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     auto buffer = std::make_shared<WorkerLineBuffer>();

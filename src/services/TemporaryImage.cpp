@@ -22,10 +22,21 @@ TrovError systemError(const char *what, const QString &path)
         QStringLiteral("%1 “%2”: %3").arg(QLatin1String(what), path, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
+// TMPDIR when it names a folder, else /tmp. (QDir::tempPath() resolves a
+// missing TMPDIR to the empty string, which would put the folder in "/".)
+QString temporaryDirectory()
+{
+    const QString named = qEnvironmentVariable("TMPDIR");
+    struct stat status {};
+    const bool usable = QDir::isAbsolutePath(named) && ::stat(QFile::encodeName(named).constData(), &status) == 0 &&
+                        S_ISDIR(status.st_mode);
+    return usable ? QDir::cleanPath(named) : QStringLiteral("/tmp");
+}
+
 QString newFolderPath()
 {
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return QDir::tempPath() + QLatin1Char('/') + QLatin1String(TemporaryImage::folderPrefix) + uuid;
+    return temporaryDirectory() + QLatin1Char('/') + QLatin1String(TemporaryImage::folderPrefix) + uuid;
 }
 
 } // namespace
@@ -99,8 +110,17 @@ void TemporaryImage::writePng(const QImage &image, const QString &path)
 
 void TemporaryImage::removeFolder(const QString &directory)
 {
-    // An empty path would make QDir remove the current directory.
     if (directory.isEmpty() || !QDir::isAbsolutePath(directory))
         return;
-    QDir(directory).removeRecursively();
+    // Exactly what create() made and nothing else: the folder, never a link
+    // put in its place (whose target must stay untouched), and in it the
+    // file, itself unlinked rather than followed. A folder someone has put
+    // more into stays.
+    const QByteArray path = QFile::encodeName(directory);
+    const int folder = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    ::unlinkat(folder, fileName, 0);
+    ::close(folder);
+    ::rmdir(path.constData());
 }

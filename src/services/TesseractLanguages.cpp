@@ -40,7 +40,7 @@ QString TesseractLanguages::resolve(const QString &language)
 {
     const QStringList available = installed();
     if (language == QLatin1String(automatic)) {
-        const QStringList selection = automaticSelection(available);
+        const QStringList selection = automaticSelection(available, userInterfaceCodes());
         if (selection.isEmpty())
             throw TrovError::platformFailure(QStringLiteral("No Tesseract language data is installed."));
         return selection.join(QLatin1Char('+'));
@@ -53,10 +53,19 @@ QString TesseractLanguages::resolve(const QString &language)
     return language;
 }
 
-QString TesseractLanguages::userInterfaceCode()
+QStringList TesseractLanguages::userInterfaceCodes()
 {
-    const QStringList uiLanguages = QLocale::system().uiLanguages();
-    const QLocale locale(uiLanguages.isEmpty() ? QStringLiteral("en") : uiLanguages.first());
+    QStringList codes;
+    for (const QString &name : QLocale::system().uiLanguages()) {
+        const QString code = tesseractCode(QLocale(name));
+        if (!code.isEmpty() && !codes.contains(code))
+            codes.append(code);
+    }
+    return codes.isEmpty() ? QStringList{english} : codes;
+}
+
+QString TesseractLanguages::tesseractCode(const QLocale &locale)
+{
     switch (locale.language()) {
     case QLocale::C:
     case QLocale::English:
@@ -67,6 +76,10 @@ QString TesseractLanguages::userInterfaceCode()
                                  locale.territory() == QLocale::Macao;
         return traditional ? QStringLiteral("chi_tra") : QStringLiteral("chi_sim");
     }
+    case QLocale::NorwegianBokmal:
+    case QLocale::NorwegianNynorsk:
+        // Tesseract has one Norwegian model, under the macrolanguage's code.
+        return QStringLiteral("nor");
     default:
         // Tesseract names its models by the ISO 639-2 terminology codes.
         const QString code = QLocale::languageToCode(locale.language(), QLocale::ISO639Part2T);
@@ -74,23 +87,19 @@ QString TesseractLanguages::userInterfaceCode()
     }
 }
 
-QStringList TesseractLanguages::automaticSelection(const QStringList &installed)
+QStringList TesseractLanguages::automaticSelection(const QStringList &installed, const QStringList &userLanguages)
 {
-    const QString userLanguage = userInterfaceCode();
     QStringList selection;
-    if (installed.contains(userLanguage)) {
-        selection.append(userLanguage);
-        if (userLanguage != english && installed.contains(english))
-            selection.append(english);
-        return selection;
-    }
-    if (installed.contains(english))
-        selection.append(english);
-    for (const QString &code : installed) {
-        if (selection.size() >= automaticLimit)
-            break;
-        if (code != english)
+    for (const QString &code : userLanguages + QStringList{english}) {
+        if (installed.contains(code) && !selection.contains(code) && selection.size() < automaticLimit)
             selection.append(code);
     }
+    // English keeps its place when the user's own languages fill the list.
+    if (installed.contains(english) && !selection.contains(english)) {
+        selection.removeLast();
+        selection.append(english);
+    }
+    if (selection.isEmpty() && !installed.isEmpty())
+        selection.append(installed.first());
     return selection;
 }

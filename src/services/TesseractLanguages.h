@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +10,8 @@
 class TesseractLanguages {
 public:
     static constexpr const char *automatic = "auto";
-    // "auto" falls back to at most this many installed languages: each one
-    // adds its model's memory and slows recognition down.
+    // "auto" takes at most this many languages: each one adds its model's
+    // memory and slows recognition down.
     static constexpr int automaticLimit = 3;
 
     // Installed language codes, sorted, without "osd" (script detection) and
@@ -22,9 +23,17 @@ public:
     // installed (never silently falls back).
     static QString resolve(const QString &language);
 
-    // The Tesseract code of the user interface language ("deu", "chi_tra").
-    static QString userInterfaceCode();
+    // The Tesseract codes of the user's interface languages, most preferred
+    // first ("nor", "deu", "chi_tra").
+    static QStringList userInterfaceCodes();
 
-private:
-    static QStringList automaticSelection(const QStringList &installed);
+    // What "auto" reads with: the user's interface languages that are
+    // installed, then English, at most automaticLimit in all. Languages the
+    // user never asked for are not added to fill the list: they slow
+    // Tesseract down and make it misread. Only when none of these is
+    // installed does it take the first installed language.
+    static QStringList automaticSelection(const QStringList &installed, const QStringList &userLanguages);
+
+    // The Tesseract code for a locale's language.
+    static QString tesseractCode(const QLocale &locale);
 };

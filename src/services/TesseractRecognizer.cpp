@@ -1,6 +1,7 @@
 #include "services/TesseractRecognizer.h"
 
 #include "models/TrovError.h"
+#include "services/ContrastNormalizer.h"
 #include "services/TesseractLanguages.h"
 
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <array>
 #include <malloc.h>
 #include <vector>
 
@@ -26,15 +28,110 @@ constexpr int largestUpscale = 4;
 // per pixel, and a large page has enough pixels per line already.
 constexpr double largestUpscaledPixelCount = 25'000'000;
 
+// Pixels this far from the page's commonest grey are ink, even faint grey
+// text; the margin kept around it is the ground Tesseract expects around text.
+constexpr int inkContrast = 24;
+constexpr int inkMargin = 16;
+
 // Below this mean grey level the picture is light text on a dark background.
 constexpr int darkBackgroundLevel = 128;
 
+// A checkbox or radio button in front of its label reads as one or two
+// symbols ("®", "@", "©", "®@") that is square and taller than the capitals of the word
+// after it; the font's own "©" or "®" is no taller than a capital.
+constexpr double toggleAspectLimit = 1.3;
+constexpr double toggleHeightOverCapital = 1.08;
+
+struct RecognisedWord {
+    QString text;
+    QRect box;
+    int capitalHeight = 0; // from the top of the box to the baseline
+
+    static RecognisedWord at(const tesseract::ResultIterator &iterator)
+    {
+        RecognisedWord word;
+        const std::unique_ptr<char[]> text(iterator.GetUTF8Text(tesseract::RIL_WORD));
+        word.text = text ? QString::fromUtf8(text.get()) : QString();
+        int left = 0, top = 0, right = 0, bottom = 0;
+        iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
+        word.box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+        int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        if (iterator.Baseline(tesseract::RIL_WORD, &x1, &y1, &x2, &y2))
+            word.capitalHeight = std::max(y1, y2) - top;
+        return word;
+    }
+
+    bool looksLikeToggle(const RecognisedWord &neighbour) const
+    {
+        if (text.isEmpty() || text.size() > 2 || box.isEmpty() ||
+            std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }))
+            return false;
+        const double aspect = double(box.width()) / box.height();
+        return aspect <= toggleAspectLimit && aspect >= 1 / toggleAspectLimit && neighbour.capitalHeight > 0 &&
+               box.height() >= toggleHeightOverCapital * neighbour.capitalHeight;
+    }
+};
+
+// The line as Tesseract gives it, or without the mark of the checkbox or
+// radio button it starts with.
+QString withoutToggle(const QString &line, const std::vector<RecognisedWord> &words)
+{
+    if (words.size() < 2 || !words[0].looksLikeToggle(words[1]))
+        return line;
+    QStringList kept;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (!words[i].text.isEmpty())
+            kept.append(words[i].text);
+    }
+    return kept.join(QLatin1Char(' '));
+}
+
 void setImage(tesseract::TessBaseAPI &api, const QImage &page)
 {
-    api.SetImage(page.constBits(), page.width(), page.height(), 3, static_cast<int>(page.bytesPerLine()));
+    const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
+    api.SetImage(page.constBits(), page.width(), page.height(), bytesPerPixel, static_cast<int>(page.bytesPerLine()));
     // Screen text has no meaningful resolution; saying so keeps Tesseract from
     // guessing (and from complaining on its debug channel).
     api.SetSourceResolution(70);
+}
+
+int greyLevel(const uchar *pixel, int bytesPerPixel)
+{
+    return bytesPerPixel == 1 ? pixel[0] : (pixel[0] * 11 + pixel[1] * 16 + pixel[2] * 5) / 32;
+}
+
+// The page without its empty margins: a crop of a sparse window is mostly
+// ground, and Tesseract's thresholding and layout analysis take time with
+// every pixel, upscaled or not.
+QImage croppedToInk(const QImage &page)
+{
+    const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
+    std::array<int, 256> histogram{};
+    for (int y = 0; y < page.height(); y += 2) {
+        const uchar *row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); x += 2)
+            ++histogram[greyLevel(row + x * bytesPerPixel, bytesPerPixel)];
+    }
+    const int ground = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    int left = page.width(), right = -1, top = page.height(), bottom = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar *row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x) {
+            if (std::abs(greyLevel(row + x * bytesPerPixel, bytesPerPixel) - ground) < inkContrast)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0)
+        return page;
+    const QRect ink =
+        QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-inkMargin, -inkMargin, inkMargin, inkMargin);
+    const QRect kept = ink.intersected(page.rect());
+    // (copy() of an empty rectangle would return the whole image.)
+    return kept == page.rect() || kept.isEmpty() ? page : page.copy(kept);
 }
 
 } // namespace
@@ -49,11 +146,15 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         return OCRResponse{};
 
     QImage page = flattenedOntoWhite(image);
-    // Tesseract reads dark text on light ground; dark-mode crops otherwise go
-    // through its slower per-line inversion retries (about a third slower in
-    // the benchmark).
-    if (hasDarkBackground(page))
+    if (std::optional<QImage> normalized = ContrastNormalizer::normalized(page)) {
+        page = std::move(*normalized);
+    } else if (hasDarkBackground(page)) {
+        // Tesseract reads dark text on light ground; dark-mode crops otherwise
+        // go through its slower per-line inversion retries (about a third
+        // slower in the benchmark).
         page.invertPixels();
+    }
+    page = croppedToInk(page);
     setImage(*api_, page);
     if (const int factor = upscaleFactor(page.size()); factor > 1) {
         page = page.scaled(page.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -156,19 +257,29 @@ QString TesseractRecognizer::recognisedLines()
 {
     QStringList lines;
     std::unique_ptr<tesseract::ResultIterator> iterator(api_->GetIterator());
-    if (!iterator)
+    if (!iterator || iterator->Empty(tesseract::RIL_WORD))
         return QString();
-    do {
-        const std::unique_ptr<char[]> text(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-        if (!text)
-            continue;
-        QString line = QString::fromUtf8(text.get());
-        // Tesseract ends every line with "\n" and every paragraph with another.
-        while (line.endsWith(QLatin1Char('\n')))
-            line.chop(1);
+    QString lineText;
+    std::vector<RecognisedWord> words;
+    const auto endLine = [&] {
+        const QString line = withoutToggle(lineText, words);
         if (!line.isEmpty())
             lines.append(line);
-    } while (iterator->Next(tesseract::RIL_TEXTLINE));
+        words.clear();
+    };
+    do {
+        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+            if (!words.empty())
+                endLine();
+            const std::unique_ptr<char[]> text(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            lineText = text ? QString::fromUtf8(text.get()) : QString();
+            // Tesseract ends every line with "\n" and every paragraph with another.
+            while (lineText.endsWith(QLatin1Char('\n')))
+                lineText.chop(1);
+        }
+        words.push_back(RecognisedWord::at(*iterator));
+    } while (iterator->Next(tesseract::RIL_WORD));
+    endLine();
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -1,7 +1,8 @@
 #include "views/ImageFileChooser.h"
 
+#include "services/ImageLoader.h"
+
 #include <QFileDialog>
-#include <QImageReader>
 
 void ImageFileChooser::choose(std::function<void(const QString &path)> chosen)
 {
@@ -9,10 +10,7 @@ void ImageFileChooser::choose(std::function<void(const QString &path)> chosen)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    QStringList mimeTypes;
-    for (const QByteArray &type : QImageReader::supportedMimeTypes())
-        mimeTypes << QString::fromLatin1(type);
-    dialog->setMimeTypeFilters(mimeTypes);
+    dialog->setMimeTypeFilters(ImageLoader::supportedMimeTypes());
     dialog->selectMimeTypeFilter(QStringLiteral("image/png"));
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [chosen = std::move(chosen)](const QString &path) {
         if (!path.isEmpty())

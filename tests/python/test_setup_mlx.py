@@ -9,7 +9,9 @@ import signal
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
+from unittest import mock
 
 import engine_fixtures
 
@@ -165,6 +167,17 @@ class SetupChecksTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as root:
             self.assertIn("Not enough free disk space", setup_mlx.disk_space_problem(root, 2 ** 62))
             self.assertIsNone(setup_mlx.disk_space_problem(root, 1))
+
+    def test_a_repair_refused_for_want_of_disk_space_leaves_the_installation_ready(self):
+        with tempfile.TemporaryDirectory() as root:
+            marker = os.path.join(root, "ready.json")
+            open(marker, "w").close()
+            full = types.SimpleNamespace(total=1, used=1, free=0)
+            with mock.patch.object(setup_mlx.shutil, "disk_usage", return_value=full), \
+                    mock.patch.object(setup_mlx, "report"):
+                with self.assertRaisesRegex(setup_mlx.SetupFailure, "Not enough free disk space"):
+                    setup_mlx.install(root)
+            self.assertTrue(os.path.exists(marker))
 
     def test_what_a_cancelled_or_earlier_run_downloaded_counts_towards_the_space_needed(self):
         with tempfile.TemporaryDirectory() as root:

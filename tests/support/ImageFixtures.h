@@ -20,6 +20,18 @@ public:
 
     // A JPEG whose EXIF block carries `orientation` (1-8).
     static QByteArray jpegWithOrientation(const QImage &image, int orientation);
+    // A PNG with an "eXIf" chunk carrying `orientation`.
+    static QByteArray pngWithOrientation(const QImage &image, int orientation);
+    // An extended WebP with an "EXIF" chunk carrying `orientation`.
+    static QByteArray webpWithOrientation(const QImage &image, int orientation);
+
+    // A HEIC file (HEVC through libheif's own encoder) whose primary image
+    // is `image`, stored unrotated with `orientation` as its irot/imir
+    // transformation; with `thumbnail`, a small preview besides.
+    static QByteArray heic(const QImage &image, int orientation = 1, bool thumbnail = false);
+
+    // An icon file whose one directory entry says 256 x 256 and holds `png`.
+    static QByteArray iconHoldingPng(const QByteArray &png);
 
     // Writes `bytes` to `path`; returns `path`.
     static QString write(const QString &path, const QByteArray &bytes);

@@ -5,8 +5,13 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -125,7 +130,7 @@ TEST_F(ImageLoaderTest, ExactlyFortyMillionPixelsLoadAndOneRowMoreIsRefused)
     expectInvalid(fixture(QStringLiteral("too-large.png"), ImageFixtures::encoded(tooLarge, "png")));
 }
 
-TEST_F(ImageLoaderTest, ASidewaysJpegWithAnOrientationTagLoadsUpright)
+TEST_F(ImageLoaderTest, SidewaysPicturesWithAnOrientationLoadUpright)
 {
     // Stored 40 x 20: dark top half, light bottom half. Orientation 6 means
     // "rotate 90 degrees clockwise to display", so the dark half ends up right.
@@ -135,11 +140,124 @@ TEST_F(ImageLoaderTest, ASidewaysJpegWithAnOrientationTagLoadsUpright)
         for (int x = 0; x < 40; ++x)
             stored.setPixel(x, y, qRgb(0, 0, 0));
     }
+    const struct {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"sideways.jpg", ImageFixtures::jpegWithOrientation(stored, 6)},
+        {"sideways.png", ImageFixtures::pngWithOrientation(stored, 6)},
+        {"sideways.webp", ImageFixtures::webpWithOrientation(stored, 6)},
+        {"sideways.heic", ImageFixtures::heic(stored, 6)},
+    };
+    for (const auto &file : files) {
+        const QImage loaded = await(ImageLoader::load(fixture(QLatin1String(file.name), file.bytes)));
+        ASSERT_EQ(loaded.size(), QSize(20, 40)) << file.name;
+        EXPECT_LT(qGray(loaded.pixel(16, 20)), 64) << file.name;
+        EXPECT_GT(qGray(loaded.pixel(3, 20)), 192) << file.name;
+    }
+}
+
+TEST_F(ImageLoaderTest, AHeicLoadsItsPrimaryImageNotItsPreview)
+{
+    const QImage picture = busyPicture();
     const QImage loaded = await(
-        ImageLoader::load(fixture(QStringLiteral("sideways.jpg"), ImageFixtures::jpegWithOrientation(stored, 6))));
-    ASSERT_EQ(loaded.size(), QSize(20, 40));
-    EXPECT_LT(qGray(loaded.pixel(16, 20)), 64);
-    EXPECT_GT(qGray(loaded.pixel(3, 20)), 192);
+        ImageLoader::load(fixture(QStringLiteral("photo.heic"), ImageFixtures::heic(picture, 1, /*thumbnail=*/true))));
+    ASSERT_EQ(loaded.size(), picture.size());
+    // Lossy, but close to the original.
+    EXPECT_NEAR(qGray(loaded.pixel(80, 60)), qGray(picture.pixel(80, 60)), 24);
+}
+
+TEST_F(ImageLoaderTest, CorruptTruncatedAndOversizedHeicFilesAreInvalid)
+{
+    const QByteArray whole = ImageFixtures::heic(busyPicture());
+    for (double kept : {0.05, 0.5, 0.95})
+        expectInvalid(fixture(QStringLiteral("cut-%1.heic").arg(kept), whole.left(qsizetype(whole.size() * kept))));
+    QByteArray scrambled = whole;
+    for (qsizetype i = 32; i < scrambled.size(); ++i)
+        scrambled[i] = char((i * 151) & 0xFF);
+    expectInvalid(fixture(QStringLiteral("corrupt.heic"), scrambled));
+
+    // The size stored in the "ispe" box is checked before anything is decoded.
+    QByteArray oversized = whole;
+    const qsizetype box = oversized.indexOf("ispe");
+    ASSERT_GT(box, 0);
+    const QByteArray size("\x00\x00\x1f\x40\x00\x00\x13\x89", 8); // 8000 x 5001
+    oversized.replace(box + 8, 8, size);
+    expectInvalid(fixture(QStringLiteral("oversized.heic"), oversized));
+}
+
+TEST_F(ImageLoaderTest, FilesThatAreNotRegularAreRefusedAtOnce)
+{
+    const QString fifo = path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &file : {fifo, QStringLiteral("/dev/zero"), folder_.path()}) {
+        // Without a writer, opening the FIFO would wait forever: give the
+        // load a few seconds, then let a writer in so that it can end.
+        QCoro::Task<QImage> loading = ImageLoader::load(file);
+        const bool ended = QTest::qWaitFor([&] { return loading.isReady(); }, 5000);
+        if (!ended)
+            QFile(fifo).open(QIODevice::WriteOnly);
+        EXPECT_TRUE(ended) << file.toStdString();
+        EXPECT_THROW(await(std::move(loading)), TrovError) << file.toStdString();
+    }
+}
+
+TEST_F(ImageLoaderTest, ARegularFileThatCannotBeMappedIsReadThroughItsDescriptor)
+{
+    // procfs, like many FUSE and network file systems, maps nothing and
+    // reports no size: a child's command line, whose first argument is a
+    // plain-text bitmap, is such a file.
+    QProcess child;
+    child.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" sleep 60"),
+                                         QStringLiteral("P1\n3 2\n1 0 1\n0 1 0\n")});
+    ASSERT_TRUE(child.waitForStarted());
+    const QString cmdline = QStringLiteral("/proc/%1/cmdline").arg(child.processId());
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        QFile file(cmdline);
+        return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("P1");
+    }));
+    const QImage loaded = await(ImageLoader::load(cmdline));
+    child.kill();
+    child.waitForFinished();
+    ASSERT_EQ(loaded.size(), QSize(3, 2));
+    EXPECT_EQ(qGray(loaded.pixel(0, 0)), 0);
+    EXPECT_EQ(qGray(loaded.pixel(1, 0)), 255);
+}
+
+TEST_F(ImageLoaderTest, AnIconHoldingAPngAboveTheLimitIsInvalid)
+{
+    // The directory says 256 x 256; the PNG inside decodes to 6400 x 6400.
+    QImage large(6400, 6400, QImage::Format_Mono);
+    large.fill(1);
+    expectInvalid(
+        fixture(QStringLiteral("large.ico"), ImageFixtures::iconHoldingPng(ImageFixtures::encoded(large, "png"))));
+    QImage small(300, 200, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    const QString icon =
+        fixture(QStringLiteral("small.ico"), ImageFixtures::iconHoldingPng(ImageFixtures::encoded(small, "png")));
+    EXPECT_EQ(await(ImageLoader::load(icon)).size(), QSize(300, 200));
+}
+
+TEST_F(ImageLoaderTest, EveryTypeOfferedToTheOpenDialogLoads)
+{
+    const QStringList offered = ImageLoader::supportedMimeTypes();
+    EXPECT_FALSE(offered.contains(QStringLiteral("image/x-tga")));
+    EXPECT_FALSE(offered.contains(QStringLiteral("image/x-mng")));
+    const QImage picture = busyPicture();
+    for (const QString &type : offered) {
+        QByteArray bytes;
+        if (type == QLatin1String("image/heic") || type == QLatin1String("image/heif"))
+            bytes = ImageFixtures::heic(picture);
+        else if (type == QLatin1String("image/gif"))
+            bytes = ImageFixtures::gif({picture});
+        else
+            bytes = ImageFixtures::encoded(picture, QImageReader::imageFormatsForMimeType(type.toLatin1()).first());
+        try {
+            EXPECT_FALSE(await(ImageLoader::load(fixture(QStringLiteral("offered"), bytes))).isNull());
+        } catch (const TrovError &) {
+            ADD_FAILURE() << type.toStdString() << " does not load";
+        }
+    }
 }
 
 TEST_F(ImageLoaderTest, OnlyTheFirstImageOfAnAnimationIsRead)

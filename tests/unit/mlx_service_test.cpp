@@ -1,6 +1,8 @@
 #include "services/MLXPaths.h"
 #include "services/MLXService.h"
 
+#include "platform/OpenMPThreadLimit.h"
+
 #include "support/Await.h"
 #include "support/ChildProcessTest.h"
 #include "support/MLXTestRoot.h"
@@ -89,9 +91,17 @@ TEST_F(MLXServiceTest, LaunchesTheWorkerScriptWithTheModelFolderOfflineAndSendsO
 
     const QJsonObject environment =
         QJsonDocument::fromJson(recognize(service, QStringLiteral("env")).text.toUtf8()).object();
+    // The thread limit this process set for its own Tesseract is not passed
+    // on: the worker gets the variable as the test was started with it.
+    ASSERT_EQ(qgetenv("OMP_THREAD_LIMIT"), QByteArray("1"));
+    const QProcessEnvironment started = OpenMPThreadLimit::childEnvironment();
+    const QJsonValue threadLimit = started.contains(QStringLiteral("OMP_THREAD_LIMIT"))
+                                       ? QJsonValue(started.value(QStringLiteral("OMP_THREAD_LIMIT")))
+                                       : QJsonValue(QJsonValue::Null);
     EXPECT_EQ(environment, (QJsonObject{{QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1")},
                                         {QStringLiteral("TRANSFORMERS_OFFLINE"), QStringLiteral("1")},
-                                        {QStringLiteral("HF_HUB_DISABLE_TELEMETRY"), QStringLiteral("1")}}));
+                                        {QStringLiteral("HF_HUB_DISABLE_TELEMETRY"), QStringLiteral("1")},
+                                        {QStringLiteral("OMP_THREAD_LIMIT"), threadLimit}}));
 
     const QString image = root.instruction(QStringLiteral("echo"));
     const QString line = await(service.recognize(image, MLXTask::formula)).text;

@@ -2,6 +2,7 @@
 #include "services/MLXSetup.h"
 
 #include "platform/DefaultsDomain.h"
+#include "platform/OpenMPThreadLimit.h"
 #include "support/Await.h"
 #include "support/ChildProcessTest.h"
 #include "support/MLXTestRoot.h"
@@ -109,6 +110,12 @@ TEST_F(MLXSetupTest, OnlyAllStringObjectsWithAStageAreShownAndTheExitDecidesTheE
     EXPECT_EQ(statusesOfRun(setup, QStringLiteral("fail")).last(),
               QStringLiteral("Setup could not finish. Check Python 3.10+, your connection and free disk space. Retry "
                              "when ready."));
+
+    // The script gets OMP_THREAD_LIMIT as the test was started with it, not
+    // the limit this process set for its own Tesseract.
+    ASSERT_EQ(qgetenv("OMP_THREAD_LIMIT"), QByteArray("1"));
+    EXPECT_EQ(statusesOfRun(setup, QStringLiteral("env")).at(1),
+              OpenMPThreadLimit::childEnvironment().value(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("unset")));
 }
 
 TEST_F(MLXSetupTest, ASuccessfulRunLeavesAReadyEngineAndPassesTheRoot)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -167,4 +168,54 @@ TEST_F(TemporaryImageTest, AFolderThatCannotBeCreatedFailsWithTheSystemsTextAndL
         EXPECT_TRUE(leftoverFolders().isEmpty());
     }
     QDir(base + QLatin1Char('/') + deep.mid(base.size() + 1).section(QLatin1Char('/'), 0, 0)).removeRecursively();
+}
+
+TEST_F(TemporaryImageTest, RemoveDeletesOnlyTheCropAndItsFolderAndNeverFollowsALink)
+{
+    const QString outside = TestEnvironment::temporaryDirectory() + QStringLiteral("/outside");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    const QString precious = outside + QStringLiteral("/crop.png");
+    const auto keep = [&] {
+        QFile file(precious);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    };
+    keep();
+
+    // The folder replaced by a link to another folder: that folder is left alone.
+    TemporaryImage swapped = await(TemporaryImage::create(smallPicture()));
+    QDir(swapped.directory()).removeRecursively();
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(), QFile::encodeName(swapped.directory()).constData()), 0);
+    swapped.remove();
+    EXPECT_TRUE(QFile::exists(precious));
+    QFile::remove(swapped.directory());
+
+    // The file replaced by a link: the link goes, its target stays.
+    keep();
+    TemporaryImage linked = await(TemporaryImage::create(smallPicture()));
+    QFile::remove(linked.url());
+    ASSERT_TRUE(QFile::link(precious, linked.url()));
+    linked.remove();
+    EXPECT_TRUE(QFile::exists(precious));
+    EXPECT_FALSE(QFileInfo::exists(linked.directory()));
+
+    // Something else put into the folder stays, and the folder with it.
+    TemporaryImage shared = await(TemporaryImage::create(smallPicture()));
+    QFile other(shared.directory() + QStringLiteral("/other.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    shared.remove();
+    EXPECT_FALSE(QFileInfo::exists(shared.url()));
+    EXPECT_TRUE(other.exists());
+    QDir(shared.directory()).removeRecursively();
+}
+
+TEST_F(TemporaryImageTest, ATemporaryDirectoryThatDoesNotExistFallsBackToTmp)
+{
+    const TemporaryDirectoryOverride override(TestEnvironment::temporaryDirectory() + QStringLiteral("/missing"));
+    TemporaryImage crop = await(TemporaryImage::create(smallPicture()));
+    EXPECT_EQ(QFileInfo(crop.directory()).absolutePath(), QStringLiteral("/tmp"));
+    EXPECT_TRUE(QFileInfo::exists(crop.url()));
+    crop.remove();
+    EXPECT_FALSE(QFileInfo::exists(crop.directory()));
 }

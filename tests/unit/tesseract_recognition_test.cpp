@@ -9,11 +9,14 @@
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QFontMetrics>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,6 +30,56 @@ protected:
         return await(VisionOCR::recognize(image, language));
     }
 };
+
+// One control of a screen crop: a label, on a filled rounded rectangle when
+// `fill` is valid, after a checkbox when `toggle` is set.
+struct Control {
+    QString label;
+    QColor ink;
+    QColor fill = QColor();
+    std::optional<bool> toggle = std::nullopt; // ticked or not
+};
+
+QImage screenCrop(QColor page, const QList<QList<Control>> &rows, int pixelSize = 13)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    const int rowHeight = metrics.height() * 2;
+    QImage image(40 * pixelSize, int(rows.size()) * rowHeight + 2 * pixelSize, QImage::Format_RGB32);
+    image.fill(page);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(font);
+    for (int row = 0; row < rows.size(); ++row) {
+        int x = pixelSize;
+        const int top = pixelSize + row * rowHeight;
+        for (const Control &control : rows[row]) {
+            if (control.toggle) {
+                const QRectF box(x, top + (rowHeight - pixelSize) / 2.0, pixelSize, pixelSize);
+                painter.setPen(*control.toggle ? QPen(Qt::NoPen) : QPen(QColor(0x8e, 0x8e, 0x93)));
+                painter.setBrush(*control.toggle ? QColor(0x0a, 0x84, 0xff) : QColor(Qt::transparent));
+                painter.drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
+                painter.setBrush(Qt::white);
+                if (*control.toggle)
+                    painter.drawEllipse(box.center(), pixelSize * 0.18, pixelSize * 0.18);
+                x += pixelSize * 3 / 2;
+            }
+            const int width = metrics.horizontalAdvance(control.label) + (control.fill.isValid() ? 2 * pixelSize : 0);
+            const QRect area(x, top + pixelSize / 4, width, rowHeight - pixelSize / 2);
+            if (control.fill.isValid()) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(control.fill);
+                painter.drawRoundedRect(area, pixelSize * 0.35, pixelSize * 0.35);
+            }
+            painter.setPen(control.ink);
+            painter.drawText(area, int(control.fill.isValid() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter),
+                             control.label);
+            x += width + pixelSize;
+        }
+    }
+    return image;
+}
 
 } // namespace
 
@@ -70,6 +123,54 @@ TEST_F(TesseractRecognitionTest, LightTextOnADarkBackgroundIsRead)
     EXPECT_EQ(read(dark).text, twoLines);
 }
 
+TEST_F(TesseractRecognitionTest, InterfaceCropsWithMixedPolarityReadLikePlainText)
+{
+    const QColor white(Qt::white), ink(0x1d, 0x1d, 0x1f), light(0xf2, 0xf2, 0xf7), blue(0x0a, 0x84, 0xff);
+    const struct {
+        const char *name;
+        QImage crop;
+        QString expected;
+    } cases[] = {
+        {"white labels on coloured buttons",
+         screenCrop(white, {{{"Save changes", white, blue},
+                             {"Discard", white, QColor(0xff, 0x3b, 0x30)},
+                             {"Export", white, QColor(0x34, 0xc7, 0x59)}}}),
+         QStringLiteral("Save changes Discard Export")},
+        {"a dark dialog's button row",
+         screenCrop(QColor(0x2c, 0x2c, 0x2e),
+                    {{{"Quit without saving?", light}},
+                     {{"Cancel", light, QColor(0x48, 0x48, 0x4a)}, {"Delete", white, QColor(0xff, 0x45, 0x3a)}}},
+                    14),
+         QStringLiteral("Quit without saving?\nCancel Delete")},
+        {"a menu with a highlighted item",
+         screenCrop(white, {{{"Copy", ink}}, {{"Paste as plain text", white, blue}}, {{"Select All", ink}}}, 12),
+         QStringLiteral("Copy\nPaste as plain text\nSelect All")},
+        {"radio buttons in front of their labels",
+         screenCrop(
+             QColor(0x1e, 0x1e, 0x1e),
+             {{{"Daily", light, QColor(), true}}, {{"Weekly", light, QColor(), false}}, {{"© 2024 Acme", light}}}, 12),
+         QStringLiteral("Daily\nWeekly\n© 2024 Acme")},
+    };
+    for (const auto &example : cases)
+        EXPECT_EQ(read(example.crop).text.toStdString(), example.expected.toStdString()) << example.name;
+}
+
+TEST_F(TesseractRecognitionTest, TextAtTheEdgesOfAMostlyEmptyCropIsRead)
+{
+    // The empty middle is cut away before recognition; the corners are not.
+    QImage crop(1000, 300, QImage::Format_RGB32);
+    crop.fill(Qt::white);
+    QPainter painter(&crop);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.setPen(QColor(0x8e, 0x8e, 0x93)); // secondary grey
+    painter.drawText(QRect(2, 2, 300, 20), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Top left corner"));
+    painter.drawText(QRect(698, 278, 300, 20), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Bottom right corner"));
+    painter.end();
+    EXPECT_EQ(read(crop).text.toStdString(), "Top left corner\nBottom right corner");
+}
+
 TEST_F(TesseractRecognitionTest, ABlankImageGivesEmptyTextNotAnError)
 {
     QImage blank(300, 120, QImage::Format_RGB32);
@@ -107,6 +208,24 @@ TEST_F(TesseractRecognitionTest, AutoUsesInstalledLanguagesOnly)
     for (const QString &code : chosen)
         EXPECT_TRUE(installed.contains(code)) << code.toStdString();
     EXPECT_EQ(read(ImageFixtures::text(twoLines, 20), QStringLiteral("auto")).text, twoLines);
+}
+
+TEST(TesseractLanguagesTest, AutoTakesTheUsersLanguagesAndEnglishAndNothingUnrelated)
+{
+    const struct {
+        QStringList installed, user, expected;
+    } cases[] = {
+        {{"chi_tra", "deu", "eng"}, {"ita"}, {"eng"}},
+        {{"deu", "eng", "fra"}, {"deu"}, {"deu", "eng"}},
+        {{"deu", "eng", "fra", "ita"}, {"fra", "ita", "deu"}, {"fra", "ita", "eng"}},
+        {{"deu", "fra"}, {"ita"}, {"deu"}},
+        {{"eng", "nor"}, {TesseractLanguages::tesseractCode(QLocale(QStringLiteral("nb_NO")))}, {"nor", "eng"}},
+    };
+    for (const auto &example : cases) {
+        EXPECT_EQ(TesseractLanguages::automaticSelection(example.installed, example.user), example.expected)
+            << example.user.join(QLatin1Char(',')).toStdString();
+    }
+    EXPECT_EQ(TesseractLanguages::tesseractCode(QLocale(QStringLiteral("nn_NO"))), QStringLiteral("nor"));
 }
 
 TEST_F(TesseractRecognitionTest, ACancelledRecognitionStopsAndTheEngineStaysUsable)

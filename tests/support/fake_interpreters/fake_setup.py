@@ -5,6 +5,7 @@ Usage: fake_setup.py SCENARIO [anything the client passes: -u, script, --root, R
   stages        writes the lines of the stage-parsing cases, then exits 0
   unterminated  writes a last stage without a line feed, then exits 0
   fail          writes a stage, then exits 2
+  env           writes OMP_THREAD_LIMIT's value (or "unset") as its stage, then exits 0
   install       creates ROOT/runtime/bin/python3 and ROOT/ready.json, exits 0
   wait          writes a stage and waits for its input-less end (SIGTERM ends it)
   group-ignore-term  leads its process group, starts a child in it, both ignore SIGTERM
@@ -52,6 +53,8 @@ def main():
     elif scenario == "unterminated":
         stage("Visible")
         stage("Never shown", end="")
+    elif scenario == "env":
+        stage(os.environ.get("OMP_THREAD_LIMIT", "unset"))
     elif scenario == "fail":
         stage("Trying")
         sys.exit(2)

@@ -11,7 +11,7 @@ Each request's image file holds the instruction for the reply:
   reply TEXT        a result with TEXT
   echo              a result whose text is the request line as read
   args              a result whose text is the JSON list of its arguments
-  env               a result whose text is the JSON of the three offline variables
+  env               a result whose text is the JSON of the three offline variables and OMP_THREAD_LIMIT
   pid               a result whose text is this worker's process id
   truncated JSON    a result with "truncated" set to the JSON value given
   untruncated       a result without "truncated"
@@ -60,7 +60,7 @@ def answer(request_line):
     elif word == "args":
         write(result(request_id, json.dumps(sys.argv[2:])))
     elif word == "env":
-        names = ["HF_HUB_OFFLINE", "TRANSFORMERS_OFFLINE", "HF_HUB_DISABLE_TELEMETRY"]
+        names = ["HF_HUB_OFFLINE", "TRANSFORMERS_OFFLINE", "HF_HUB_DISABLE_TELEMETRY", "OMP_THREAD_LIMIT"]
         write(result(request_id, json.dumps({name: os.environ.get(name) for name in names})))
     elif word == "pid":
         write(result(request_id, str(os.getpid())))
