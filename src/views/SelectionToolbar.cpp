@@ -83,7 +83,7 @@ SelectionToolbar::SelectionToolbar(SelectionPresentation &state, AccessibilityPr
     connect(&state_, &SelectionPresentation::changed, this, &SelectionToolbar::stateChanged);
     // The card's shadow spreads beyond this widget on every side.
     if (parent)
-        new ShadowUnderlay(*this, SoftShadow::reach(cardShadowRadius, cardShadowOffset),
+        new ShadowUnderlay(*this, *parent, SoftShadow::reach(cardShadowRadius, cardShadowOffset),
                            [this](QPainter &painter) { paintCardShadow(painter); });
 }
 

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
+
 namespace {
 
 QEasingCurve cubicBezier(QPointF first, QPointF second)
@@ -66,7 +68,7 @@ QFont DesignTokens::font(FontRole role)
 
 QColor DesignTokens::withOpacity(QColor colour, double opacity)
 {
-    colour.setAlphaF(float(colour.alphaF() * opacity));
+    colour.setAlphaF(float(std::clamp(colour.alphaF() * opacity, 0.0, 1.0)));
     return colour;
 }
 

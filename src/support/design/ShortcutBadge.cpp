@@ -1,5 +1,6 @@
 #include "support/design/ShortcutBadge.h"
 
+#include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
 
 #include <QFontMetricsF>
@@ -68,5 +69,5 @@ void ShortcutBadge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QSizeF size = sizeFor(label_);
     const QRectF frame(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-    paint(painter, frame, label_, palette().color(QPalette::WindowText));
+    paint(painter, frame, label_, DesignEnvironment::of(this).ink(SystemColours::Ink::primary));
 }
