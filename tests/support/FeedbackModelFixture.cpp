@@ -14,14 +14,13 @@ FeedbackModelFixture::FeedbackModelFixture()
     : defaults_(SmokeTest::privateName()), settings_(defaults_),
       history_(QDir::temp().filePath(SmokeTest::privateName() + QStringLiteral(".json")), historyPasteboard_),
       recognition_(std::make_shared<Recognition>()),
-      vision_([recognition = recognition_](const QImage &, TextRecognitionRequest &) {
-          std::shared_ptr<Gate> gate;
-          {
-              const std::lock_guard lock(recognition->mutex);
-              gate = recognition->gate;
-          }
-          gate->wait();
-          const std::lock_guard lock(recognition->mutex);
+      vision_([recognition = recognition_](const QImage &, TextRecognitionRequest &request) {
+          // A cancel sets only the request's flag, which a recogniser polls.
+          std::unique_lock lock(recognition->mutex);
+          recognition->running = true;
+          while (!recognition->released && !request.isCancelled())
+              recognition->changed.wait_for(lock, std::chrono::milliseconds(5));
+          recognition->running = false;
           return OCRResponse{recognition->answer, false};
       })
 {
@@ -40,24 +39,31 @@ FeedbackModelFixture::FeedbackModelFixture()
     dependencies.workspace = &workspace_;
     dependencies.copySound = &sound_;
     dependencies.chooseImageFile = [this](std::function<void(const QString &)>) {
-        imagesChosen << QStringLiteral("asked");
+        calls << QStringLiteral("choose image");
     };
     model_ = std::make_unique<AppModel>(std::move(dependencies));
     model_->copyText = [this](const QString &) { return clipboardAccepts; };
-    model_->onSettings = [this] { ++settingsOpened; };
-    model_->onDismissFeedback = [this] { ++dismissals; };
-    model_->onReview = [this](const CaptureResult &result) { reviewed << result.text; };
+    model_->onSettings = [this] { calls << QStringLiteral("settings"); };
+    model_->onDismissFeedback = [this] { calls << QStringLiteral("dismiss"); };
+    model_->onReview = [this](const CaptureResult &result) { calls << QStringLiteral("review: ") + result.text; };
+    model_->onHideSurfaces = [this] {
+        calls << QStringLiteral("hide surfaces");
+        if (onHideSurfaces)
+            onHideSurfaces();
+    };
 }
 
 FeedbackModelFixture::~FeedbackModelFixture()
 {
     {
         const std::lock_guard lock(recognition_->mutex);
-        recognition_->gate->open();
+        recognition_->released = true;
     }
+    recognition_->changed.notify_all();
     Q_EMIT selectionEnds();
     model_->cancel();
-    QTest::qWaitFor([this] { return !model_->isOperationRunning(); }, 10000);
+    if (!QTest::qWaitFor([this] { return !model_->isOperationRunning(); }, 10000))
+        qWarning("an operation was still running at the end of the test");
     await(model_->shutdown());
     model_.reset();
     defaults_.removeDomain();
@@ -85,8 +91,22 @@ bool FeedbackModelFixture::reaches(CapturePhase::Kind kind)
     return QTest::qWaitFor([&] { return model_->phase().kind() == kind && !model_->isOperationRunning(); }, 10000);
 }
 
+void FeedbackModelFixture::useBuiltInRecogniser()
+{
+    settings_.setEngine(OCREngine::vision);
+    mlxReady_ = true;
+}
+
 void FeedbackModelFixture::recognize(OCREngine engine)
 {
+    const bool idle = QTest::qWaitFor(
+        [this] {
+            const std::lock_guard lock(recognition_->mutex);
+            return !recognition_->running;
+        },
+        10000);
+    if (!idle)
+        qWarning("the recogniser is still busy with an earlier recognition");
     mlxReady_ = true;
     settings_.setEngine(engine);
     selection_ = Selection::picture;
@@ -98,11 +118,12 @@ void FeedbackModelFixture::finishRecognition(const QString &text)
     {
         const std::lock_guard lock(recognition_->mutex);
         recognition_->answer = text;
-        recognition_->gate->open();
+        recognition_->released = true;
     }
+    recognition_->changed.notify_all();
     reaches(CapturePhase::copied);
     const std::lock_guard lock(recognition_->mutex);
-    recognition_->gate = std::make_shared<Gate>();
+    recognition_->released = false;
 }
 
 void FeedbackModelFixture::copy(const QString &text)
@@ -118,6 +139,7 @@ void FeedbackModelFixture::copyAgain(const QString &text)
 
 void FeedbackModelFixture::cancel()
 {
+    useBuiltInRecogniser();
     selection_ = Selection::failure;
     failure_ = TrovError::of(TrovError::cancelled);
     model_->startCapture();
@@ -126,6 +148,7 @@ void FeedbackModelFixture::cancel()
 
 void FeedbackModelFixture::fail(const QString &message)
 {
+    useBuiltInRecogniser();
     selection_ = Selection::failure;
     failure_ = TrovError::platformFailure(message);
     model_->startCapture();
@@ -141,6 +164,7 @@ void FeedbackModelFixture::failNeedingSettings()
 
 void FeedbackModelFixture::select()
 {
+    useBuiltInRecogniser();
     selection_ = Selection::pending;
     model_->startCapture();
 }

@@ -4,7 +4,6 @@
 #include "doubles/FakeScreens.h"
 #include "doubles/RecordingSoundPlayer.h"
 #include "doubles/RecordingWorkspace.h"
-#include "support/Gate.h"
 #include "support/MLXTestRoot.h"
 
 #include "platform/DefaultsDomain.h"
@@ -16,6 +15,7 @@
 
 #include <QObject>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -32,7 +32,7 @@ public:
     Preferences &settings() { return settings_; }
 
     // A capture whose recognition by `engine` has begun and, for the built-in
-    // recogniser, is held until finishRecognition(). The local engine is a
+    // recogniser, is held until finishRecognition() or a cancel. The local engine is a
     // worker that never answers.
     void recognize(OCREngine engine = OCREngine::vision);
     // Lets a held recognition answer `text`; returns once the model is copied.
@@ -50,11 +50,11 @@ public:
     // A capture whose selection stays open.
     void select();
 
-    // What the model's callbacks were asked to do.
-    int settingsOpened = 0;
-    int dismissals = 0;
-    QStringList reviewed;
-    QStringList imagesChosen;
+    // What the model asked of the shell, in order: "settings", "dismiss",
+    // "review: <text>", "hide surfaces", "choose image".
+    QStringList calls;
+    // Called when the model asks to hide every surface for a selection.
+    std::function<void()> onHideSurfaces;
     bool clipboardAccepts = true;
 
 Q_SIGNALS:
@@ -65,16 +65,20 @@ private:
 
     QCoro::Task<QImage> selectPicture(std::stop_token token);
     bool reaches(CapturePhase::Kind kind);
+    void useBuiltInRecogniser();
 
     MLXTestRoot mlxRoot_;
     DefaultsDomain defaults_;
     Preferences settings_;
     MemoryPasteboard historyPasteboard_;
     ClipboardHistoryStore history_;
-    // What the recogniser answers, and the gate it waits at first.
+    // What the recogniser answers once released (or cancelled).
     struct Recognition {
         std::mutex mutex;
-        std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+        std::condition_variable changed;
+        bool released = false;
+        // A cancelled recognition keeps the recogniser busy until it returns.
+        bool running = false;
         QString answer = QStringLiteral("Hello there");
     };
     std::shared_ptr<Recognition> recognition_;

@@ -25,7 +25,10 @@ void ManualAnimationDriver::advance(int milliseconds)
         const int step = std::min(frame, milliseconds);
         elapsed_ += step;
         milliseconds -= step;
-        advanceAnimation();
+        // A tick while nothing runs would make Qt count this time towards the
+        // next animation to start.
+        if (isRunning())
+            advanceAnimation();
     }
 }
 
