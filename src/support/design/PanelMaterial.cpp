@@ -17,6 +17,7 @@ PanelMaterial::PanelMaterial(QWidget *parent, double radius) : QWidget(parent), 
 void PanelMaterial::setRadius(double radius)
 {
     radius_ = radius;
+    picture_ = QImage();
     shapeWindow();
     update();
 }
@@ -74,8 +75,23 @@ QRegion PanelMaterial::shape(const QRect &frame, double radius)
 
 void PanelMaterial::paintEvent(QPaintEvent *)
 {
+    // The layers are drawn once for a size, a scale and a set of options,
+    // then placed: a card repaints on every change of its content.
+    const Options now = options();
+    const qreal ratio = devicePixelRatioF();
+    const bool stale = picture_.isNull() || picture_.deviceIndependentSize() != QSizeF(size()) ||
+                       picture_.devicePixelRatio() != ratio || pictured_.dark != now.dark ||
+                       pictured_.opaque != now.opaque || pictured_.increaseContrast != now.increaseContrast;
+    if (stale) {
+        picture_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(ratio);
+        picture_.fill(Qt::transparent);
+        QPainter layers(&picture_);
+        paint(layers, QRectF(rect()), radius_, now);
+        pictured_ = now;
+    }
     QPainter painter(this);
-    paint(painter, QRectF(rect()), radius_, options());
+    painter.drawImage(QPointF(0, 0), picture_);
 }
 
 void PanelMaterial::resizeEvent(QResizeEvent *event)

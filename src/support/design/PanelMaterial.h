@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRectF>
 #include <QWidget>
 
@@ -52,4 +53,6 @@ private:
 
     double radius_;
     bool shapesWindow_ = false;
+    QImage picture_;
+    Options pictured_;
 };
