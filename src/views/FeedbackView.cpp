@@ -10,6 +10,7 @@
 #include "support/design/PanelMaterial.h"
 #include "support/design/QuietButton.h"
 #include "support/design/ShortcutBadge.h"
+#include "support/design/SoftShadow.h"
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLabel.h"
 #include "views/StatusIcon.h"
@@ -37,6 +38,9 @@ constexpr double subtitleLineSpacing = 3;
 constexpr int subtitleLines = 2;
 constexpr int failedSubtitleLines = 5;
 constexpr double glyphStartScale = 0.85;
+// Reaches 10 points out at the sides, 8 above and 12 below: within the margin.
+constexpr double panelShadowRadius = 6;
+constexpr double panelShadowOffset = 2;
 
 // The divider between the header and the actions: a hairline of the separator colour at 0.55.
 class Divider : public QWidget {
@@ -553,6 +557,19 @@ void FeedbackView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void FeedbackView::paintEvent(QPaintEvent *)
+{
+    // The panel's drop shadow, within the margin around the card. Without a
+    // compositor the window is cut to the card and nothing would show.
+    const DesignEnvironment &environment = DesignEnvironment::of(this);
+    if (environment.opaqueSurfaces())
+        return;
+    QPainter painter(this);
+    const QColor shade = DesignTokens::withOpacity(Qt::black, environment.isDark() ? 0.32 : 0.16);
+    SoftShadow::paintRoundedRect(painter, QRectF(material_->geometry()), DesignTokens::panelRadius, shade,
+                                 panelShadowRadius, QPointF(0, panelShadowOffset));
 }
 
 void FeedbackView::resizeEvent(QResizeEvent *event)

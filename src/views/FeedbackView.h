@@ -24,7 +24,8 @@ class SymbolButton;
 // after a failure). It reads the model and calls its operations; it does no
 // work of its own.
 //
-// The view fills its host window: the panel material inside a 12-point margin.
+// The view fills its host window: the panel material inside a 12-point margin,
+// where it draws the panel's drop shadow when the desktop composites.
 // The host sizes the window by cardSize() of the model's phase (or by
 // sizeHint(), announced by presentationChanged()), reports the window's
 // keyboard focus to the model itself, and hides or deletes the view to dismiss
@@ -72,6 +73,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void phaseChanged(const CapturePhase &phase);

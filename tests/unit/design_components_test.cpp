@@ -364,3 +364,21 @@ TEST(ClampedLabelTest, ClampsToItsLinesAndEndsTheLastInAnEllipsis)
     label.setMaximumLines(0);
     EXPECT_GT(label.linesFor(sentence, 180).size(), 2) << "no limit";
 }
+
+TEST(PanelMaterialTest, WithoutACompositorThePanelIsOpaqueAndCutsItsWindowToShape)
+{
+    FakeAccessibilityPreferences accessibility;
+    FakeAppearance appearance;
+    DesignEnvironment withoutCompositor(accessibility, appearance, [] { return false; });
+    QWidget window(nullptr, Qt::FramelessWindowHint);
+    withoutCompositor.attach(window);
+    window.resize(424, 206);
+    auto *material = new PanelMaterial(&window);
+    material->setGeometry(12, 12, 400, 182);
+    material->setShapesWindow(true);
+    window.show();
+    EXPECT_TRUE(material->options().opaque);
+    EXPECT_TRUE(window.mask().contains(QPoint(212, 100)));
+    EXPECT_FALSE(window.mask().contains(QPoint(14, 14))) << "the rounded corner is cut away";
+    EXPECT_FALSE(window.mask().contains(QPoint(5, 100))) << "and the margin around the card";
+}
