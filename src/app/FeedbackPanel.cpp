@@ -13,6 +13,9 @@ FeedbackPanel::FeedbackPanel(QWidget *content)
     setObjectName(QStringLiteral("feedbackPanel"));
     setWindowTitle(title);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // The card paints its own rounded material and shadow; where nothing
+    // composites the window, the view masks it to the card's shape instead.
+    setAttribute(Qt::WA_TranslucentBackground);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content_);

@@ -1,9 +1,10 @@
 #include "views/SelectionChrome.h"
 
 #include "models/SelectionGeometry.h"
+#include "support/design/DesignTokens.h"
+#include "support/design/SoftShadow.h"
 
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -19,14 +20,13 @@ constexpr double chromeReach = 15;
 // so the badge does not jitter while the size changes.
 QFont badgeFont()
 {
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(11);
-    font.setWeight(QFont::Medium);
-    return font;
+    return DesignTokens::font(DesignTokens::FontRole::sizeBadge);
 }
 
 // Room around a bracket's corner for its stroke and glow.
 constexpr double spriteMargin = 11;
+// Blurs the glow to within the margin: 1.5 × radius beyond the stroke's half width.
+constexpr double glowRadius = 6;
 
 // One corner's bracket with its glow, drawn once into a small picture: the
 // antialiased wide strokes cost far more than placing the picture.
@@ -44,14 +44,13 @@ QImage bracketSprite(double arm, double dx, double dy, qreal ratio)
     path.lineTo(corner.x(), corner.y() + dy * arm);
     QPainter painter(&sprite);
     painter.setRenderHint(QPainter::Antialiasing);
-    // The glow: wider, fainter strokes under the bracket (the painter has no
-    // shadow blur), together about half the accent's strength at the line.
-    QColor glow = SelectionChrome::accent();
-    glow.setAlphaF(0.5f / 4);
-    for (int ring = 4; ring >= 1; --ring) {
-        painter.setPen(QPen(glow, 3 + ring * 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(path);
-    }
+    // The glow: the bracket's stroke, blurred, about half the accent's strength at the line.
+    QPainterPathStroker stroke;
+    stroke.setWidth(3);
+    stroke.setCapStyle(Qt::RoundCap);
+    stroke.setJoinStyle(Qt::RoundJoin);
+    SoftShadow::paint(painter, stroke.createStroke(path), DesignTokens::withOpacity(SelectionChrome::accent(), 0.9),
+                      glowRadius);
     painter.setPen(QPen(SelectionChrome::accent(), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
     return sprite;
@@ -108,8 +107,7 @@ void SelectionChrome::paint(QPainter &painter, const QRectF &bounds, bool increa
         dim -= QRegion(selection.toRect());
     if (painter.hasClipping())
         dim &= painter.clipRegion();
-    QColor shade(Qt::black);
-    shade.setAlphaF(increaseContrast ? contrastDimming : dimming);
+    const QColor shade = DesignTokens::withOpacity(Qt::black, increaseContrast ? contrastDimming : dimming);
     for (const QRect &part : dim)
         painter.fillRect(part, shade);
     if (!empty) {
@@ -125,8 +123,7 @@ void SelectionChrome::paintOutline(QPainter &painter) const
 {
     // A one-point line just outside the selection, as four filled bands: a
     // stroked rectangle would be rasterised over its whole extent.
-    QColor outline(Qt::white);
-    outline.setAlphaF(0.9f);
+    const QColor outline = DesignTokens::withOpacity(Qt::white, 0.9);
     const QRectF &s = selection;
     painter.fillRect(QRectF(s.left() - 1, s.top() - 1, s.width() + 2, 1), outline);
     painter.fillRect(QRectF(s.left() - 1, s.bottom(), s.width() + 2, 1), outline);
@@ -158,16 +155,13 @@ void SelectionChrome::paintBadge(QPainter &painter, const QRectF &bounds) const
 {
     const QRectF pixels = SelectionGeometry::pixelRect(selection, bounds.size(), imageSize);
     const QRectF frame = SelectionGeometry::badgeFrame(selection, bounds, badgeSize());
-    QColor fill = QColor::fromRgbF(0.09f, 0.09f, 0.09f);
-    fill.setAlphaF(0.98f);
+    constexpr double radius = DesignTokens::sizeBadgeRadius;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(frame, 10, 10);
-    QColor border(Qt::white);
-    border.setAlphaF(0.2f);
-    painter.setPen(QPen(border, 1));
+    painter.setBrush(DesignTokens::withOpacity(QColor::fromRgbF(0.09f, 0.09f, 0.09f), 0.98));
+    painter.drawRoundedRect(frame, radius, radius);
+    painter.setPen(QPen(DesignTokens::withOpacity(Qt::white, 0.2), 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     painter.setPen(Qt::white);
     painter.setFont(badgeFont());
     painter.drawText(frame.adjusted(6, 8, -6, -8), Qt::AlignCenter, badgeText(pixels));

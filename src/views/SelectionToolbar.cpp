@@ -1,14 +1,16 @@
 #include "views/SelectionToolbar.h"
 
 #include "platform/AccessibilityPreferences.h"
+#include "support/design/DesignTokens.h"
+#include "support/design/ShadowUnderlay.h"
 #include "support/design/ShortcutBadge.h"
+#include "support/design/SoftShadow.h"
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovStyle.h"
 #include "views/SelectionPresentation.h"
 
 #include <QEasingCurve>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -23,45 +25,40 @@ constexpr double lineSpacing = 4;
 constexpr double columnSpacing = 10;
 constexpr double horizontalPadding = 19;
 constexpr double verticalPadding = 15;
-constexpr double cardRadius = 20;
+constexpr double cardRadius = DesignTokens::hintCardRadius;
 const QString escapeLabel = QStringLiteral("esc");
-
-QFont uiFont(int pixelSize, QFont::Weight weight)
-{
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
 
 QFont headlineFont()
 {
-    return uiFont(13, QFont::DemiBold);
+    return DesignTokens::font(DesignTokens::FontRole::hintHeadline);
 }
 
 QFont sublineFont()
 {
-    return uiFont(10, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::hintSubline);
 }
 
 QFont hintFont()
 {
-    return uiFont(10, QFont::Medium);
+    return DesignTokens::font(DesignTokens::FontRole::hintKeys);
 }
 
 QColor white(double opacity)
 {
-    QColor colour(Qt::white);
-    colour.setAlphaF(float(opacity));
-    return colour;
+    return DesignTokens::withOpacity(Qt::white, opacity);
 }
 
 QColor black(double opacity)
 {
-    QColor colour(Qt::black);
-    colour.setAlphaF(float(opacity));
-    return colour;
+    return DesignTokens::withOpacity(Qt::black, opacity);
 }
+
+// The card's shadow, and the hint line's: black, blurred, the card's 8 points down.
+constexpr double cardShadowOpacity = 0.22;
+constexpr double cardShadowRadius = 20;
+constexpr QPointF cardShadowOffset(0, 8);
+constexpr double hintShadowOpacity = 0.8;
+constexpr double hintShadowRadius = 3;
 
 double cardHeight()
 {
@@ -84,6 +81,10 @@ SelectionToolbar::SelectionToolbar(SelectionPresentation &state, AccessibilityPr
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
     connect(&state_, &SelectionPresentation::changed, this, &SelectionToolbar::stateChanged);
+    // The card's shadow spreads beyond this widget on every side.
+    if (parent)
+        new ShadowUnderlay(*this, *parent, SoftShadow::reach(cardShadowRadius, cardShadowOffset),
+                           [this](QPainter &painter) { paintCardShadow(painter); });
 }
 
 QString SelectionToolbar::headline() const
@@ -166,14 +167,7 @@ void SelectionToolbar::paintEvent(QPaintEvent *)
 
 void SelectionToolbar::paintCard(QPainter &painter, const QRectF &card)
 {
-    // Shadow: black 0.22 spread about 20 points, 8 points down.
     painter.setPen(Qt::NoPen);
-    for (int ring = 5; ring >= 1; --ring) {
-        const double grow = 2.0 * ring;
-        painter.setBrush(black(0.22 / 8));
-        painter.drawRoundedRect(card.translated(0, 8).adjusted(-grow, -grow, grow, grow), cardRadius + grow,
-                                cardRadius + grow);
-    }
     painter.setBrush(cardBackground());
     painter.drawRoundedRect(card, cardRadius, cardRadius);
     painter.setBrush(Qt::NoBrush);
@@ -194,6 +188,12 @@ void SelectionToolbar::paintCard(QPainter &painter, const QRectF &card)
     const double textHeight =
         QFontMetricsF(headlineFont()).height() + lineSpacing + QFontMetricsF(sublineFont()).height();
     paintHeadlines(painter, QPointF(textLeft, content.center().y() - textHeight / 2), textWidth);
+}
+
+void SelectionToolbar::paintCardShadow(QPainter &painter) const
+{
+    SoftShadow::paintRoundedRect(painter, cardFrame(), cardRadius, black(cardShadowOpacity), cardShadowRadius,
+                                 cardShadowOffset);
 }
 
 void SelectionToolbar::paintHeadlines(QPainter &painter, QPointF topLeft, double width)
@@ -223,10 +223,12 @@ void SelectionToolbar::paintHintLine(QPainter &painter, double top)
 {
     const QRectF line(0, top, width(), QFontMetricsF(hintFont()).height());
     painter.setFont(hintFont());
-    // A tight dark halo keeps the line legible over any picture.
-    painter.setPen(black(0.8 / 4));
-    for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
-        painter.drawText(line.translated(offset), Qt::AlignHCenter | Qt::AlignTop, hintLine);
+    // A dark halo keeps the line legible over any picture.
+    QPainterPath glyphs;
+    const QFontMetricsF metrics(hintFont());
+    glyphs.addText(QPointF(line.center().x() - metrics.horizontalAdvance(hintLine) / 2, line.top() + metrics.ascent()),
+                   hintFont(), hintLine);
+    SoftShadow::paint(painter, glyphs, black(hintShadowOpacity), hintShadowRadius);
     painter.setPen(white(0.85));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop, hintLine);
 }

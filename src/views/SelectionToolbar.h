@@ -36,6 +36,7 @@ private:
     void stateChanged();
     QRectF cardFrame() const;
     void paintCard(QPainter &painter, const QRectF &card);
+    void paintCardShadow(QPainter &painter) const;
     void paintHeadlines(QPainter &painter, QPointF topLeft, double width);
     void paintHintLine(QPainter &painter, double top);
 

@@ -250,6 +250,22 @@ TEST_F(SelectionOverlayTest, ToolbarIsCentredBelowTheTop)
     EXPECT_TRUE(overlay->toolbar().testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
+TEST_F(SelectionOverlayTest, TheHintCardsShadowIsSoftOnEverySide)
+{
+    overlayFor({1440, 900});
+    const QImage rendered = overlay->grab().toImage();
+    const auto shade = [&](int x, int y) { return qRed(rendered.pixel(x, y)); };
+    const int dimmed = shade(5, 890);
+    // The card spans the toolbar's width, 465 to 975, and about 49 to 110 down.
+    const int middle = 79;
+    EXPECT_LT(shade(461, middle), dimmed) << "left of the card, outside the hint's frame";
+    EXPECT_LT(shade(979, middle), dimmed) << "right";
+    EXPECT_LT(shade(500, 116), shade(720, 45)) << "deeper below than above";
+    EXPECT_LT(shade(720, 45), dimmed) << "above";
+    EXPECT_LT(shade(461, middle), shade(445, middle)) << "fading out with distance";
+    EXPECT_EQ(shade(400, middle), dimmed);
+}
+
 TEST_F(SelectionOverlayTest, HeadlineFadesOnlyWhenASelectionAppearsOrGoes)
 {
     overlayFor({1440, 900});

@@ -1,5 +1,8 @@
 #include "support/design/ShortcutBadge.h"
 
+#include "support/design/DesignEnvironment.h"
+#include "support/design/DesignTokens.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,13 +13,7 @@ namespace {
 
 constexpr double horizontalPadding = 8;
 constexpr double verticalPadding = 4;
-constexpr double radius = 6;
-
-QColor withOpacity(QColor colour, double opacity)
-{
-    colour.setAlphaF(float(colour.alphaF() * opacity));
-    return colour;
-}
+constexpr double radius = DesignTokens::keyCapRadius;
 
 } // namespace
 
@@ -35,13 +32,7 @@ void ShortcutBadge::setLabel(const QString &label)
 
 QFont ShortcutBadge::font()
 {
-    // "monospace" is fontconfig's alias for the desktop's fixed-pitch face.
-    QFont font(QStringLiteral("monospace"));
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPixelSize(11);
-    font.setWeight(QFont::Medium);
-    return font;
+    return DesignTokens::font(DesignTokens::FontRole::keyCap);
 }
 
 QSizeF ShortcutBadge::sizeFor(const QString &label)
@@ -62,12 +53,12 @@ void ShortcutBadge::paint(QPainter &painter, const QRectF &frame, const QString 
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath cap;
     cap.addRoundedRect(frame, radius, radius);
-    painter.fillPath(cap, withOpacity(primary, 0.045));
+    painter.fillPath(cap, DesignTokens::withOpacity(primary, 0.045));
     painter.setFont(font());
-    painter.setPen(withOpacity(primary, 0.55));
+    painter.setPen(DesignTokens::withOpacity(primary, 0.55));
     painter.drawText(frame, Qt::AlignCenter, label);
     // The border lies inside the edge: a 1 px line centred half a pixel in.
-    painter.setPen(QPen(withOpacity(primary, 0.12), 1));
+    painter.setPen(QPen(DesignTokens::withOpacity(primary, 0.12), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
     painter.restore();
@@ -78,5 +69,5 @@ void ShortcutBadge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QSizeF size = sizeFor(label_);
     const QRectF frame(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-    paint(painter, frame, label_, palette().color(QPalette::WindowText));
+    paint(painter, frame, label_, DesignEnvironment::of(this).ink(SystemColours::Ink::primary));
 }

@@ -7,7 +7,7 @@
 
 // A key cap showing a shortcut label ("esc", "⌘ V") verbatim, in an 11 px
 // monospaced medium face, on a faint rounded fill with a hairline border. The
-// colours follow the widget's foreground (palette WindowText).
+// colours follow the primary foreground of the design environment's appearance.
 class ShortcutBadge : public QWidget {
     Q_OBJECT
 public:

@@ -108,6 +108,86 @@ QPainterPath exclamationmarkCircle()
     });
 }
 
+QPainterPath xmark()
+{
+    QPainterPath path;
+    path.moveTo(0.2, 0.2);
+    path.lineTo(0.8, 0.8);
+    path.moveTo(0.8, 0.2);
+    path.lineTo(0.2, 0.8);
+    return path;
+}
+
+QPainterPath exclamationMark()
+{
+    QPainterPath path;
+    path.moveTo(0.5, 0.12);
+    path.lineTo(0.5, 0.62);
+    // The dot: a stroke so short that its round caps make a disc.
+    path.moveTo(0.5, 0.86);
+    path.lineTo(0.5, 0.865);
+    return path;
+}
+
+// An arrow that sets off to the left, then turns back below itself.
+QPainterPath uturnBackward()
+{
+    QPainterPath path;
+    path.moveTo(0.32, 0.16);
+    path.lineTo(0.12, 0.36);
+    path.lineTo(0.32, 0.56);
+    path.moveTo(0.12, 0.36);
+    path.lineTo(0.6, 0.36);
+    path.arcTo(QRectF(0.38, 0.36, 0.46, 0.46), 90, -180);
+    path.lineTo(0.34, 0.82);
+    return path;
+}
+
+QPainterPath arrowUpRight()
+{
+    QPainterPath path;
+    path.moveTo(0.24, 0.76);
+    path.lineTo(0.74, 0.26);
+    path.moveTo(0.34, 0.26);
+    path.lineTo(0.74, 0.26);
+    path.lineTo(0.74, 0.66);
+    return path;
+}
+
+QPainterPath shield()
+{
+    QPainterPath path;
+    path.moveTo(0.5, 0.06);
+    path.cubicTo(0.62, 0.14, 0.74, 0.18, 0.86, 0.19);
+    path.lineTo(0.86, 0.46);
+    path.cubicTo(0.86, 0.7, 0.7, 0.86, 0.5, 0.94);
+    path.cubicTo(0.3, 0.86, 0.14, 0.7, 0.14, 0.46);
+    path.lineTo(0.14, 0.19);
+    path.cubicTo(0.26, 0.18, 0.38, 0.14, 0.5, 0.06);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath lockShield()
+{
+    QPainterPath path = shield();
+    path.addRoundedRect(QRectF(0.37, 0.47, 0.26, 0.2), 0.03, 0.03);
+    path.moveTo(0.42, 0.47);
+    path.lineTo(0.42, 0.41);
+    path.arcTo(QRectF(0.42, 0.33, 0.16, 0.16), 180, -180);
+    path.lineTo(0.58, 0.47);
+    return path;
+}
+
+QPainterPath checkmarkShield()
+{
+    QPainterPath path = shield();
+    path.moveTo(0.34, 0.5);
+    path.lineTo(0.46, 0.62);
+    path.lineTo(0.67, 0.38);
+    return path;
+}
+
 const QHash<QString, std::function<QPainterPath()>> &builders()
 {
     static const QHash<QString, std::function<QPainterPath()>> table{
@@ -118,6 +198,12 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("ellipsis.circle"), ellipsisCircle},
         {QStringLiteral("checkmark.circle"), checkmarkCircle},
         {QStringLiteral("exclamationmark.circle"), exclamationmarkCircle},
+        {QStringLiteral("xmark"), xmark},
+        {QStringLiteral("exclamationmark"), exclamationMark},
+        {QStringLiteral("arrow.uturn.backward"), uturnBackward},
+        {QStringLiteral("arrow.up.right"), arrowUpRight},
+        {QStringLiteral("lock.shield"), lockShield},
+        {QStringLiteral("checkmark.shield"), checkmarkShield},
     };
     return table;
 }
@@ -131,6 +217,10 @@ double strokeFraction(SymbolLibrary::Weight weight)
         return 0.075;
     case SymbolLibrary::Weight::medium:
         return 0.09;
+    case SymbolLibrary::Weight::semibold:
+        return 0.11;
+    case SymbolLibrary::Weight::bold:
+        return 0.14;
     }
     return 0.075;
 }

@@ -9,12 +9,12 @@ class QPainter;
 
 // Our own small set of line symbols, drawn with the painter and looked up by
 // the names the interface uses ("viewfinder", "text.viewfinder", "cpu",
-// "apple.logo", and the status item's "ellipsis.circle", "checkmark.circle",
-// "exclamationmark.circle"). The engine symbol named "apple.logo" is a neutral glyph of
+// "apple.logo", "xmark", "lock.shield", the status item's "ellipsis.circle",
+// "checkmark.circle", "exclamationmark.circle"…). The engine symbol named "apple.logo" is a neutral glyph of
 // our own (a lens over text lines), not any company's mark.
 class SymbolLibrary {
 public:
-    enum class Weight { light, regular, medium };
+    enum class Weight { light, regular, medium, semibold, bold };
 
     SymbolLibrary() = delete;
 

@@ -12,7 +12,7 @@ public:
     qreal markSize() const { return size_; }
     void setMarkSize(qreal size);
 
-    qreal cornerRadius() const { return size_ * 0.28; }
+    qreal cornerRadius() const;
     qreal symbolSize() const { return size_ * 0.57; }
 
     QSize sizeHint() const override;

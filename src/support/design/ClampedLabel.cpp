@@ -1,0 +1,198 @@
+#include "support/design/ClampedLabel.h"
+
+#include "support/design/DesignAccessibility.h"
+#include "support/design/DesignEnvironment.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLayout>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString ellipsis = QStringLiteral("…");
+
+QString withoutTrailingSpace(QString line)
+{
+    while (!line.isEmpty() && (line.back().isSpace() || line.back() == QChar::LineSeparator))
+        line.chop(1);
+    return line;
+}
+
+// The last line kept, marked as cut short and fitted to the width.
+QString endingInEllipsis(const QString &line, const QFontMetricsF &metrics, double width)
+{
+    const QString kept = withoutTrailingSpace(line);
+    if (metrics.horizontalAdvance(kept + ellipsis) <= width)
+        return kept + ellipsis;
+    const QString elided = metrics.elidedText(kept + ellipsis, Qt::ElideRight, width);
+    return elided.endsWith(ellipsis) ? elided : elided + ellipsis;
+}
+
+} // namespace
+
+ClampedLabel::ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent)
+    : QWidget(parent), font_(DesignTokens::font(role)), ink_(ink)
+{
+    DesignAccessibility::markAsText(*this);
+    setAttribute(Qt::WA_TranslucentBackground);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void ClampedLabel::setText(const QString &text, int crossFadeMs)
+{
+    if (text == text_)
+        return;
+    if (crossFadeMs > 0 && !text_.isEmpty()) {
+        if (fade_)
+            fade_->stop();
+        fadingText_ = text_;
+        auto *fade = new QVariantAnimation(this);
+        fade->setStartValue(0.0);
+        fade->setEndValue(1.0);
+        fade->setDuration(crossFadeMs);
+        fade->setEasingCurve(DesignTokens::easeOut());
+        connect(fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+            fadeShare_ = value.toDouble();
+            update();
+        });
+        connect(fade, &QVariantAnimation::finished, this, &ClampedLabel::endFade);
+        fade_ = fade;
+        fadeShare_ = 0;
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    } else if (fade_) {
+        fade_->stop();
+        endFade();
+    }
+    text_ = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void ClampedLabel::endFade()
+{
+    fadingText_.clear();
+    fadeShare_ = 1;
+    update();
+}
+
+void ClampedLabel::setInk(SystemColours::Ink ink)
+{
+    ink_ = ink;
+    update();
+}
+
+void ClampedLabel::setMaximumLines(int lines)
+{
+    maximumLines_ = std::max(0, lines);
+    updateGeometry();
+    update();
+}
+
+void ClampedLabel::setExtraLineSpacing(double spacing)
+{
+    extraSpacing_ = spacing;
+    updateGeometry();
+    update();
+}
+
+bool ClampedLabel::isAnimating() const
+{
+    return fade_ && fade_->state() == QAbstractAnimation::Running;
+}
+
+QStringList ClampedLabel::linesFor(const QString &text, double width) const
+{
+    if (text.isEmpty() || width <= 0)
+        return text.isEmpty() ? QStringList() : QStringList{text};
+    QString prepared = text;
+    prepared.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(prepared, font_);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    QList<int> starts;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        starts.append(line.textStart());
+        lines.append(withoutTrailingSpace(prepared.mid(line.textStart(), line.textLength())));
+    }
+    layout.endLayout();
+    if (maximumLines_ > 0 && lines.size() > maximumLines_) {
+        lines = lines.mid(0, maximumLines_);
+        const QString last = prepared.mid(starts[maximumLines_ - 1], starts[maximumLines_] - starts[maximumLines_ - 1]);
+        lines.last() = endingInEllipsis(last, QFontMetricsF(font_), width);
+    }
+    return lines;
+}
+
+double ClampedLabel::heightOf(int lines) const
+{
+    const QFontMetricsF metrics(font_);
+    const int shown = std::max(1, lines);
+    return shown * metrics.lineSpacing() + (shown - 1) * extraSpacing_;
+}
+
+int ClampedLabel::heightForWidth(int width) const
+{
+    return int(std::ceil(heightOf(int(linesFor(text_, width).size()))));
+}
+
+QSize ClampedLabel::sizeHint() const
+{
+    const QFontMetricsF metrics(font_);
+    const QStringList paragraphs = text_.split(QLatin1Char('\n'));
+    double widest = 0;
+    for (const QString &paragraph : paragraphs)
+        widest = std::max(widest, metrics.horizontalAdvance(paragraph));
+    int lines = int(paragraphs.size());
+    if (maximumLines_ > 0)
+        lines = std::min(lines, maximumLines_);
+    return QSize(int(std::ceil(widest)), int(std::ceil(heightOf(lines))));
+}
+
+QSize ClampedLabel::minimumSizeHint() const
+{
+    return QSize(0, int(std::ceil(heightOf(1))));
+}
+
+void ClampedLabel::paintLines(QPainter &painter, const QStringList &lines) const
+{
+    const QFontMetricsF metrics(font_);
+    double baseline = metrics.ascent();
+    for (const QString &line : lines) {
+        painter.drawText(QPointF(0, baseline), line);
+        baseline += metrics.lineSpacing() + extraSpacing_;
+    }
+}
+
+void ClampedLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font_);
+    painter.setPen(DesignEnvironment::of(this).ink(ink_));
+    if (!fadingText_.isEmpty() && fadeShare_ < 1) {
+        painter.setOpacity(1 - fadeShare_);
+        paintLines(painter, linesFor(fadingText_, width()));
+        painter.setOpacity(fadeShare_);
+    }
+    paintLines(painter, displayedLines());
+}
+
+void ClampedLabel::hideEvent(QHideEvent *event)
+{
+    // Nothing fades out of sight: a hidden label shows its text at once when it comes back.
+    if (fade_)
+        fade_->stop();
+    endFade();
+    QWidget::hideEvent(event);
+}

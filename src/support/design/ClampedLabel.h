@@ -1,0 +1,59 @@
+#pragma once
+
+#include "support/design/DesignTokens.h"
+#include "support/design/SystemColours.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+class QVariantAnimation;
+
+// Plain text that wraps at word boundaries to the label's width and shows at
+// most a given number of lines, the last one ending in "…" when text is left
+// over. Its height follows its width (hasHeightForWidth). A new text may
+// cross-fade in over the old one. Never interprets markup; read by assistive
+// technologies as its whole text.
+class ClampedLabel : public QWidget {
+    Q_OBJECT
+public:
+    ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent = nullptr);
+
+    QString text() const { return text_; }
+    // With a duration above zero, the old text fades out as the new one fades in.
+    void setText(const QString &text, int crossFadeMs = 0);
+    void setInk(SystemColours::Ink ink);
+    // 0: as many lines as the text needs.
+    void setMaximumLines(int lines);
+    int maximumLines() const { return maximumLines_; }
+    // Added between two lines, on top of the face's own line spacing.
+    void setExtraLineSpacing(double spacing);
+
+    // The lines shown at `width`, the clamp applied.
+    QStringList linesFor(const QString &text, double width) const;
+    QStringList displayedLines() const { return linesFor(text_, width()); }
+    bool isAnimating() const;
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    double heightOf(int lines) const;
+    void paintLines(QPainter &painter, const QStringList &lines) const;
+    void endFade();
+
+    QFont font_;
+    SystemColours::Ink ink_;
+    QString text_;
+    QString fadingText_;
+    int maximumLines_ = 0;
+    double extraSpacing_ = 0;
+    QPointer<QVariantAnimation> fade_;
+    double fadeShare_ = 1;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+class QWidget;
+
+// How the design system's own widgets appear to assistive technologies. Each
+// call must come before anything asks for the widget's accessible interface
+// (in practice: in the widget's constructor).
+class DesignAccessibility {
+public:
+    DesignAccessibility() = delete;
+
+    // Decorative: neither the element nor its contents are announced.
+    static void hide(QWidget &widget);
+    // Static text, read as the widget's accessible name.
+    static void markAsText(QWidget &widget);
+    // One element that contains its children, which stay reachable one by one.
+    static void markAsGroup(QWidget &widget);
+
+    static bool isHidden(const QWidget &widget);
+};

@@ -1,0 +1,145 @@
+// ravelond-ui-gallery OUTDIR: pictures every registered view in each of its
+// states, light and dark, with Reduce Motion off and on, one PNG each named
+// <view>-<state>-<appearance>.png (the whole set once more at scale 2, named
+// …@2x.png), then reads every picture back and fails when one is missing or
+// blank. Animations run on a hand-driven clock, so each picture shows its
+// state exactly when the scene says.
+#include "gallery/Gallery.h"
+
+#include "doubles/FakeAccessibilityPreferences.h"
+#include "doubles/FakeAppearance.h"
+#include "support/ManualAnimationDriver.h"
+#include "support/TestEnvironment.h"
+
+#include "platform/OpenMPThreadLimit.h"
+#include "support/design/DesignEnvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+struct Picture {
+    QString path;
+    QSize pixels;
+    QColor backdrop;
+};
+
+QString appearanceName(bool dark, bool reduceMotion)
+{
+    return QLatin1String(dark ? "dark" : "light") + QLatin1String(reduceMotion ? "-reduced-motion" : "");
+}
+
+QImage render(QWidget &widget, const GalleryContext &context)
+{
+    QImage image((QSizeF(widget.size()) * context.scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(context.scale);
+    image.fill(context.backdrop());
+    QPainter painter(&image);
+    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    return image;
+}
+
+// Blank: (almost) nothing but the backdrop.
+bool looksBlank(const QImage &image, const QColor &backdrop)
+{
+    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    const QRgb plain = backdrop.rgb();
+    qint64 drawn = 0;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            drawn += (line[x] & 0xffffff) != (plain & 0xffffff);
+    }
+    return drawn < qint64(pixels.width()) * pixels.height() / 200;
+}
+
+QtMessageHandler standardHandler = nullptr;
+
+// The offscreen platform says so for every window it shows; nothing else is dropped.
+void quietOffscreenNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")) && standardHandler)
+        standardHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    OpenMPThreadLimit::enforceSingleThread(argv);
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    TestEnvironment environment;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    standardHandler = qInstallMessageHandler(quietOffscreenNotice);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(outDir));
+        return 1;
+    }
+
+    FakeAccessibilityPreferences accessibility;
+    FakeAppearance appearance;
+    DesignEnvironment design(accessibility, appearance, [] { return true; });
+    DesignEnvironment::setStandard(&design);
+    ManualAnimationDriver animations;
+
+    QList<Picture> pictures;
+    for (const double scale : {1.0, 2.0}) {
+        for (const Gallery::View &view : Gallery::views()) {
+            for (const GalleryState &state : view.states) {
+                for (const bool dark : {false, true}) {
+                    for (const bool reduceMotion : {false, true}) {
+                        appearance.setDark(dark);
+                        accessibility.motion = reduceMotion;
+                        GalleryContext context{dark, reduceMotion, scale, design, animations};
+                        std::unique_ptr<GalleryScene> scene = state.build(context);
+                        QWidget &widget = scene->widget();
+                        widget.show();
+                        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                        animations.advance(scene->settleMilliseconds());
+                        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                        const QImage image = render(widget, context);
+                        const QString name = QStringLiteral("%1-%2-%3%4.png")
+                                                 .arg(view.name, state.name, appearanceName(dark, reduceMotion),
+                                                      scale == 1 ? QString() : QStringLiteral("@2x"));
+                        const QString path = QDir(outDir).filePath(name);
+                        if (!image.save(path))
+                            std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+                        pictures.append({path, image.size(), context.backdrop()});
+                        widget.hide();
+                        scene.reset();
+                    }
+                }
+            }
+        }
+    }
+    DesignEnvironment::setStandard(nullptr);
+
+    int failures = 0;
+    for (const Picture &picture : pictures) {
+        const QImage written(picture.path);
+        if (written.isNull() || written.size() != picture.pixels) {
+            std::fprintf(stderr, "missing or unreadable: %s\n", qPrintable(picture.path));
+            ++failures;
+        } else if (looksBlank(written, picture.backdrop)) {
+            std::fprintf(stderr, "blank: %s\n", qPrintable(picture.path));
+            ++failures;
+        }
+    }
+    std::printf("%lld pictures in %s, %d missing or blank\n", qlonglong(pictures.size()), qPrintable(outDir), failures);
+    return failures ? 1 : 0;
+}
