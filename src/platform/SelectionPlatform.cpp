@@ -3,6 +3,7 @@
 #include "platform/AccessibilityAnnouncer.h"
 #include "platform/DesktopAccessibilityPreferences.h"
 #include "platform/DesktopAppearance.h"
+#include "platform/DesktopOwnWindows.h"
 #include "platform/DesktopScreens.h"
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenRecordingPermission.h"
@@ -14,5 +15,6 @@ SelectionPlatform SelectionPlatform::system()
             &X11ScreenRecordingPermission::shared(),
             &DesktopAccessibilityPreferences::shared(),
             &DesktopAppearance::shared(),
-            &AccessibilityAnnouncer::shared()};
+            &AccessibilityAnnouncer::shared(),
+            &DesktopOwnWindows::shared()};
 }

@@ -3,6 +3,7 @@
 class AccessibilityPreferences;
 class Announcer;
 class Appearance;
+class OwnWindows;
 class ScreenGrabber;
 class ScreenRecordingPermission;
 class Screens;
@@ -17,6 +18,8 @@ struct SelectionPlatform {
     AccessibilityPreferences *accessibility = nullptr;
     Appearance *appearance = nullptr;
     Announcer *announcer = nullptr;
+    // None: the application's windows are left as they are during a capture.
+    OwnWindows *windows = nullptr;
 
     // The desktop's own services.
     static SelectionPlatform system();

@@ -4,6 +4,7 @@
 #include "models/TrovError.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Appearance.h"
+#include "platform/OwnWindows.h"
 #include "platform/ScreenGrabber.h"
 #include "platform/ScreenRecordingPermission.h"
 #include "platform/Screens.h"
@@ -23,6 +24,28 @@ bool contains(const QRect &frame, QPointF point)
     return point.x() >= frame.left() && point.x() < frame.left() + frame.width() && point.y() >= frame.top() &&
            point.y() < frame.top() + frame.height();
 }
+
+// Our own windows must not be frozen into the picture: whatever of ours is on
+// screen hides for the capture, and what the user opened comes back once the
+// capture is over, whatever its outcome.
+class HiddenForCapture {
+public:
+    explicit HiddenForCapture(OwnWindows *windows)
+        : windows_(windows), hidden_(windows ? windows->hideVisible() : QList<QPointer<QWindow>>())
+    {
+    }
+    ~HiddenForCapture()
+    {
+        if (windows_)
+            windows_->showAgain(hidden_);
+    }
+    HiddenForCapture(const HiddenForCapture &) = delete;
+    HiddenForCapture &operator=(const HiddenForCapture &) = delete;
+
+private:
+    OwnWindows *windows_;
+    QList<QPointer<QWindow>> hidden_;
+};
 
 } // namespace
 
@@ -62,6 +85,7 @@ QCoro::Task<QImage> ScreenSelection::capture(OCREngine engine, std::stop_token t
     selectedScreen_ = nullptr;
     if (!hasPermission())
         throw TrovError::of(TrovError::permission);
+    const HiddenForCapture hidden(platform_.windows);
     // Every display is frozen before any overlay shows, one after another.
     QList<Frozen> frozen;
     const QPointer<ScreenSelection> self(this);

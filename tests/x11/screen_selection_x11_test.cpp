@@ -15,6 +15,9 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -40,6 +43,108 @@ QImage comparable(QImage image)
     return image;
 }
 
+// What the X server shows on `screen` now, our own windows included.
+QImage onScreen(QScreen *screen)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11->connection();
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    return comparable(screen->grabWindow(0).toImage());
+}
+
+int countOf(const QImage &image, QRgb colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == colour;
+    }
+    return count;
+}
+
+// Whether the undimmed hole on `screen` (device pixels) is exactly `hole`:
+// along the middle of each edge the pixels just inside show the frozen
+// picture as it is, those just outside do not (outline or dimming). The
+// corners are left out, where the brackets lie over the hole.
+bool holeIsExactly(const QImage &screen, const QImage &frozen, const QRect &hole)
+{
+    const QImage picture = comparable(frozen);
+    const auto same = [&](int x, int y) { return screen.pixel(x, y) == picture.pixel(x, y); };
+    for (int x = hole.left() + hole.width() / 4; x < hole.left() + hole.width() * 3 / 4; ++x) {
+        if (!same(x, hole.top()) || !same(x, hole.bottom()) || same(x, hole.top() - 1) || same(x, hole.bottom() + 1))
+            return false;
+    }
+    for (int y = hole.top() + hole.height() / 4; y < hole.top() + hole.height() * 3 / 4; ++y) {
+        if (!same(hole.left(), y) || !same(hole.right(), y) || same(hole.left() - 1, y) || same(hole.right() + 1, y))
+            return false;
+    }
+    return true;
+}
+
+void xdotool(const QStringList &arguments)
+{
+    QProcess tool;
+    QSignalSpy finished(&tool, &QProcess::finished);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+}
+
+QStringList at(QPoint device)
+{
+    return {QString::number(device.x()), QString::number(device.y())};
+}
+
+// Presses at one device pixel and moves to another with the button held.
+void pressAndMove(QPoint from, QPoint to)
+{
+    xdotool(QStringList{QStringLiteral("mousemove")} + at(from) +
+            QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")} +
+            at(from + (to - from) / 2) + QStringList{QStringLiteral("mousemove")} + at(to));
+}
+
+void startPatternWindow(QProcess &window, const QRect &device, int repaintDelay = 0)
+{
+    window.setProgram(QString::fromLocal8Bit(qgetenv("RAVELOND_TEST_BINARY_DIR")) + QStringLiteral("/pattern_window"));
+    QStringList arguments{QString::number(device.x()), QString::number(device.y()), QString::number(device.width()),
+                          QString::number(device.height())};
+    if (repaintDelay > 0)
+        arguments.append(QString::number(repaintDelay));
+    window.setArguments(arguments);
+    window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QSignalSpy ready(&window, &QProcess::readyReadStandardOutput);
+    window.start();
+    ASSERT_TRUE(ready.wait(20000)) << "the pattern window never came up";
+}
+
+void stopPatternWindow(QProcess &window)
+{
+    if (window.state() != QProcess::NotRunning) {
+        window.kill();
+        window.waitForFinished(5000);
+    }
+}
+
+// Runs `filter` of this test program again in an X session of its own.
+void runInSession(const QHash<QString, QString> &variables, const QString &filter, int expectedTests)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto variable = variables.begin(); variable != variables.end(); ++variable)
+        environment.insert(variable.key(), variable.value());
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    QSignalSpy finished(&child, &QProcess::finished);
+    child.start(QStringLiteral(RAVELOND_TEST_SOURCE_DIR "/support/run-in-x11-session.sh"),
+                {QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_filter=") + filter});
+    ASSERT_TRUE(finished.wait(170000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    const QString passed = expectedTests == 1 ? QStringLiteral("[  PASSED  ] 1 test.")
+                                              : QStringLiteral("[  PASSED  ] %1 tests.").arg(expectedTests);
+    EXPECT_TRUE(output.contains(passed)) << output.toStdString();
+}
+
 // Real X server, real grab, real overlay windows, input from xdotool. Every
 // expectation is computed from the screen's scale, so the same cases run at
 // scale 1 and, through the last test, at scale 2.
@@ -56,46 +161,20 @@ protected:
         patternFrame = QRect(bounds.width() / 2 - 320, bounds.height() / 2 - 160, 640, 320);
     }
 
-    void TearDown() override
-    {
-        if (patternWindow.state() != QProcess::NotRunning) {
-            patternWindow.kill();
-            patternWindow.waitForFinished(5000);
-        }
-    }
+    void TearDown() override { stopPatternWindow(patternWindow); }
 
     QRect device(const QRectF &points) const
     {
         return QRectF(points.topLeft() * scale, points.size() * scale).toRect();
     }
 
-    void showPatternWindow()
-    {
-        const QRect frame = device(patternFrame);
-        patternWindow.setProgram(QString::fromLocal8Bit(qgetenv("RAVELOND_TEST_BINARY_DIR")) +
-                                 QStringLiteral("/pattern_window"));
-        patternWindow.setArguments({QString::number(frame.x()), QString::number(frame.y()),
-                                    QString::number(frame.width()), QString::number(frame.height())});
-        patternWindow.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QSignalSpy ready(&patternWindow, &QProcess::readyReadStandardOutput);
-        patternWindow.start();
-        ASSERT_TRUE(ready.wait(20000)) << "the pattern window never came up";
-    }
+    void showPatternWindow() { startPatternWindow(patternWindow, device(patternFrame)); }
 
     // What the pattern window shows in these device pixels of the screen.
     QImage expectedPattern(const QRect &pixels) const
     {
         const QRect frame = device(patternFrame);
         return PixelPattern::image(frame.size()).copy(pixels.translated(-frame.topLeft()));
-    }
-
-    static void xdotool(const QStringList &arguments)
-    {
-        QProcess tool;
-        QSignalSpy finished(&tool, &QProcess::finished);
-        tool.start(QStringLiteral("xdotool"), arguments);
-        ASSERT_TRUE(finished.wait(20000));
-        ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     }
 
     QStringList devicePoint(QPointF points) const
@@ -120,6 +199,8 @@ protected:
         ASSERT_EQ(window->geometry(), screen->geometry());
         ASSERT_EQ(QWidget::keyboardGrabber(), window->overlay());
     }
+
+    SelectionOverlay *overlay() const { return presenter.windows().first()->overlay(); }
 
     QScreen *screen = nullptr;
     qreal scale = 1;
@@ -200,25 +281,111 @@ TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscape
     EXPECT_EQ(outcome.error->kind(), TrovError::cancelled);
 }
 
+TEST_F(ScreenSelectionX11Test, AnOpenWindowOfOursIsHiddenForTheCaptureAndComesBack)
+{
+    QWidget own;
+    own.setAutoFillBackground(true);
+    QPalette magenta = own.palette();
+    magenta.setColor(QPalette::Window, Qt::magenta);
+    own.setPalette(magenta);
+    own.setGeometry(QRect(120, 120, 300, 200));
+    own.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return countOf(onScreen(screen).copy(device(own.geometry())), qRgb(255, 0, 255)); }));
+
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    waitUntilOverlayIsExposed();
+    EXPECT_FALSE(own.isVisible());
+    EXPECT_EQ(countOf(comparable(overlay()->image()).copy(device(own.frameGeometry())), qRgb(255, 0, 255)), 0);
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    await(std::move(running));
+    EXPECT_TRUE(own.isVisible()) << "the user's window comes back";
+}
+
 // The cases above again, at scale 2 on a large virtual screen of their own.
 TEST(ScreenSelectionX11ScaleTest, EveryCaseHoldsAtScaleTwo)
 {
     if (!qEnvironmentVariableIsEmpty("RAVELOND_EXPECT_SCALE"))
-        GTEST_SKIP() << "already the scaled run";
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    environment.insert(QStringLiteral("RAVELOND_EXPECT_SCALE"), QStringLiteral("2"));
-    environment.insert(QStringLiteral("RAVELOND_XVFB_SCREEN"), QStringLiteral("3840x2160x24"));
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    QSignalSpy finished(&child, &QProcess::finished);
-    child.start(QStringLiteral(RAVELOND_TEST_SOURCE_DIR "/support/run-in-x11-session.sh"),
-                {QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_filter=ScreenSelectionX11Test.*")});
-    ASSERT_TRUE(finished.wait(170000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 3 tests."))) << output.toStdString();
+        GTEST_SKIP() << "already a scaled run";
+    for (const QString scale : {QStringLiteral("2")}) {
+        SCOPED_TRACE(scale.toStdString());
+        runInSession({{QStringLiteral("QT_SCALE_FACTOR"), scale},
+                      {QStringLiteral("RAVELOND_EXPECT_SCALE"), scale},
+                      {QStringLiteral("RAVELOND_XVFB_SCREEN"), QStringLiteral("3840x2160x24")}},
+                     QStringLiteral("ScreenSelectionX11Test.*"), 4);
+    }
+}
+
+namespace {
+
+// On a server without backing store, over a window of another process that
+// repaints what is uncovered only after a while, as a busy application does.
+class OwnWindowsX11Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("RAVELOND_XVFB_NO_BACKING_STORE"))
+            GTEST_SKIP() << "runs on a server without backing store";
+        screen = QGuiApplication::primaryScreen();
+        startPatternWindow(patternWindow, patternFrame, 40);
+    }
+
+    void TearDown() override { stopPatternWindow(patternWindow); }
+
+    QScreen *screen = nullptr;
+    const QRect patternFrame{200, 150, 1000, 700};
+    QProcess patternWindow;
+    SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+    ScreenSelection selection{SelectionPlatform::system(), &presenter};
+};
+
+} // namespace
+
+TEST_F(OwnWindowsX11Test, OurWindowsAreNeverFrozenIntoTheCapture)
+{
+    // A panel of ours above the other application's window.
+    QWidget own(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    own.setAutoFillBackground(true);
+    QPalette magenta = own.palette();
+    magenta.setColor(QPalette::Window, Qt::magenta);
+    own.setPalette(magenta);
+    own.setGeometry(QRect(500, 350, 400, 300));
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE(run);
+        own.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, 20000));
+        const QRect frame = own.frameGeometry();
+        ASSERT_TRUE(patternFrame.contains(frame));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return countOf(onScreen(screen).copy(own.geometry()), qRgb(255, 0, 255)); }))
+            << "our window never reached the screen";
+        // Hidden by its owner right before the capture, or left for the capture to hide.
+        const bool hiddenFirst = run % 2 == 0;
+        if (hiddenFirst)
+            own.hide();
+
+        Outcome outcome;
+        QSignalSpy presented(&selection, &ScreenSelection::presented);
+        QCoro::Task<void> running = record(selection.capture(OCREngine::vision), outcome);
+        ASSERT_TRUE(!presented.isEmpty() || presented.wait(20000));
+        const QImage frozen = comparable(presenter.windows().first()->overlay()->image());
+        EXPECT_EQ(countOf(frozen.copy(own.geometry()), qRgb(255, 0, 255)), 0);
+        EXPECT_TRUE(frozen.copy(frame) ==
+                    PixelPattern::image(patternFrame.size()).copy(frame.translated(-patternFrame.topLeft())))
+            << "what lies below was not repainted in the picture";
+        EXPECT_FALSE(own.isVisible());
+        selection.cancel();
+        await(std::move(running));
+    }
+}
+
+TEST(ScreenSelectionX11ServerTest, WithoutBackingStoreOurWindowsAreNeverInTheCapture)
+{
+    if (!qEnvironmentVariableIsEmpty("RAVELOND_XVFB_NO_BACKING_STORE"))
+        GTEST_SKIP() << "already that server";
+    runInSession({{QStringLiteral("RAVELOND_XVFB_NO_BACKING_STORE"), QStringLiteral("1")}},
+                 QStringLiteral("OwnWindowsX11Test.*"), 1);
 }
 
 TEST(X11ScreenRecordingPermissionX11Test, AnXServerWithoutWaylandGrantsAccess)
