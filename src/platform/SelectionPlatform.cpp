@@ -5,6 +5,7 @@
 #include "platform/DesktopAppearance.h"
 #include "platform/DesktopOwnWindows.h"
 #include "platform/DesktopScreens.h"
+#include "platform/X11DevicePointer.h"
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenRecordingPermission.h"
 
@@ -16,5 +17,6 @@ SelectionPlatform SelectionPlatform::system()
             &DesktopAccessibilityPreferences::shared(),
             &DesktopAppearance::shared(),
             &AccessibilityAnnouncer::shared(),
-            &DesktopOwnWindows::shared()};
+            &DesktopOwnWindows::shared(),
+            &X11DevicePointer::shared()};
 }

@@ -3,6 +3,7 @@
 class AccessibilityPreferences;
 class Announcer;
 class Appearance;
+class DevicePointer;
 class OwnWindows;
 class ScreenGrabber;
 class ScreenRecordingPermission;
@@ -20,6 +21,8 @@ struct SelectionPlatform {
     Announcer *announcer = nullptr;
     // None: the application's windows are left as they are during a capture.
     OwnWindows *windows = nullptr;
+    // None: mouse positions are taken as Qt reports them.
+    DevicePointer *pointer = nullptr;
 
     // The desktop's own services.
     static SelectionPlatform system();

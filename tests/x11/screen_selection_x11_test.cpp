@@ -304,17 +304,57 @@ TEST_F(ScreenSelectionX11Test, AnOpenWindowOfOursIsHiddenForTheCaptureAndComesBa
     EXPECT_TRUE(own.isVisible()) << "the user's window comes back";
 }
 
-// The cases above again, at scale 2 on a large virtual screen of their own.
-TEST(ScreenSelectionX11ScaleTest, EveryCaseHoldsAtScaleTwo)
+TEST_F(ScreenSelectionX11Test, OddDevicePixelsGiveExactlyTheRectangleBetweenThemAndTheHoleShowsIt)
+{
+    showPatternWindow();
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    waitUntilOverlayIsExposed();
+    // Odd device pixels: at scales 2 and 1.5 they lie between whole points.
+    const QPoint from = device(patternFrame).topLeft() + QPoint(81, 61);
+    const QPoint to = from + QPoint(456, 308);
+    const QRect expected(from, to - QPoint(1, 1));
+    pressAndMove(from, to);
+    const QImage frozen = overlay()->image();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return holeIsExactly(onScreen(screen), frozen, expected); }, 10000))
+        << "the undimmed hole is not the rectangle dragged";
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    await(std::move(running));
+    ASSERT_TRUE(outcome.image) << (outcome.error ? outcome.error->what() : "");
+    EXPECT_EQ(outcome.image->size(), expected.size());
+    EXPECT_TRUE(comparable(*outcome.image) == comparable(expectedPattern(expected)));
+}
+
+TEST_F(ScreenSelectionX11Test, ADragReachesTheLastColumnAndRow)
+{
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    waitUntilOverlayIsExposed();
+    const QImage frozen = overlay()->image();
+    const QPoint from = device(patternFrame).topLeft() + QPoint(81, 61);
+    // The pointer cannot go past the last pixel of the display.
+    const QPoint last(frozen.width() - 1, frozen.height() - 1);
+    pressAndMove(from, last);
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    await(std::move(running));
+    ASSERT_TRUE(outcome.image) << (outcome.error ? outcome.error->what() : "");
+    const QRect expected(from, last);
+    EXPECT_EQ(outcome.image->size(), expected.size());
+    EXPECT_TRUE(comparable(*outcome.image) == comparable(frozen.copy(expected)));
+}
+
+// The cases above again, at scales 2 and 1.5 on a large virtual screen of
+// their own.
+TEST(ScreenSelectionX11ScaleTest, EveryCaseHoldsAtScalesTwoAndOneAndAHalf)
 {
     if (!qEnvironmentVariableIsEmpty("RAVELOND_EXPECT_SCALE"))
         GTEST_SKIP() << "already a scaled run";
-    for (const QString scale : {QStringLiteral("2")}) {
+    for (const QString scale : {QStringLiteral("2"), QStringLiteral("1.5")}) {
         SCOPED_TRACE(scale.toStdString());
         runInSession({{QStringLiteral("QT_SCALE_FACTOR"), scale},
                       {QStringLiteral("RAVELOND_EXPECT_SCALE"), scale},
                       {QStringLiteral("RAVELOND_XVFB_SCREEN"), QStringLiteral("3840x2160x24")}},
-                     QStringLiteral("ScreenSelectionX11Test.*"), 4);
+                     QStringLiteral("ScreenSelectionX11Test.*"), 6);
     }
 }
 
