@@ -13,7 +13,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev clang-format
-  xvfb xauth x11-utils trayer openbox xdotool xclip
+  xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
   tesseract-ocr locales
 )
 

@@ -171,9 +171,11 @@ void SelectionOverlay::mouseReleaseEvent(QMouseEvent *event)
     setSelection(QRectF());
     presentation_->setNeedsLarger(true);
     updateSelection();
-    if (platform_.announcer)
+    if (platform_.announcer) {
         platform_.announcer->announce(
             this, QStringLiteral("Selection too small. Drag a larger area or use the arrow keys."), Announcer::medium);
+        announcedTooSmall_ = true;
+    }
 }
 
 QPointF SelectionOverlay::pointerPosition(const QMouseEvent &event) const
@@ -211,6 +213,7 @@ void SelectionOverlay::keyPressEvent(QKeyEvent *event)
             onCancel();
         return;
     case Qt::Key_Return:
+    case Qt::Key_Enter:
     case Qt::Key_Space:
         confirmIfLargeEnough();
         return;
@@ -264,4 +267,8 @@ void SelectionOverlay::updateSelection()
     const QRectF pixels = SelectionGeometry::pixelRect(selection_, bounds().size(), chrome_.imageSize);
     accessibleValue_ =
         QStringLiteral("Selection %1 by %2 pixels").arg(qRound(pixels.width())).arg(qRound(pixels.height()));
+    if (announcedTooSmall_ && largeEnough()) {
+        announcedTooSmall_ = false;
+        platform_.announcer->withdraw(this);
+    }
 }

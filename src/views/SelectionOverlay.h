@@ -78,4 +78,5 @@ private:
     std::optional<QPointF> start_;
     QRectF selection_;
     QString accessibleValue_;
+    bool announcedTooSmall_ = false;
 };

@@ -74,6 +74,7 @@ int main(int argc, char **argv)
 {
     // The pattern is laid out in device pixels.
     qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
     QApplication app(argc, argv);
     if (argc != 5 && argc != 6)
         return 2;

@@ -5,6 +5,7 @@
 #   RAVELOND_XVFB_NO_BACKING_STORE=1   a server without backing store: what a
 #                                      window uncovers stays until its owner
 #                                      repaints it
+#   RAVELOND_X11_MONITORS              displays cut from the screen (see x11-session.sh)
 set -euo pipefail
 for argument in "$@"; do
   if [[ "$argument" == --gtest_list_tests ]]; then

@@ -428,6 +428,130 @@ TEST(ScreenSelectionX11ServerTest, WithoutBackingStoreOurWindowsAreNeverInTheCap
                  QStringLiteral("OwnWindowsX11Test.*"), 1);
 }
 
+namespace {
+
+// Two displays cut from one X screen, the second at scale 1.5, with a gap
+// below the first that lies on no display.
+class TwoDisplaysX11Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("RAVELOND_X11_MONITORS"))
+            GTEST_SKIP() << "runs on two displays";
+        ASSERT_EQ(QGuiApplication::screens().size(), 2);
+        left = QGuiApplication::screens()[0];
+        right = QGuiApplication::screens()[1];
+        ASSERT_EQ(left->devicePixelRatio(), 1);
+        ASSERT_EQ(right->devicePixelRatio(), 1.5);
+        ASSERT_EQ(QGuiApplication::primaryScreen(), left);
+    }
+
+    void TearDown() override { stopPatternWindow(patternWindow); }
+
+    QCoro::Task<void> startCapture(Outcome &outcome)
+    {
+        QSignalSpy presented(&selection, &ScreenSelection::presented);
+        QCoro::Task<void> running = record(selection.capture(OCREngine::vision), outcome);
+        if (presented.isEmpty())
+            presented.wait(20000);
+        return running;
+    }
+
+    SelectionWindow *windowOn(QScreen *screen) const
+    {
+        for (SelectionWindow *window : presenter.windows()) {
+            if (window->screen() == screen)
+                return window;
+        }
+        return nullptr;
+    }
+
+    static void pointerOffEveryDisplay()
+    {
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("1300")});
+    }
+
+    QScreen *left = nullptr;
+    QScreen *right = nullptr;
+    QProcess patternWindow;
+    SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+    ScreenSelection selection{SelectionPlatform::system(), &presenter};
+};
+
+} // namespace
+
+TEST_F(TwoDisplaysX11Test, BothAreCoveredAndEscapeWorksWithThePointerOffEveryDisplay)
+{
+    pointerOffEveryDisplay();
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    ASSERT_EQ(presenter.windows().size(), 2);
+    for (QScreen *screen : {left, right}) {
+        SelectionWindow *window = windowOn(screen);
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 20000));
+        EXPECT_EQ(window->geometry(), screen->geometry());
+        EXPECT_EQ(window->overlay()->image().size(), screen->geometry().size() * screen->devicePixelRatio());
+    }
+    ASSERT_EQ(QWidget::keyboardGrabber(), windowOn(left)->overlay()) << "the primary display takes the keyboard";
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    await(std::move(running));
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->kind(), TrovError::cancelled);
+}
+
+TEST_F(TwoDisplaysX11Test, ArrowsAndKeypadEnterSelectOnThePrimaryDisplay)
+{
+    pointerOffEveryDisplay();
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(windowOn(left), 20000));
+    ASSERT_EQ(QWidget::keyboardGrabber(), windowOn(left)->overlay());
+    const QImage frozen = windowOn(left)->overlay()->image();
+    xdotool({QStringLiteral("key"), QStringLiteral("Right"), QStringLiteral("KP_Enter")});
+    await(std::move(running));
+    ASSERT_TRUE(outcome.image) << (outcome.error ? outcome.error->what() : "");
+    const QRectF stepped = SelectionGeometry::adjusted(QRectF(), QRectF(QPointF(0, 0), left->geometry().size()),
+                                                       Qt::Key_Right, false, false);
+    EXPECT_TRUE(comparable(*outcome.image) == comparable(frozen.copy(stepped.toRect())));
+    EXPECT_EQ(selection.selectedScreen(), left);
+}
+
+TEST_F(TwoDisplaysX11Test, ADragOnTheScaledDisplayReturnsItsExactDevicePixels)
+{
+    // The second display starts at device pixel 1920 of the X screen.
+    const QRect patternFrame(1920 + 300, 200, 1000, 800);
+    startPatternWindow(patternWindow, patternFrame);
+    pointerOffEveryDisplay();
+    Outcome outcome;
+    QCoro::Task<void> running = startCapture(outcome);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(windowOn(right), 20000));
+    const QPoint from = patternFrame.topLeft() + QPoint(81, 61);
+    const QPoint to = from + QPoint(456, 308);
+    pressAndMove(from, to);
+    const QRect expected(from - QPoint(1920, 0), to - QPoint(1920 + 1, 1));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return holeIsExactly(onScreen(right), windowOn(right)->overlay()->image(), expected); }, 10000));
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    await(std::move(running));
+    ASSERT_TRUE(outcome.image) << (outcome.error ? outcome.error->what() : "");
+    EXPECT_EQ(outcome.image->size(), expected.size());
+    EXPECT_TRUE(comparable(*outcome.image) ==
+                PixelPattern::image(patternFrame.size()).copy(QRect(from - patternFrame.topLeft(), expected.size())));
+    EXPECT_EQ(selection.selectedScreen(), right);
+}
+
+TEST(ScreenSelectionX11DisplaysTest, TwoDisplaysOfMixedScale)
+{
+    if (!qEnvironmentVariableIsEmpty("RAVELOND_X11_MONITORS"))
+        GTEST_SKIP() << "already on two displays";
+    runInSession(
+        {{QStringLiteral("RAVELOND_XVFB_SCREEN"), QStringLiteral("3840x1500x24")},
+         {QStringLiteral("RAVELOND_X11_MONITORS"), QStringLiteral("LEFT=1920x1080+0+0 RIGHT=1920x1500+1920+0")},
+         {QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("LEFT=1;RIGHT=1.5")}},
+        QStringLiteral("TwoDisplaysX11Test.*"), 3);
+}
+
 TEST(X11ScreenRecordingPermissionX11Test, AnXServerWithoutWaylandGrantsAccess)
 {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
