@@ -114,8 +114,10 @@ void X11RepaintWatch::follow(QWindow *window)
 void X11RepaintWatch::visibilityChanged(bool visible)
 {
     auto *window = qobject_cast<QWindow *>(sender());
-    // A window that never reached the screen (or is minimised) left nothing.
-    if (visible || !window || !window->isExposed())
+    // A window that never reached the screen (or is minimised) left nothing;
+    // one embedded in another application's window (a tray icon) is not ours
+    // to wait for.
+    if (visible || !window || !window->isExposed() || !QGuiApplication::topLevelWindows().contains(window))
         return;
     watch(deviceFrame(*window));
 }

@@ -1,79 +1,56 @@
 #!/usr/bin/env python3
-"""Cuts the X screen into displays (RandR monitors) and keeps them.
+"""Cuts the X screen into displays (RandR monitors) and keeps them until killed.
 
-Usage: hold-monitors.py NAME=WxH+X+Y ...
+Usage: hold-monitors.py NAME=WxH+X+Y ...   Prints "ready" once they are set.
 `xrandr --setmonitor` is not enough: the server drops a monitor when the
-client that made it disconnects. This one stays connected until it is
-killed. The first display takes the screen's output, so the automatic
-monitor covering the whole screen goes away. Prints "ready" once done.
+client that made it disconnects. The first display takes the screen's output,
+so the automatic monitor over the whole screen goes away.
 """
 import ctypes
 import re
 import signal
 import sys
 
-x11 = ctypes.CDLL("libX11.so.6")
-xrandr = ctypes.CDLL("libXrandr.so.2")
+c_ulongs = ctypes.POINTER(ctypes.c_ulong)
 
 
-class MonitorInfo(ctypes.Structure):
-    _fields_ = [("name", ctypes.c_ulong), ("primary", ctypes.c_int), ("automatic", ctypes.c_int),
-                ("noutput", ctypes.c_int), ("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
-                ("height", ctypes.c_int), ("mwidth", ctypes.c_int), ("mheight", ctypes.c_int),
-                ("outputs", ctypes.POINTER(ctypes.c_ulong))]
+class Monitor(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_int) for name in
+                ("primary", "automatic", "noutput", "x", "y", "width", "height", "mwidth", "mheight")]
+    _fields_ = [("name", ctypes.c_ulong)] + _fields_ + [("outputs", c_ulongs)]
 
 
-class ScreenResources(ctypes.Structure):
-    _fields_ = [("timestamp", ctypes.c_ulong), ("configTimestamp", ctypes.c_ulong), ("ncrtc", ctypes.c_int),
-                ("crtcs", ctypes.POINTER(ctypes.c_ulong)), ("noutput", ctypes.c_int),
-                ("outputs", ctypes.POINTER(ctypes.c_ulong))]
+class Resources(ctypes.Structure):
+    _fields_ = [("timestamp", ctypes.c_ulong), ("config", ctypes.c_ulong), ("ncrtc", ctypes.c_int),
+                ("crtcs", c_ulongs), ("noutput", ctypes.c_int), ("outputs", c_ulongs)]
 
 
+x11, xrandr = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXrandr.so.2")
 x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XDefaultRootWindow.restype = ctypes.c_ulong
-x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x11.XInternAtom.restype = ctypes.c_ulong
+x11.XDefaultRootWindow.restype = x11.XInternAtom.restype = ctypes.c_ulong
+x11.XDefaultRootWindow.argtypes = x11.XSync.argtypes = [ctypes.c_void_p]
 x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-xrandr.XRRAllocateMonitor.restype = ctypes.POINTER(MonitorInfo)
+xrandr.XRRAllocateMonitor.restype = ctypes.POINTER(Monitor)
 xrandr.XRRAllocateMonitor.argtypes = [ctypes.c_void_p, ctypes.c_int]
-xrandr.XRRSetMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(MonitorInfo)]
-xrandr.XRRGetScreenResourcesCurrent.restype = ctypes.POINTER(ScreenResources)
+xrandr.XRRSetMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(Monitor)]
+xrandr.XRRGetScreenResourcesCurrent.restype = ctypes.POINTER(Resources)
 xrandr.XRRGetScreenResourcesCurrent.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 
-SPEC = re.compile(r"^([\w-]+)=(\d+)x(\d+)\+(\d+)\+(\d+)$")
-
-
-def main(specs):
-    display = x11.XOpenDisplay(None)
-    if not display:
-        print("no X display", file=sys.stderr)
-        return 1
-    root = x11.XDefaultRootWindow(display)
-    resources = xrandr.XRRGetScreenResourcesCurrent(display, root)
-    for index, spec in enumerate(specs):
-        match = SPEC.match(spec)
-        if not match:
-            print(f"not NAME=WxH+X+Y: {spec}", file=sys.stderr)
-            return 2
-        name, width, height, x, y = match.group(1), *map(int, match.groups()[1:])
-        takes_output = index == 0 and resources and resources.contents.noutput > 0
-        monitor = xrandr.XRRAllocateMonitor(display, 1 if takes_output else 0).contents
-        monitor.name = x11.XInternAtom(display, name.encode(), 0)
-        monitor.primary = index == 0
-        monitor.x, monitor.y, monitor.width, monitor.height = x, y, width, height
-        # About 96 dots per inch.
-        monitor.mwidth, monitor.mheight = width * 254 // 960, height * 254 // 960
-        if takes_output:
-            monitor.outputs[0] = resources.contents.outputs[0]
-        xrandr.XRRSetMonitor(display, root, ctypes.byref(monitor))
-    x11.XSync(display, 0)
-    print("ready", flush=True)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    signal.pause()
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+display = x11.XOpenDisplay(None)
+root = x11.XDefaultRootWindow(display)
+output = xrandr.XRRGetScreenResourcesCurrent(display, root).contents.outputs[0]
+for index, spec in enumerate(sys.argv[1:]):
+    name, *numbers = re.fullmatch(r"([\w-]+)=(\d+)x(\d+)\+(\d+)\+(\d+)", spec).groups()
+    width, height, x, y = map(int, numbers)
+    monitor = xrandr.XRRAllocateMonitor(display, 1 if index == 0 else 0).contents
+    monitor.name = x11.XInternAtom(display, name.encode(), 0)
+    monitor.primary = index == 0
+    monitor.x, monitor.y, monitor.width, monitor.height = x, y, width, height
+    monitor.mwidth, monitor.mheight = width * 254 // 960, height * 254 // 960  # about 96 dots per inch
+    if index == 0:
+        monitor.outputs[0] = output
+    xrandr.XRRSetMonitor(display, root, ctypes.byref(monitor))
+x11.XSync(display, 0)
+print("ready", flush=True)
+signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+signal.pause()

@@ -64,13 +64,3 @@ TEST(AccessibilityAnnouncerTest, WithoutAssistiveTechnologyNothingChanges)
     EXPECT_FALSE(source.property("ravelondAnnouncement").isValid());
     AccessibilityAnnouncer::shared().announce(nullptr, QStringLiteral("ignored"), Announcer::high);
 }
-
-TEST(AccessibilityAnnouncerTest, AWithdrawnAnnouncementIsNoLongerTheDescription)
-{
-    QWidget source;
-    // As an announcement made while a screen reader listened leaves it.
-    source.setProperty("ravelondAnnouncement", QStringLiteral("Selection too small."));
-    AccessibilityAnnouncer::shared().withdraw(&source);
-    EXPECT_TRUE(source.property("ravelondAnnouncement").toString().isEmpty());
-    AccessibilityAnnouncer::shared().withdraw(nullptr);
-}

@@ -1,7 +1,5 @@
 #include "doubles/FakeAccessibilityPreferences.h"
-#include "doubles/FakeDevicePointer.h"
 #include "doubles/RecordingAnnouncer.h"
-#include "models/SelectionGeometry.h"
 #include "views/SelectionChrome.h"
 #include "views/SelectionOverlay.h"
 #include "views/SelectionPresentation.h"
@@ -11,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -71,7 +68,6 @@ protected:
 
     FakeAccessibilityPreferences accessibility;
     RecordingAnnouncer announcer;
-    FakeDevicePointer pointer;
     SelectionPlatform platform;
     std::unique_ptr<SelectionOverlay> overlay;
     QList<QRectF> selections;
@@ -171,58 +167,6 @@ TEST_F(SelectionOverlayTest, TheTooSmallAnnouncementIsWithdrawnOnceTheSelectionI
     EXPECT_EQ(announcer.withdrawn[0], overlay.get());
     mouse(QEvent::MouseMove, {250, 260});
     EXPECT_EQ(announcer.withdrawn.size(), 1) << "once";
-}
-
-TEST_F(SelectionOverlayTest, TheDevicePixelUnderThePointerIsTheOneSelectedAtFractionalScales)
-{
-    platform.pointer = &pointer;
-    overlayFor({2560, 1440}, 1.5).winId();
-    // Qt reports whole points; the X server says which device pixel it was.
-    pointer.position = QPointF(601, 403);
-    mouse(QEvent::MouseButtonPress, {401, 269});
-    pointer.position = QPointF(1057, 711);
-    mouse(QEvent::MouseMove, {705, 474});
-    mouse(QEvent::MouseButtonRelease, {705, 474});
-    ASSERT_EQ(selections.size(), 1);
-    EXPECT_EQ(SelectionGeometry::pixelRect(selections[0], {2560, 1440}, {3840, 2160}), QRectF(601, 403, 456, 308));
-    // The last device pixel stands for the far edge.
-    pointer.position = QPointF(3839, 2159);
-    mouse(QEvent::MouseButtonPress, {2560, 1440});
-    pointer.position = QPointF(3000, 2000);
-    mouse(QEvent::MouseButtonRelease, {2000, 1333});
-    ASSERT_EQ(selections.size(), 2);
-    EXPECT_EQ(SelectionGeometry::pixelRect(selections[1], {2560, 1440}, {3840, 2160}), QRectF(3000, 2000, 840, 160));
-    // Without a report from the platform, Qt's position is used.
-    pointer.position.reset();
-    drag({100, 100}, {200, 150});
-    ASSERT_EQ(selections.size(), 3);
-    EXPECT_EQ(selections[2], QRectF(100, 100, 100, 50));
-}
-
-TEST_F(SelectionOverlayTest, TheHoleIsTheCroppedRectangleAtFractionalScales)
-{
-    SelectionChrome chrome;
-    chrome.imageSize = QSizeF(3840, 2160);
-    chrome.selection = QRectF(100.2, 200.7, 300.1, 150.3);
-    const QRectF bounds(0, 0, 2560, 1440);
-    const QRect cropped = SelectionGeometry::pixelRect(chrome.selection, bounds.size(), chrome.imageSize).toRect();
-    QImage screen(3840, 2160, QImage::Format_RGB32);
-    screen.fill(Qt::white);
-    screen.setDevicePixelRatio(1.5);
-    QPainter painter(&screen);
-    chrome.paint(painter, bounds, false);
-    painter.end();
-    // Along the middle of every edge: undimmed just inside, dimmed or outlined just outside.
-    const auto white = [&](int x, int y) { return screen.pixel(x, y) == qRgb(255, 255, 255); };
-    const QPoint middle = cropped.center();
-    for (const auto &[inside, outside] :
-         {std::pair{QPoint(middle.x(), cropped.top()), QPoint(middle.x(), cropped.top() - 1)},
-          std::pair{QPoint(middle.x(), cropped.bottom()), QPoint(middle.x(), cropped.bottom() + 1)},
-          std::pair{QPoint(cropped.left(), middle.y()), QPoint(cropped.left() - 1, middle.y())},
-          std::pair{QPoint(cropped.right(), middle.y()), QPoint(cropped.right() + 1, middle.y())}}) {
-        EXPECT_TRUE(white(inside.x(), inside.y())) << inside.x() << "," << inside.y();
-        EXPECT_FALSE(white(outside.x(), outside.y())) << outside.x() << "," << outside.y();
-    }
 }
 
 TEST_F(SelectionOverlayTest, RightPressAndEscapeCancelAndLeaveTheSelection)
