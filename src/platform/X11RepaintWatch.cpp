@@ -1,6 +1,6 @@
 #include "platform/X11RepaintWatch.h"
 
-#include "platform/X11Connection.h"
+#include "platform/X11Extensions.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

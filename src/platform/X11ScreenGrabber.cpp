@@ -1,7 +1,7 @@
 #include "platform/X11ScreenGrabber.h"
 
 #include "models/TrovError.h"
-#include "platform/X11Connection.h"
+#include "platform/X11Extensions.h"
 #include "platform/X11RepaintWatch.h"
 #include "support/Background.h"
 

@@ -1,4 +1,4 @@
-#include "platform/X11Connection.h"
+#include "platform/X11Extensions.h"
 
 #include "support/Background.h"
 
