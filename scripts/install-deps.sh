@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libgmock-dev clang-format
   xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
-  tesseract-ocr locales
+  tesseract-ocr locales procps libxcb-xtest0-dev
 )
 
 packages=("${run_packages[@]}")

@@ -1,11 +1,20 @@
+#include "app/AppDelegate.h"
 #include "app/CommandLineOptions.h"
+#include "app/InstanceForwarder.h"
+#include "app/ProgramDependencies.h"
+#include "app/SignalPipe.h"
+#include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
 #include "platform/OpenMPThreadLimit.h"
+#include "platform/X11Connection.h"
+#include "support/design/AppIcon.h"
 
 #include <QApplication>
 #include <QCoroTask>
+#include <QSessionManager>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -18,11 +27,52 @@ QStringList argumentsAsGiven(int argc, char *argv[])
     return arguments;
 }
 
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Ravelond"));
+    QGuiApplication::setDesktopFileName(QLatin1String(AppDirectories::bundleIdentifier));
+}
+
 QCoro::Task<void> runSmokeTest(QString reportPath, bool withMLX)
 {
     co_await SmokeTest::run(reportPath, withMLX);
     // Queued, so the quit also lands should the run finish before the event loop starts.
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+int smokeTest(int argc, char *argv[], const CommandLineOptions &options)
+{
+    // The smoke test shows nothing and must run where there is no display at all.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    nameApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+    runSmokeTest(*options.smokeTestReport, options.withMLX);
+    return QApplication::exec();
+}
+
+QCoro::Task<void> forwardThenExit(QString socketPath, InstanceMessage message)
+{
+    const bool answered = co_await InstanceForwarder::forward(socketPath, message, SingleInstance::clientPatience);
+    if (!answered)
+        std::fputs("Ravelond is already running but did not answer within 2 seconds.\n", stderr);
+    QCoreApplication::exit(answered ? 0 : 1);
+}
+
+// A second launch hands its request to the running instance; no display needed.
+int forwardToRunningInstance(int argc, char *argv[], const SingleInstance &instance, const CommandLineOptions &options)
+{
+    QCoreApplication app(argc, argv);
+    const InstanceMessage message =
+        options.openImage ? InstanceMessage::openRequest(*options.openImage) : InstanceMessage::reopenRequest();
+    forwardThenExit(instance.socketPath(), message);
+    return QCoreApplication::exec();
+}
+
+bool usesX11()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return platform.isEmpty() || platform.startsWith("xcb");
 }
 
 } // namespace
@@ -32,22 +82,43 @@ int main(int argc, char *argv[])
     OpenMPThreadLimit::enforceSingleThread(argv);
     // Taken before QApplication removes the options it understands itself.
     const CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
-    if (!options.smokeTestReport) {
-        // Until the status item, shortcut and windows arrive there is nothing to
-        // show; say so rather than idle invisibly.
-        std::fputs("Ravelond's status item, shortcut and windows are not part of this build yet.\n"
-                   "Run `ravelond --smoke-test <report.json> [--with-mlx]` to check the recognition pipeline.\n",
+    if (options.smokeTestReport)
+        return smokeTest(argc, argv, options);
+
+    SingleInstance instance;
+    if (!instance.claim())
+        return forwardToRunningInstance(argc, argv, instance, options);
+
+    // Ravelond is an X11 client (XWayland under a Wayland session).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (usesX11() && !X11Connection::displayReachable()) {
+        std::fputs("Ravelond needs an X11 display: start it inside a desktop session (DISPLAY is not set or its "
+                   "X server does not answer).\n",
                    stderr);
-        return 0;
+        return 1;
     }
-    // The smoke test shows nothing and must run where there is no display at all.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ravelond"));
-    QApplication::setDesktopFileName(QLatin1String(AppDirectories::bundleIdentifier));
+    nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(AppIcon::icon());
 
-    runSmokeTest(*options.smokeTestReport, options.withMLX);
-    return QApplication::exec();
+    ProgramDependencies program;
+    AppDelegate delegate(program.modelDependencies(), program.shellDependencies(), options);
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
+    QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
+                     [&delegate](const QString &path) { delegate.openFiles({path}); });
+    instance.listen();
+
+    SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalPipe, &SignalPipe::received, &delegate, &AppDelegate::requestQuit);
+    // The session is ending: the same road as every other quit.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
+                     [&delegate](QSessionManager &) { delegate.requestQuit(); });
+
+    delegate.launch();
+    const int status = QApplication::exec();
+    instance.close();
+    return status;
 }

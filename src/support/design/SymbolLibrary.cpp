@@ -74,6 +74,40 @@ QPainterPath systemRecogniser()
     return path;
 }
 
+QPainterPath circled(const std::function<void(QPainterPath &)> &inside)
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(0.5, 0.5), 0.42, 0.42);
+    inside(path);
+    return path;
+}
+
+QPainterPath ellipsisCircle()
+{
+    return circled([](QPainterPath &path) {
+        for (double x : {0.32, 0.5, 0.68})
+            path.addEllipse(QPointF(x, 0.5), 0.035, 0.035);
+    });
+}
+
+QPainterPath checkmarkCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.33, 0.51);
+        path.lineTo(0.45, 0.63);
+        path.lineTo(0.68, 0.38);
+    });
+}
+
+QPainterPath exclamationmarkCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.5, 0.28);
+        path.lineTo(0.5, 0.56);
+        path.addEllipse(QPointF(0.5, 0.70), 0.03, 0.03);
+    });
+}
+
 const QHash<QString, std::function<QPainterPath()>> &builders()
 {
     static const QHash<QString, std::function<QPainterPath()>> table{
@@ -81,6 +115,9 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("text.viewfinder"), textViewfinder},
         {QStringLiteral("cpu"), cpu},
         {QStringLiteral("apple.logo"), systemRecogniser},
+        {QStringLiteral("ellipsis.circle"), ellipsisCircle},
+        {QStringLiteral("checkmark.circle"), checkmarkCircle},
+        {QStringLiteral("exclamationmark.circle"), exclamationmarkCircle},
     };
     return table;
 }

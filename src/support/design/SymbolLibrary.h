@@ -9,7 +9,8 @@ class QPainter;
 
 // Our own small set of line symbols, drawn with the painter and looked up by
 // the names the interface uses ("viewfinder", "text.viewfinder", "cpu",
-// "apple.logo"). The engine symbol named "apple.logo" is a neutral glyph of
+// "apple.logo", and the status item's "ellipsis.circle", "checkmark.circle",
+// "exclamationmark.circle"). The engine symbol named "apple.logo" is a neutral glyph of
 // our own (a lens over text lines), not any company's mark.
 class SymbolLibrary {
 public:

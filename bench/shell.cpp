@@ -1,0 +1,464 @@
+// The application shell's figures, on one Xvfb server at 1440 x 900 with
+// openbox and trayer, against peers measured in the same run:
+//  1. Launch to ready: to the tray icon docked, and to the first hot-key
+//     press that opens the selection (so the key is grabbed), median of 5
+//     launches. Peer: a bare Qt program that shows a QSystemTrayIcon.
+//  2. Hot key (XTEST) to the selection overlay mapped, over 30 presses:
+//     median and p95. Peer: XTEST to a key press delivered to a bare xcb
+//     client that grabbed a key, the least any hot key can cost.
+//  3. Resident memory once idle after launch and after one recognition, and
+//     CPU time over 10 s idle (history off). Peer: the bare tray program.
+// Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
+#include "platform/X11HotKeyGrabber.h"
+#include "services/GlobalShortcut.h"
+#include "support/design/TrovMark.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int launches = 5;
+constexpr int presses = 30;
+
+xcb_connection_t *connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t root()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+xcb_atom_t atom(const char *name)
+{
+    auto *reply = xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, strlen(name), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : 0;
+    std::free(reply);
+    return value;
+}
+
+QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+{
+    auto *reply =
+        xcb_get_property_reply(connection(), xcb_get_property(connection(), 0, window, name, type, 0, 256), nullptr);
+    QByteArray value;
+    if (reply)
+        value =
+            QByteArray(static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+// Depth-first over the window tree: whether `match` holds for any window.
+bool anyWindow(xcb_window_t from, const std::function<bool(xcb_window_t)> &match)
+{
+    if (match(from))
+        return true;
+    auto *tree = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), from), nullptr);
+    bool found = false;
+    for (int i = 0; tree && i < xcb_query_tree_children_length(tree) && !found; ++i)
+        found = anyWindow(xcb_query_tree_children(tree)[i], match);
+    std::free(tree);
+    return found;
+}
+
+// A window of the process is embedded below trayer's panel.
+bool iconDocked(qint64 pid)
+{
+    static const xcb_atom_t pidAtom = atom("_NET_WM_PID");
+    return anyWindow(root(), [pid](xcb_window_t window) {
+        if (property(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING) != "panel")
+            return false;
+        auto *tree = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr);
+        bool docked = false;
+        for (int i = 0; tree && i < xcb_query_tree_children_length(tree) && !docked; ++i)
+            docked = anyWindow(xcb_query_tree_children(tree)[i], [pid](xcb_window_t child) {
+                const QByteArray value = property(child, pidAtom, XCB_ATOM_CARDINAL);
+                return value.size() == 4 && *reinterpret_cast<const quint32 *>(value.constData()) == quint32(pid);
+            });
+        std::free(tree);
+        return docked;
+    });
+}
+
+// Follows the selection overlay through the root's substructure events, so
+// a wait ends as soon as the X server has mapped or unmapped it.
+class OverlayWatcher final : public QAbstractNativeEventFilter {
+public:
+    OverlayWatcher()
+    {
+        auto *attributes =
+            xcb_get_window_attributes_reply(connection(), xcb_get_window_attributes(connection(), root()), nullptr);
+        const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        std::free(attributes);
+        xcb_change_window_attributes(connection(), root(), XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection());
+        qApp->installNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    {
+        auto *event = static_cast<xcb_generic_event_t *>(message);
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_MAP_NOTIFY) {
+            auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
+            if (map->override_redirect &&
+                property(map->window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY) == "Ravelond selection") {
+                overlay = map->window;
+                mapped = true;
+            }
+        } else if (type == XCB_UNMAP_NOTIFY && reinterpret_cast<xcb_unmap_notify_event_t *>(event)->window == overlay) {
+            mapped = false;
+        }
+        return false;
+    }
+
+    xcb_window_t overlay = 0;
+    bool mapped = false;
+};
+
+OverlayWatcher *watcher = nullptr;
+
+bool overlayMapped()
+{
+    return watcher->mapped;
+}
+
+// Runs the event loop until `condition` holds, checking every millisecond.
+template <typename Condition>
+bool waitFor(Condition condition, int milliseconds)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
+}
+
+xcb_keycode_t keycode(xcb_keysym_t keysym)
+{
+    static xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(connection());
+    xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const xcb_keycode_t code = codes ? codes[0] : 0;
+    std::free(codes);
+    return code;
+}
+
+void fake(uint8_t type, xcb_keysym_t keysym)
+{
+    xcb_test_fake_input(connection(), type, keycode(keysym), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+}
+
+// Ctrl+Alt+key down, returning once the key's press has left for the server; then all up.
+void chord(xcb_keysym_t key, const std::function<void()> &afterPress = {})
+{
+    fake(XCB_KEY_PRESS, 0xffe3);
+    fake(XCB_KEY_PRESS, 0xffe9);
+    xcb_flush(connection());
+    fake(XCB_KEY_PRESS, key);
+    xcb_flush(connection());
+    if (afterPress)
+        afterPress();
+    fake(XCB_KEY_RELEASE, key);
+    fake(XCB_KEY_RELEASE, 0xffe9);
+    fake(XCB_KEY_RELEASE, 0xffe3);
+    xcb_flush(connection());
+}
+
+void tap(xcb_keysym_t key)
+{
+    fake(XCB_KEY_PRESS, key);
+    fake(XCB_KEY_RELEASE, key);
+    xcb_flush(connection());
+}
+
+template <typename Condition>
+void waitUntil(Condition condition, int milliseconds, const char *what)
+{
+    if (!waitFor(condition, milliseconds))
+        std::fprintf(stderr, "timed out waiting for %s\n", what);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double percentile95(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[std::min(values.size() - 1, size_t(values.size() * 0.95))];
+}
+
+// The sum of the kB values of these fields of a /proc file.
+qint64 kilobytes(const QString &path, const QList<QByteArray> &fields)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 total = 0;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        for (const QByteArray &field : fields) {
+            if (line.startsWith(field + ':'))
+                total += line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return total;
+}
+
+qint64 residentKilobytes(qint64 pid)
+{
+    return kilobytes(QStringLiteral("/proc/%1/status").arg(pid), {"VmRSS"});
+}
+
+// What the process alone holds: resident pages no other process shares.
+qint64 privateKilobytes(qint64 pid)
+{
+    return kilobytes(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), {"Private_Clean", "Private_Dirty"});
+}
+
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Private settings for each launch: no welcome window, no sound.
+void prepareHome(const QString &home)
+{
+    QDir().mkpath(home + QStringLiteral("/config"));
+    QDir().mkpath(home + QStringLiteral("/runtime"));
+    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile settings(home + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
+    settings.open(QIODevice::WriteOnly);
+    settings.write("[General]\nhasSeenWelcome=true\nplaySound=false\n");
+}
+
+struct Launched {
+    QProcess *process = nullptr;
+    double toDocked = 0;
+    double toHotKey = 0;
+};
+
+Launched launch(const QString &program, const QStringList &arguments, const QString &home, bool hotKey)
+{
+    Launched launched;
+    launched.process = new QProcess;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
+    launched.process->setProcessEnvironment(environment);
+    launched.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    launched.process->start(program, arguments);
+    launched.process->waitForStarted();
+    const qint64 pid = launched.process->processId();
+    waitUntil([&] { return iconDocked(pid); }, 20000, "the tray icon");
+    launched.toDocked = clock.nsecsElapsed() / 1e6;
+    if (hotKey) {
+        // Until the key is grabbed a press reaches nobody (nothing has the focus).
+        // One press every 40 ms: a quicker one could close the overlay the last one opened.
+        for (int attempt = 0; attempt < 250 && !overlayMapped(); ++attempt) {
+            chord(0x63);
+            [[maybe_unused]] const bool up = waitFor(overlayMapped, 40);
+        }
+        launched.toHotKey = clock.nsecsElapsed() / 1e6;
+        QTest::qWait(200); // the overlay takes the keyboard once it is shown
+        tap(0xff1b);
+        waitUntil([] { return !overlayMapped(); }, 5000, "the overlay to close");
+    }
+    return launched;
+}
+
+void stop(Launched &launched)
+{
+    launched.process->terminate();
+    launched.process->waitForFinished(10000);
+    delete launched.process;
+}
+
+int bareTray(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QPixmap icon(22, 22);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    TrovMark::paint(painter, QPointF(0, 0), 22);
+    painter.end();
+    QSystemTrayIcon tray{QIcon(icon)};
+    tray.show();
+    return QApplication::exec();
+}
+
+int measure(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString self = QString::fromLocal8Bit(argv[0]);
+    const QString ravelond = QStringLiteral(RAVELOND_PROGRAM);
+    QTemporaryDir scratch;
+    OverlayWatcher overlays;
+    watcher = &overlays;
+
+    std::vector<double> docked, ready, peerDocked;
+    for (int run = 0; run < launches; ++run) {
+        const QString home = scratch.filePath(QStringLiteral("launch-%1").arg(run));
+        prepareHome(home);
+        Launched ours = launch(ravelond, {}, home, true);
+        docked.push_back(ours.toDocked);
+        ready.push_back(ours.toHotKey);
+        stop(ours);
+        Launched peer = launch(self, {QStringLiteral("--bare-tray")}, home, false);
+        peerDocked.push_back(peer.toDocked);
+        stop(peer);
+    }
+    std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
+                median(docked), median(peerDocked), launches);
+    std::printf("launch to hot key answering  ravelond %7.1f ms\n", median(ready));
+
+    // Hot key to overlay, against XTEST to a grabbed key's delivery.
+    const QString home = scratch.filePath(QStringLiteral("running"));
+    prepareHome(home);
+    Launched ours = launch(ravelond, {}, home, true);
+    QTest::qWait(1000);
+    std::vector<double> toOverlay;
+    for (int press = 0; press < presses; ++press) {
+        QElapsedTimer clock;
+        chord(0x63, [&] { clock.start(); });
+        waitUntil(overlayMapped, 5000, "the overlay");
+        toOverlay.push_back(clock.nsecsElapsed() / 1e6);
+        tap(0xff1b);
+        waitUntil([] { return !overlayMapped(); }, 5000, "the overlay to close");
+        QTest::qWait(150);
+    }
+    X11HotKeyGrabber peerGrab;
+    peerGrab.grab({0x6b /* k */, HotKeyChord::control | HotKeyChord::alt});
+    std::vector<double> toDelivery;
+    for (int press = 0; press < presses; ++press) {
+        QElapsedTimer clock;
+        bool delivered = false;
+        const auto connection = QObject::connect(&peerGrab, &HotKeyGrabber::pressed, [&] { delivered = true; });
+        chord(0x6b, [&] { clock.start(); });
+        waitUntil([&] { return delivered; }, 5000, "the grabbed key");
+        toDelivery.push_back(clock.nsecsElapsed() / 1e6);
+        QObject::disconnect(connection);
+    }
+    peerGrab.release();
+    std::printf("hot key to overlay mapped    ravelond median %6.1f ms  p95 %6.1f ms   XTEST to grabbed key "
+                "median %5.2f ms  p95 %5.2f ms   (%d presses, 1440 x 900)\n",
+                median(toOverlay), percentile95(toOverlay), median(toDelivery), percentile95(toDelivery), presses);
+
+    stop(ours);
+
+    // Memory and idle CPU, on fresh instances that have done nothing yet.
+    const QString idleHome = scratch.filePath(QStringLiteral("idle"));
+    prepareHome(idleHome);
+    ours = launch(ravelond, {}, idleHome, false);
+    prepareHome(idleHome + QStringLiteral("-peer"));
+    Launched peer = launch(self, {QStringLiteral("--bare-tray")}, idleHome + QStringLiteral("-peer"), false);
+    QTest::qWait(2000);
+    const qint64 ourIdle = residentKilobytes(ours.process->processId());
+    const qint64 peerIdle = residentKilobytes(peer.process->processId());
+    const qint64 ourPrivate = privateKilobytes(ours.process->processId());
+    const qint64 peerPrivate = privateKilobytes(peer.process->processId());
+    const double ourCpu = cpuSeconds(ours.process->processId());
+    const double peerCpu = cpuSeconds(peer.process->processId());
+    QTest::qWait(10000);
+    const double ourIdleCpu = cpuSeconds(ours.process->processId()) - ourCpu;
+    const double peerIdleCpu = cpuSeconds(peer.process->processId()) - peerCpu;
+
+    QImage text(900, 200, QImage::Format_RGB32);
+    text.fill(Qt::white);
+    QPainter painter(&text);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(56);
+    painter.setFont(font);
+    painter.drawText(text.rect(), Qt::AlignCenter, QStringLiteral("Memory after reading"));
+    painter.end();
+    const QString image = scratch.filePath(QStringLiteral("text.png"));
+    text.save(image);
+    QProcess second;
+    second.setProcessEnvironment(ours.process->processEnvironment());
+    second.start(ravelond, {QStringLiteral("--open-image"), image});
+    second.waitForFinished(10000);
+    waitUntil(
+        [] {
+            QProcess xclip;
+            xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"});
+            xclip.waitForFinished(2000);
+            return xclip.readAllStandardOutput().contains("Memory");
+        },
+        30000, "the recognised text");
+    QTest::qWait(2000);
+    const qint64 ourAfterReading = residentKilobytes(ours.process->processId());
+    std::printf("idle RSS after launch        ravelond %6.1f MB   bare tray program %6.1f MB   ratio %.2f\n",
+                ourIdle / 1024.0, peerIdle / 1024.0, double(ourIdle) / double(std::max<qint64>(peerIdle, 1)));
+    std::printf("idle private memory          ravelond %6.1f MB   bare tray program %6.1f MB   ratio %.2f\n",
+                ourPrivate / 1024.0, peerPrivate / 1024.0,
+                double(ourPrivate) / double(std::max<qint64>(peerPrivate, 1)));
+    std::printf("RSS after one recognition    ravelond %6.1f MB\n", ourAfterReading / 1024.0);
+    std::printf("CPU over 10 s idle           ravelond %6.3f s    bare tray program %6.3f s\n", ourIdleCpu,
+                peerIdleCpu);
+    stop(ours);
+    stop(peer);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 2 && QByteArray(argv[1]) == "--bare-tray")
+        return bareTray(argc, argv);
+    if (argc >= 2 && QByteArray(argv[1]) == "--inside")
+        return measure(argc, argv);
+    QCoreApplication app(argc, argv);
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    inside.start(QStringLiteral("xvfb-run"),
+                 {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
+                  QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"), QString::fromLocal8Bit(argv[0]),
+                  QStringLiteral("--inside")});
+    inside.waitForFinished(-1);
+    return inside.exitCode();
+}

@@ -1,0 +1,287 @@
+#include "app/AppDelegate.h"
+
+#include "app/QuitController.h"
+#include "app/StatusBarController.h"
+#include "app/WindowController.h"
+#include "platform/ActivationWatcher.h"
+#include "services/GlobalShortcut.h"
+#include "services/MLXSetup.h"
+#include "stores/ClipboardHistoryStore.h"
+#include "stores/Preferences.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+AppDelegate::AppDelegate(AppModel::Dependencies modelDependencies, ShellDependencies shell, CommandLineOptions options,
+                         QObject *parent)
+    : QObject(parent), shell_(std::move(shell)), options_(std::move(options)),
+      model_(std::make_unique<AppModel>(std::move(modelDependencies))),
+      windows_(std::make_unique<WindowController>(shell_.announcer, shell_.accessibility))
+{
+    QPointer<AppDelegate> self(this);
+    quit_ = std::make_unique<QuitController>(QuitController::Steps{
+        [self] { return self && self->model_->mlxSetup().isInstalling(); },
+        shell_.keepInstalling,
+        [self]() -> QCoro::Task<void> {
+            if (self)
+                co_await self->shutDown();
+        },
+        [self] {
+            if (self)
+                self->willTerminate();
+            if (self && self->shell_.terminate)
+                self->shell_.terminate();
+        },
+    });
+}
+
+AppDelegate::~AppDelegate()
+{
+    willTerminate();
+    // The window callbacks point at what goes first.
+    model_->onHideSurfaces = nullptr;
+    model_->onFeedback = nullptr;
+    model_->onDismissFeedback = nullptr;
+    model_->onReview = nullptr;
+    model_->onSettings = nullptr;
+    model_->onWelcome = nullptr;
+    model_->onHistory = nullptr;
+    subscriptions_.clear();
+    shortcut_.reset();
+    statusBar_.reset();
+    windows_.reset();
+}
+
+void AppDelegate::launch()
+{
+    installMenus();
+    if (shell_.statusItem) {
+        statusBar_ = std::make_unique<StatusBarController>(*model_);
+        connect(statusBar_.get(), &StatusBarController::quitRequested, this, &AppDelegate::requestQuit);
+    }
+    if (shell_.hotKeys) {
+        shortcut_ = std::make_unique<GlobalShortcut>(*shell_.hotKeys);
+        QPointer<AppModel> model(model_.get());
+        shortcut_->onCapture = [model] {
+            if (model)
+                model->toggleCapture();
+        };
+    }
+    subscribeToSettings();
+    applyHistorySettings();
+    wireWindowCallbacks();
+    if (shell_.activations) {
+        QPointer<AppModel> model(model_.get());
+        connect(shell_.activations, &ActivationWatcher::activated, this, [model] {
+            if (model)
+                model->refreshPermission();
+        });
+    }
+    qApp->installEventFilter(this);
+    escapeMonitorInstalled_ = true;
+
+    if (!model_->settings().hasSeenWelcome() || options_.welcome)
+        windows_->showWelcome(*model_);
+    if (options_.openImage)
+        model_->importImage(*options_.openImage);
+}
+
+void AppDelegate::installMenus()
+{
+    // Parentless: a desktop with a global menu shows it; elsewhere it is the
+    // home of the actions every window carries.
+    mainMenu_ = std::make_unique<QMenuBar>();
+    QMenu *application = mainMenu_->addMenu(QStringLiteral("Ravelond"));
+    QAction *capture = application->addAction(QStringLiteral("Capture Text"), this, &AppDelegate::captureText);
+    QAction *about = application->addAction(QStringLiteral("About Ravelond"), this, &AppDelegate::showWelcome);
+    QAction *settings = application->addAction(QStringLiteral("Settings…"), this, &AppDelegate::showSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    application->addSeparator();
+    QAction *quit = application->addAction(QStringLiteral("Quit Ravelond"), this, &AppDelegate::requestQuit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    applicationActions_ = {capture, about, settings, quit};
+    windows_->setWindowActions(applicationActions_);
+
+    QMenu *edit = mainMenu_->addMenu(QStringLiteral("Edit"));
+    const struct {
+        const char *title;
+        const char *slot;
+        Qt::Key key;
+    } entries[] = {{"Undo", "undo", Qt::Key_Z},
+                   {"Cut", "cut", Qt::Key_X},
+                   {"Copy", "copy", Qt::Key_C},
+                   {"Paste", "paste", Qt::Key_V},
+                   {"Select All", "selectAll", Qt::Key_A}};
+    for (const auto &entry : entries) {
+        QAction *action = edit->addAction(QString::fromLatin1(entry.title));
+        action->setShortcut(QKeySequence(Qt::CTRL | entry.key));
+        // No target of its own: whatever text field has the focus does it.
+        const QByteArray slot(entry.slot);
+        connect(action, &QAction::triggered, this, [slot] {
+            if (QWidget *focus = QApplication::focusWidget())
+                QMetaObject::invokeMethod(focus, slot.constData());
+        });
+    }
+}
+
+void AppDelegate::subscribeToSettings()
+{
+    Preferences &settings = model_->settings();
+    QPointer<AppDelegate> self(this);
+    QPointer<AppModel> model(model_.get());
+    subscriptions_.push_back(settings.shortcutPublisher().subscribe(
+        [self](const ShortcutPreset &preset) {
+            // On a later turn, so the first registration happens once the launch has returned.
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, preset] {
+                    if (self)
+                        self->registerShortcut(preset);
+                },
+                Qt::QueuedConnection);
+        },
+        true));
+    subscriptions_.push_back(settings.rememberSessionPublisher().subscribe(
+        [model](const bool &remember) {
+            if (model && !remember)
+                model->clearResults();
+        },
+        false));
+    subscriptions_.push_back(settings.clipboardHistoryPublisher().subscribe(
+        [model](const bool &enabled) {
+            if (!model)
+                return;
+            if (enabled)
+                model->history().setEnabled(true);
+            else
+                model->history().disableAndClear();
+        },
+        false));
+    subscriptions_.push_back(settings.persistClipboardHistoryPublisher().subscribe(
+        [model](const bool &persists) {
+            if (model)
+                model->history().setPersistence(persists);
+        },
+        false));
+}
+
+void AppDelegate::registerShortcut(ShortcutPreset preset)
+{
+    model_->setShortcutConflict(shortcut_ ? !shortcut_->registerPreset(preset) : false);
+}
+
+void AppDelegate::applyHistorySettings()
+{
+    // The file switch first, so that switching recording on reads a saved history.
+    model_->history().setPersistence(model_->settings().persistClipboardHistory());
+    model_->history().setEnabled(model_->settings().clipboardHistory());
+}
+
+void AppDelegate::wireWindowCallbacks()
+{
+    QPointer<AppDelegate> self(this);
+    auto closePopover = [self] {
+        if (self && self->statusBar_)
+            self->statusBar_->close();
+    };
+    model_->onHideSurfaces = [self, closePopover] {
+        closePopover();
+        if (self)
+            self->windows_->hideForCapture();
+    };
+    model_->onFeedback = [self] {
+        if (self)
+            self->windows_->showFeedback(*self->model_);
+    };
+    model_->onDismissFeedback = [self] {
+        if (self)
+            self->windows_->hideFeedback(false);
+    };
+    model_->onReview = [self, closePopover](const CaptureResult &result) {
+        closePopover();
+        if (self)
+            self->windows_->showResult(result, *self->model_);
+    };
+    model_->onSettings = [self, closePopover] {
+        closePopover();
+        if (self)
+            self->windows_->showPreferences(*self->model_);
+    };
+    model_->onWelcome = [self, closePopover] {
+        closePopover();
+        if (self)
+            self->windows_->showWelcome(*self->model_);
+    };
+    model_->onHistory = [self, closePopover] {
+        closePopover();
+        if (self)
+            self->windows_->showHistory(*self->model_);
+    };
+}
+
+bool AppDelegate::reopen()
+{
+    if (model_->phase().isBusy())
+        return false;
+    if (!windows_->hasVisibleWindow())
+        windows_->showWelcome(*model_);
+    return true;
+}
+
+void AppDelegate::openFiles(const QStringList &paths)
+{
+    if (!paths.isEmpty())
+        model_->importImage(paths.first());
+}
+
+void AppDelegate::requestQuit()
+{
+    quit_->requestQuit();
+}
+
+QCoro::Task<void> AppDelegate::shutDown()
+{
+    QPointer<AppDelegate> self(this);
+    co_await model_->mlxSetup().shutdown();
+    if (self)
+        co_await self->model_->shutdown();
+}
+
+void AppDelegate::willTerminate()
+{
+    if (escapeMonitorInstalled_ && qApp) {
+        qApp->removeEventFilter(this);
+        escapeMonitorInstalled_ = false;
+    }
+}
+
+void AppDelegate::captureText()
+{
+    model_->startCapture();
+}
+
+void AppDelegate::showWelcome()
+{
+    windows_->showWelcome(*model_);
+}
+
+void AppDelegate::showSettings()
+{
+    windows_->showPreferences(*model_);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+        return QObject::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() != Qt::Key_Escape || !model_->phase().isBusy())
+        return QObject::eventFilter(watched, event);
+    // Escape while busy cancels, and no window of ours (the overlay included) sees it.
+    event->accept();
+    if (type == QEvent::KeyPress)
+        model_->cancel();
+    return true;
+}

@@ -1,0 +1,175 @@
+#include "app/StatusBarController.h"
+
+#include "stores/AppModel.h"
+#include "support/design/SymbolLibrary.h"
+#include "views/MenuBarView.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+
+const QString StatusBarController::noTrayNotice =
+    QStringLiteral("Ravelond: this desktop has no system tray, so there is no status icon. The shortcut still "
+                   "captures text, and starting Ravelond again opens its welcome window.\n");
+
+namespace {
+
+constexpr std::chrono::milliseconds reopenGuard{150};
+
+// A light line on a dark halo reads on light and dark panels alike.
+QIcon statusIcon(const QString &symbol)
+{
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        const QRectF box(side * 0.06, side * 0.06, side * 0.88, side * 0.88);
+        SymbolLibrary::paint(painter, symbol, box, QColor(0, 0, 0, 150), SymbolLibrary::Weight::medium);
+        SymbolLibrary::paint(painter, symbol, box.adjusted(side * 0.03, side * 0.03, -side * 0.03, -side * 0.03),
+                             Qt::white, SymbolLibrary::Weight::regular);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace
+
+StatusBarController::StatusBarController(AppModel &model, QObject *parent)
+    : QObject(parent), model_(model), item_(new QSystemTrayIcon(this)), popover_(new QWidget(nullptr, Qt::Popup))
+{
+    item_->setIcon(statusIcon(QStringLiteral("text.viewfinder")));
+    item_->setToolTip(QStringLiteral("Ravelond — Capture text"));
+    connect(item_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            toggle();
+    });
+
+    popover_->setObjectName(QStringLiteral("statusPopover"));
+    popover_->setWindowTitle(QStringLiteral("Ravelond"));
+    // The click on the icon that closes the popover must not reach the icon and reopen it.
+    popover_->setAttribute(Qt::WA_NoMouseReplay);
+    popover_->installEventFilter(this);
+    auto *panel = new MenuBarView(model_, model_.settings(), model_.mlxSetup(), model_.history(), popover_);
+    connect(panel, &MenuBarView::quitRequested, this, [this] {
+        close();
+        Q_EMIT quitRequested();
+    });
+    auto *layout = new QVBoxLayout(popover_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(panel);
+
+    buildMenu();
+    connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
+    follow(model_.phase());
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fputs(qPrintable(noTrayNotice), stderr);
+    item_->show();
+}
+
+StatusBarController::~StatusBarController()
+{
+    delete popover_;
+    delete menu_;
+}
+
+void StatusBarController::buildMenu()
+{
+    menu_ = new QMenu();
+    captureAction_ = menu_->addAction(QStringLiteral("Capture Text"), this, &StatusBarController::capture);
+    menu_->addSeparator();
+    QAction *settingsAction = menu_->addAction(QStringLiteral("Settings…"), this, &StatusBarController::settings);
+    settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QAction *quit = menu_->addAction(QStringLiteral("Quit Ravelond"), this, &StatusBarController::quitRequested);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Decided when the menu opens and kept while it is open.
+    connect(menu_, &QMenu::aboutToShow, this, [this] { captureAction_->setEnabled(!model_.phase().isBusy()); });
+    item_->setContextMenu(menu_);
+}
+
+void StatusBarController::follow(const CapturePhase &phase)
+{
+    const StatusPresentation presentation = StatusPresentation::of(phase);
+    item_->setIcon(statusIcon(presentation.symbol));
+    item_->setToolTip(presentation.toolTip());
+}
+
+void StatusBarController::toggle()
+{
+    if (popover_->isVisible()) {
+        close();
+        return;
+    }
+    if (closedAt_.isValid() && closedAt_.elapsed() < reopenGuard.count())
+        return;
+    model_.rememberDestination();
+    model_.refreshPermission();
+    place();
+    popover_->show();
+    popover_->activateWindow();
+}
+
+void StatusBarController::close()
+{
+    if (popover_->isVisible())
+        popover_->close();
+}
+
+void StatusBarController::capture()
+{
+    model_.startCapture();
+}
+
+void StatusBarController::settings()
+{
+    close();
+    if (model_.onSettings)
+        model_.onSettings();
+}
+
+void StatusBarController::place()
+{
+    popover_->adjustSize();
+    const QRect icon = item_->geometry();
+    const QPoint pointer = QCursor::pos();
+    QScreen *screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : pointer);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    popover_->move(popoverPosition(icon, popover_->size(), screen->geometry(), screen->availableGeometry(), pointer));
+}
+
+QPoint StatusBarController::popoverPosition(const QRect &icon, QSize popover, const QRect &screen,
+                                            const QRect &available, QPoint pointer)
+{
+    QPoint position;
+    if (!icon.isValid() || icon.isEmpty()) {
+        position = pointer;
+    } else {
+        const int x = icon.center().x() - popover.width() / 2;
+        const bool trayAtBottom = icon.center().y() > screen.center().y();
+        position = QPoint(x, trayAtBottom ? icon.top() - popover.height() : icon.bottom() + 1);
+    }
+    const int maxX = std::max(available.left(), available.right() + 1 - popover.width());
+    const int maxY = std::max(available.top(), available.bottom() + 1 - popover.height());
+    return QPoint(std::clamp(position.x(), available.left(), maxX), std::clamp(position.y(), available.top(), maxY));
+}
+
+bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == popover_ && event->type() == QEvent::Hide)
+        closedAt_.start();
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/HotKeyChord.h"
+
+#include <QObject>
+
+// Holds at most one system-wide key chord and reports its presses.
+class HotKeyGrabber : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Takes the chord whatever the state of CapsLock and NumLock; false, with
+    // nothing taken, when the desktop refuses any part of it (another
+    // application holds it, or the session cannot grab keys at all).
+    virtual bool grab(const HotKeyChord &chord) = 0;
+    // Gives the chord back; harmless when none is held.
+    virtual void release() = 0;
+
+Q_SIGNALS:
+    // The chord was pressed; sent while the key event is being dispatched.
+    void pressed();
+};

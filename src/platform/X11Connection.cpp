@@ -1,0 +1,42 @@
+#include "platform/X11Connection.h"
+
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+xcb_connection_t *X11Connection::connection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+std::uint32_t X11Connection::rootWindow()
+{
+    xcb_connection_t *x11 = connection();
+    return x11 ? xcb_setup_roots_iterator(xcb_get_setup(x11)).data->root : 0;
+}
+
+std::uint32_t X11Connection::atom(const char *name)
+{
+    xcb_connection_t *x11 = connection();
+    if (!x11)
+        return 0;
+    const auto cookie = xcb_intern_atom(x11, 0, uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(x11, cookie, nullptr);
+    const std::uint32_t atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
+bool X11Connection::displayReachable()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    xcb_connection_t *probe = xcb_connect(nullptr, nullptr);
+    const bool reachable = probe && xcb_connection_has_error(probe) == 0;
+    xcb_disconnect(probe);
+    return reachable;
+}

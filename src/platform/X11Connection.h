@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+struct xcb_connection_t;
+
+// The X11 connection Qt opened, for the few requests Qt has no API for.
+class X11Connection {
+public:
+    X11Connection() = delete;
+
+    // Null without an X11 connection (offscreen, or no display).
+    static xcb_connection_t *connection();
+    static std::uint32_t rootWindow();
+    // Interns an atom (a round trip); 0 without a connection.
+    static std::uint32_t atom(const char *name);
+    // Whether an X server can be reached through $DISPLAY, tried on a
+    // connection of its own before anything would abort on a missing one.
+    static bool displayReachable();
+};

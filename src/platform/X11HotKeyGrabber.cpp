@@ -1,0 +1,145 @@
+#include "platform/X11HotKeyGrabber.h"
+
+#include "platform/X11Connection.h"
+
+#include <QCoreApplication>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr quint32 numLockKeysym = 0xff7f;
+constexpr quint16 capsLockMask = XCB_MOD_MASK_LOCK;
+
+struct KeySymbolsDeleter {
+    void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
+};
+
+QList<quint8> keycodesOf(xcb_connection_t *connection, quint32 keysym)
+{
+    std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
+    QList<quint8> codes;
+    if (!symbols)
+        return codes;
+    xcb_keycode_t *found = xcb_key_symbols_get_keycode(symbols.get(), keysym);
+    for (xcb_keycode_t *code = found; code && *code != XCB_NO_SYMBOL; ++code) {
+        if (!codes.contains(*code))
+            codes.append(*code);
+    }
+    std::free(found);
+    return codes;
+}
+
+// The modifier bit NumLock sets; Mod2 on nearly every keyboard map.
+quint16 numLockMask(xcb_connection_t *connection)
+{
+    const QList<quint8> numLockCodes = keycodesOf(connection, numLockKeysym);
+    const auto cookie = xcb_get_modifier_mapping(connection);
+    std::unique_ptr<xcb_get_modifier_mapping_reply_t, decltype(&std::free)> reply(
+        xcb_get_modifier_mapping_reply(connection, cookie, nullptr), &std::free);
+    if (!reply || numLockCodes.isEmpty())
+        return XCB_MOD_MASK_2;
+    const xcb_keycode_t *map = xcb_get_modifier_mapping_keycodes(reply.get());
+    const int perModifier = reply->keycodes_per_modifier;
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int i = 0; i < perModifier; ++i) {
+            if (numLockCodes.contains(map[modifier * perModifier + i]))
+                return quint16(1u << modifier);
+        }
+    }
+    return XCB_MOD_MASK_2;
+}
+
+} // namespace
+
+X11HotKeyGrabber::X11HotKeyGrabber(QObject *parent) : HotKeyGrabber(parent)
+{
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11HotKeyGrabber::~X11HotKeyGrabber()
+{
+    release();
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool X11HotKeyGrabber::sessionCanGrab()
+{
+    // XWayland's root window sees only X11 clients' keys: a grab there would
+    // look fine and never fire.
+    if (qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
+        return false;
+    return X11Connection::connection() != nullptr;
+}
+
+bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
+{
+    release();
+    if (!sessionCanGrab())
+        return false;
+    xcb_connection_t *connection = X11Connection::connection();
+    const QList<quint8> codes = keycodesOf(connection, chord.keysym);
+    if (codes.isEmpty())
+        return false;
+    const quint16 numLock = numLockMask(connection);
+    const QList<quint16> variants{0, capsLockMask, numLock, quint16(capsLockMask | numLock)};
+
+    QList<xcb_void_cookie_t> cookies;
+    for (quint8 code : codes) {
+        for (quint16 variant : variants)
+            cookies.append(xcb_grab_key_checked(connection, 1, X11Connection::rootWindow(),
+                                                quint16(chord.modifiers | variant), code, XCB_GRAB_MODE_ASYNC,
+                                                XCB_GRAB_MODE_ASYNC));
+    }
+    bool refused = false;
+    for (const xcb_void_cookie_t cookie : cookies) {
+        if (xcb_generic_error_t *error = xcb_request_check(connection, cookie)) {
+            refused = true;
+            std::free(error);
+        }
+    }
+    keycodes_ = codes;
+    modifiers_ = chord.modifiers;
+    variants_ = variants;
+    if (refused) {
+        // Half a hot key would be worse than none: give back what was granted.
+        release();
+        return false;
+    }
+    return true;
+}
+
+void X11HotKeyGrabber::release()
+{
+    xcb_connection_t *connection = X11Connection::connection();
+    if (connection && !keycodes_.isEmpty()) {
+        for (quint8 code : std::as_const(keycodes_)) {
+            for (quint16 variant : std::as_const(variants_))
+                xcb_ungrab_key(connection, code, X11Connection::rootWindow(), quint16(modifiers_ | variant));
+        }
+        xcb_flush(connection);
+    }
+    keycodes_.clear();
+    variants_.clear();
+    modifiers_ = 0;
+}
+
+bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (keycodes_.isEmpty() || eventType != "xcb_generic_event_t")
+        return false;
+    auto *event = static_cast<xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+        return false;
+    auto *press = reinterpret_cast<xcb_key_press_event_t *>(event);
+    if (!keycodes_.contains(press->detail) || (press->state & HotKeyChord::significant) != modifiers_)
+        return false;
+    Q_EMIT pressed();
+    // Consumed: no window of ours should also take it as typing.
+    return true;
+}

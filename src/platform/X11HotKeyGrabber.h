@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/HotKeyGrabber.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QList>
+
+// Passive key grabs on the root window, one per lock-key variant of the chord
+// (none, CapsLock, NumLock, both) and per keycode that yields its key symbol.
+// A press is recognised by keycode and the four significant modifiers,
+// exactly, wherever the X server delivers it: at the root for the passive
+// grab, and at our own window while one of ours holds the keyboard (an active
+// grab suspends every passive one, so the selection overlay would otherwise
+// never see the chord). Under Wayland, or without an X11 connection, every
+// grab is refused, so the caller learns that no hot key exists.
+class X11HotKeyGrabber final : public HotKeyGrabber, private QAbstractNativeEventFilter {
+public:
+    explicit X11HotKeyGrabber(QObject *parent = nullptr);
+    ~X11HotKeyGrabber() override;
+
+    bool grab(const HotKeyChord &chord) override;
+    void release() override;
+
+    static bool sessionCanGrab();
+
+private:
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+    QList<quint8> keycodes_;
+    quint16 modifiers_ = 0;
+    QList<quint16> variants_;
+};

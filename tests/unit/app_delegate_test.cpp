@@ -1,0 +1,262 @@
+#include "app/AppDelegate.h"
+#include "app/QuitAlert.h"
+#include "app/QuitController.h"
+#include "app/WindowController.h"
+#include "doubles/FakeHotKeyGrabber.h"
+#include "doubles/FakePermission.h"
+#include "doubles/RecordingSoundPlayer.h"
+#include "doubles/RecordingWorkspace.h"
+#include "platform/DefaultsDomain.h"
+#include "platform/MemoryPasteboard.h"
+#include "services/GlobalShortcut.h"
+#include "services/MLXSetup.h"
+#include "services/VisionOCR.h"
+#include "stores/ClipboardHistoryStore.h"
+#include "stores/Preferences.h"
+#include "support/ImageFixtures.h"
+#include "support/MLXTestRoot.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QCoroTimer>
+#include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Remembers the keys that reach it.
+class KeyTarget : public QWidget {
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+};
+
+// The delegate over private settings, history and clipboard, the real
+// recogniser, a fake hot key and a selection that waits until it is stopped.
+class AppDelegateTest : public ::testing::Test {
+protected:
+    std::unique_ptr<AppDelegate> make(QStringList arguments, bool seenWelcome = true)
+    {
+        preferences.setHasSeenWelcome(seenWelcome);
+        AppModel::Dependencies model;
+        model.settings = &preferences;
+        model.history = &history;
+        model.workspace = &workspace;
+        model.copySound = &sound;
+        model.platform = SelectionPlatform::system();
+        model.platform->permission = &permission;
+        model.selectImage = [](bool, OCREngine, std::stop_token token) -> QCoro::Task<QImage> {
+            while (!token.stop_requested())
+                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+            throw TrovError::of(TrovError::cancelled);
+        };
+        ShellDependencies shell;
+        shell.hotKeys = &grabber;
+        shell.statusItem = false;
+        shell.keepInstalling = [this] { return keepInstalling(); };
+        shell.terminate = [this] { ++terminations; };
+        arguments.prepend(QStringLiteral("ravelond"));
+        auto delegate = std::make_unique<AppDelegate>(model, shell, CommandLineOptions::parse(arguments));
+        delegate->model().copyText = [this](const QString &text) {
+            copied.append(text);
+            return true;
+        };
+        return delegate;
+    }
+
+    static QString textImage(const QString &text)
+    {
+        const QString path = QDir(TestEnvironment::root()).filePath(text + QStringLiteral(".png"));
+        ImageFixtures::text(text, 48).save(path);
+        return path;
+    }
+
+    DefaultsDomain defaults{QStringLiteral("shell.test.") + QUuid::createUuid().toString(QUuid::WithoutBraces)};
+    Preferences preferences{defaults};
+    MemoryPasteboard pasteboard;
+    ClipboardHistoryStore history{TestEnvironment::root() + QStringLiteral("/history.json"), pasteboard};
+    RecordingWorkspace workspace;
+    RecordingSoundPlayer sound;
+    FakeHotKeyGrabber grabber;
+    FakePermission permission;
+    std::function<bool()> keepInstalling = [] { return false; };
+    int terminations = 0;
+    QStringList copied;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, LaunchShowsTheWelcomeFirstThenImportsAnOptionsValueWhateverItIs)
+{
+    auto delegate = make({"--open-image", "--welcome"}, true);
+    delegate->launch();
+    ASSERT_NE(delegate->windows().welcomeWindow(), nullptr) << "--welcome counts although it is the value";
+    EXPECT_EQ(delegate->windows().welcomeWindow()->windowTitle(), QStringLiteral("Welcome to Ravelond"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate->model().phase().kind() == CapturePhase::failed; }));
+    EXPECT_TRUE(copied.isEmpty());
+
+    auto quiet = make({"--smoke-test"}, true);
+    quiet->launch();
+    EXPECT_EQ(quiet->windows().welcomeWindow(), nullptr) << "a valueless option is ignored";
+    EXPECT_EQ(quiet->model().phase().kind(), CapturePhase::idle);
+}
+
+TEST_F(AppDelegateTest, SettingsAreFollowedOnEveryAssignmentAndTheHotKeyOnALaterTurn)
+{
+    auto delegate = make({});
+    delegate->launch();
+    EXPECT_TRUE(grabber.grabs.isEmpty()) << "registered only once the launch has returned";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.grabs.size() == 1; }));
+    EXPECT_FALSE(delegate->model().shortcutConflict());
+
+    grabber.refused = {GlobalShortcut::chord(ShortcutPreset::controlOptionC)};
+    preferences.setShortcut(ShortcutPreset::controlOptionC); // the same preset again
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }));
+    preferences.setShortcut(ShortcutPreset::controlShift2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }));
+    EXPECT_EQ(grabber.grabs.size(), 3);
+
+    QSignalSpy cleared(&delegate->model(), &AppModel::resultsChanged);
+    preferences.setRememberSession(false); // already false: clears again
+    preferences.setRememberSession(true);
+    EXPECT_EQ(cleared.size(), 1);
+
+    preferences.setClipboardHistory(true);
+    EXPECT_TRUE(history.isEnabled());
+    history.record(QStringLiteral("kept"));
+    preferences.setClipboardHistory(false);
+    EXPECT_FALSE(history.isEnabled());
+    EXPECT_TRUE(history.items().isEmpty());
+}
+
+TEST_F(AppDelegateTest, EscapeAndTheHotKeyCancelOnlyWhileBusyAndEscapeThenReachesNoWindow)
+{
+    auto delegate = make({});
+    delegate->launch();
+    KeyTarget target;
+    target.show();
+    QTest::keyClick(&target, Qt::Key_Escape);
+    EXPECT_EQ(target.keys, QList<int>{Qt::Key_Escape}) << "idle: Escape passes on";
+
+    AppModel &model = delegate->model();
+    model.startPractice();
+    ASSERT_EQ(model.phase().kind(), CapturePhase::selecting);
+    EXPECT_FALSE(delegate->reopen()) << "busy: reopening shows nothing";
+    QTest::keyClick(&target, Qt::Key_Escape);
+    EXPECT_EQ(target.keys.size(), 1) << "busy: Escape is swallowed";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.held.has_value() && !model.isOperationRunning(); }));
+    grabber.press();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+    grabber.press();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+
+    EXPECT_TRUE(delegate->reopen());
+    ASSERT_NE(delegate->windows().welcomeWindow(), nullptr) << "no window visible: the welcome window";
+    EXPECT_TRUE(delegate->windows().welcomeWindow()->isVisible());
+}
+
+TEST_F(AppDelegateTest, OpeningSeveralFilesImportsTheFirstOnly)
+{
+    auto delegate = make({});
+    delegate->launch();
+    delegate->openFiles({textImage(QStringLiteral("Kestrel")), textImage(QStringLiteral("Heron"))});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().phase().kind() == CapturePhase::copied; }, 20000));
+    EXPECT_EQ(copied, QStringList{QStringLiteral("Kestrel")});
+}
+
+TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswer)
+{
+    struct Case {
+        bool installing;
+        bool keep;
+        bool askAgainDuringTheQuestion;
+        int questions;
+        bool quits;
+    } cases[] = {
+        {false, false, false, 0, true},
+        {true, true, false, 1, false},
+        {true, false, false, 1, true},
+        // A signal or the session ending while the question is open.
+        {true, true, true, 1, false},
+        {true, false, true, 1, true},
+    };
+    for (const Case &expected : cases) {
+        int questions = 0, shutdowns = 0, terminations = 0;
+        QuitController *self = nullptr;
+        QuitController quit({[&] { return expected.installing; },
+                             [&] {
+                                 ++questions;
+                                 if (expected.askAgainDuringTheQuestion)
+                                     self->requestQuit();
+                                 return expected.keep;
+                             },
+                             [&]() -> QCoro::Task<void> {
+                                 ++shutdowns;
+                                 co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+                             },
+                             [&] { ++terminations; }});
+        self = &quit;
+        EXPECT_EQ(quit.shouldTerminate(), QuitController::Reply::cancel);
+        quit.requestQuit(); // a second request while shutting down, or a later one after "Keep installing"
+        EXPECT_EQ(questions, expected.quits ? expected.questions : 2 * expected.questions);
+        EXPECT_EQ(shutdowns, expected.quits ? 1 : 0);
+        if (expected.quits) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }));
+            EXPECT_TRUE(quit.mayTerminate());
+            EXPECT_EQ(quit.shouldTerminate(), QuitController::Reply::terminateNow);
+        }
+        QTest::qWait(40);
+        EXPECT_EQ(terminations, expected.quits ? 1 : 0);
+        EXPECT_EQ(shutdowns, expected.quits ? 1 : 0);
+    }
+}
+
+TEST_F(AppDelegateTest, QuittingDuringTheInstallationAsksOnceStopsTheSetUpAndThenTerminates)
+{
+    MLXTestRoot root;
+    const QString python = root.path() + QStringLiteral("/fake-python");
+    MLXTestRoot::writeFakeInterpreter(python, QStringLiteral("fake_setup.py"), QStringLiteral("wait"));
+    keepInstalling = QuitAlert::keepInstalling;
+    auto delegate = make({});
+    delegate->launch();
+    MLXSetup &setup = delegate->model().mlxSetup();
+    setup.setPythonPath(python);
+    setup.install();
+    ASSERT_TRUE(setup.isInstalling());
+
+    int alerts = 0;
+    QStringList buttons;
+    QTimer inspect;
+    inspect.setSingleShot(true);
+    QObject::connect(&inspect, &QTimer::timeout, [&] {
+        auto *alert = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->text(), QStringLiteral("Local MLX setup is still running"));
+        EXPECT_EQ(alert->informativeText(),
+                  QStringLiteral("Let the private runtime and model finish installing before quitting."));
+        for (QAbstractButton *button : alert->buttons())
+            buttons << button->text();
+        EXPECT_EQ(alert->defaultButton()->text(), QStringLiteral("Keep installing"));
+        delegate->requestQuit(); // as SIGTERM would, while the question is open
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            alerts += qobject_cast<QMessageBox *>(widget) && widget->isVisible();
+        alert->buttons().at(1)->click();
+    });
+    inspect.start(0);
+    delegate->requestQuit();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Keep installing"), QStringLiteral("Quit and stop setup")}));
+    EXPECT_EQ(alerts, 1);
+    EXPECT_TRUE(delegate->quitController().isQuitting());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
+    EXPECT_FALSE(setup.isInstalling());
+}

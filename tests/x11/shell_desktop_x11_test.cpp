@@ -1,0 +1,149 @@
+#include "app/AppDelegate.h"
+#include "app/ProgramDependencies.h"
+#include "app/StatusBarController.h"
+#include "app/WindowController.h"
+#include "platform/X11HotKeyGrabber.h"
+#include "services/GlobalShortcut.h"
+#include "stores/Preferences.h"
+#include "support/ImageFixtures.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+void xdotool(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.waitForFinished(20000);
+}
+
+QStringList at(QPoint point)
+{
+    return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
+}
+
+// The program's own composition in this process, on the real X server with
+// its window manager and tray, so the test can look inside.
+class ShellDesktopTest : public ::testing::Test {
+protected:
+    std::unique_ptr<AppDelegate> launch(QStringList arguments = {})
+    {
+        arguments.prepend(QStringLiteral("ravelond"));
+        auto delegate = std::make_unique<AppDelegate>(program.modelDependencies(), program.shellDependencies(),
+                                                      CommandLineOptions::parse(arguments));
+        delegate->model().settings().setHasSeenWelcome(true);
+        delegate->model().settings().setPlaySound(false);
+        delegate->launch();
+        return delegate;
+    }
+
+    ProgramDependencies program;
+};
+
+} // namespace
+
+TEST_F(ShellDesktopTest, AHotKeyHeldByAnotherApplicationIsPublishedAsAConflictUntilAnotherPresetIsChosen)
+{
+    QProcess holder;
+    QSignalSpy said(&holder, &QProcess::readyReadStandardOutput);
+    holder.start(qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/hold_hot_key"));
+    ASSERT_TRUE(said.wait(20000));
+    ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
+
+    auto delegate = launch();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }));
+    delegate->model().settings().setShortcut(ShortcutPreset::controlShift2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }));
+    holder.closeWriteChannel();
+    holder.waitForFinished(5000);
+
+    // Under a Wayland session the root window of XWayland never sees other clients' keys.
+    X11HotKeyGrabber grabber;
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    EXPECT_FALSE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::commandShift2)));
+    qunsetenv("XDG_SESSION_TYPE");
+    EXPECT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::commandShift2)));
+}
+
+TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightClickTheMenu)
+{
+    auto delegate = launch();
+    StatusBarController &status = *delegate->statusBar();
+    // The tray here sits at the top right; the icon reports the origin until it is
+    // docked, and the tray lays its icons out again for a moment after that.
+    QRect icon;
+    QElapsedTimer unchanged;
+    unchanged.start();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QRect now = status.item().geometry();
+            if (now != icon) {
+                icon = now;
+                unchanged.restart();
+            }
+            return icon.x() > 0 && unchanged.elapsed() > 400;
+        },
+        20000))
+        << "never docked";
+    EXPECT_EQ(status.item().toolTip(), QStringLiteral("Ravelond — Capture text"));
+
+    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }));
+    const QRect popover = status.popover()->frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_GE(popover.top(), icon.bottom()) << "below the icon";
+    EXPECT_LE(popover.top(), icon.bottom() + 4);
+    EXPECT_LE(popover.right(), screen.right());
+    EXPECT_LE(popover.left(), icon.right());
+    EXPECT_EQ(status.popover()->objectName(), QStringLiteral("statusPopover"));
+
+    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !status.popover()->isVisible(); }));
+    QTest::qWait(300); // the click that closed it must not have reopened it
+    EXPECT_FALSE(status.popover()->isVisible());
+
+    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("3"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
+    EXPECT_TRUE(status.captureAction()->isEnabled());
+    EXPECT_FALSE(status.popover()->isVisible());
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !status.menu()->isVisible(); }));
+}
+
+TEST_F(ShellDesktopTest, ThePanelSitsBelowTheTopWithoutTakingTheFocusAndATornDownActivePanelReportsItsFocusGone)
+{
+    const QString image = QDir(TestEnvironment::root()).filePath("panel.png");
+    ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Panel"), 48).save(image));
+    auto delegate = launch({QStringLiteral("--open-image"), image});
+    AppModel &model = delegate->model();
+    model.setDismissDelays(60s, 60s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::copied; }, 20000));
+    QWidget *panel = delegate->windows().feedbackPanel();
+    ASSERT_NE(panel, nullptr);
+    const QRect target = WindowController::feedbackFrame(QGuiApplication::primaryScreen()->availableGeometry(), false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->frameGeometry() == target && panel->windowOpacity() == 1; }))
+        << "at " << panel->frameGeometry().y();
+    EXPECT_FALSE(panel->isActiveWindow()) << "shown without taking the focus";
+
+    xdotool(at(target.topLeft() + QPoint(30, 30)) << QStringLiteral("click") << QStringLiteral("1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isActiveWindow(); }));
+    model.setDismissDelays(100ms, 100ms);
+    delegate->windows().hideFeedback(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::idle; }))
+        << "the dismissal waits for a focus that has gone";
+}

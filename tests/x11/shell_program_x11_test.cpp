@@ -1,0 +1,256 @@
+#include "support/ChildProcesses.h"
+#include "support/ImageFixtures.h"
+#include "support/MLXTestRoot.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+QString binary(const QString &name)
+{
+    return qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QLatin1Char('/') + name;
+}
+
+QString ravelondPath()
+{
+    return qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/../src/ravelond");
+}
+
+QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    QSignalSpy finished(&tool, &QProcess::finished);
+    if (!finished.wait(30000))
+        tool.kill();
+    if (exitCode)
+        *exitCode = tool.exitCode();
+    return tool.readAllStandardOutput() + tool.readAllStandardError();
+}
+
+void xdotool(const QStringList &arguments)
+{
+    run(QStringLiteral("xdotool"), arguments);
+}
+
+QString clipboard()
+{
+    return QString::fromUtf8(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}));
+}
+
+// How many top-level windows of this name are mapped (override-redirect ones are the root's own children).
+int mappedCount(const QByteArray &name)
+{
+    auto *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    int found = 0;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+        auto *title = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 64), nullptr);
+        auto *attributes =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, children[i]), nullptr);
+        found += title && attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                 QByteArray(static_cast<const char *>(xcb_get_property_value(title)),
+                            xcb_get_property_value_length(title)) == name;
+        std::free(title);
+        std::free(attributes);
+    }
+    std::free(tree);
+    return found;
+}
+
+bool mapped(const QByteArray &name)
+{
+    return mappedCount(name) > 0;
+}
+
+// The real program, started as a user would, on private settings.
+class ShellProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ChildProcesses::adoptOrphans();
+        QSettings settings(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("app.ravelond.Ravelond.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("hasSeenWelcome", true);
+        settings.setValue("playSound", false);
+    }
+
+    void TearDown() override
+    {
+        for (QProcess *process : {&program, &textWindow}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    void setting(const QString &key, const QVariant &value)
+    {
+        QSettings(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("app.ravelond.Ravelond.conf"),
+                  QSettings::IniFormat)
+            .setValue(key, value);
+    }
+
+    void start(const QStringList &arguments = {})
+    {
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(ravelondPath(), arguments);
+        ASSERT_TRUE(program.waitForStarted(10000));
+    }
+
+    // Another application's window with the text in the middle of the screen; its text area.
+    QRect showText(const QString &text)
+    {
+        QSignalSpy ready(&textWindow, &QProcess::readyReadStandardOutput);
+        textWindow.start(binary(QStringLiteral("text_window")), {text});
+        if (!ready.wait(20000))
+            return {};
+        const QList<QByteArray> words = textWindow.readLine().trimmed().split(' ');
+        return QRect(words.value(1).toInt(), words.value(2).toInt(), words.value(3).toInt(), words.value(4).toInt());
+    }
+
+    // Presses the hot key until the overlay is up: the first presses may come
+    // before the program has taken the key.
+    bool pressHotKeyUntilTheOverlayIsUp()
+    {
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            xdotool({"key", "ctrl+alt+c"});
+            if (QTest::qWaitFor([] { return mapped("Ravelond selection"); }, 500))
+                return true;
+        }
+        return false;
+    }
+
+    // A socket left by a killed instance refuses; the running one accepts.
+    static bool instanceListens()
+    {
+        return QTest::qWaitFor(
+            [] {
+                QLocalSocket socket;
+                socket.connectToServer(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/app.ravelond.Ravelond.instance");
+                return socket.waitForConnected(200);
+            },
+            20000);
+    }
+
+    bool clipboardBecomes(const QString &text)
+    {
+        return QTest::qWaitFor([&] { return clipboard().contains(text); }, 20000);
+    }
+
+    QProcess program;
+    QProcess textWindow;
+};
+
+} // namespace
+
+TEST_F(ShellProgramTest, TheHotKeyWithNumLockOnAndADragCopyTheTextAndTheKeyboardAloneDoesToo)
+{
+    const QRect text = showText(QStringLiteral("Kestrel 42"));
+    ASSERT_FALSE(text.isEmpty());
+    start();
+    xdotool({"key", "Num_Lock"});
+    ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
+    xdotool({"mousemove", QString::number(text.left() + 8), QString::number(text.top() + 8), "mousedown", "1",
+             "mousemove", QString::number(text.center().x()), QString::number(text.center().y()), "mousemove",
+             QString::number(text.right() - 8), QString::number(text.bottom() - 8), "mouseup", "1"});
+    ASSERT_TRUE(clipboardBecomes(QStringLiteral("Kestrel 42"))) << clipboard().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+
+    run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
+    ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
+    xdotool({"key", "ctrl+alt+c"}); // the hot key again, while the overlay holds the keyboard: cancelled
+    ASSERT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+    ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
+    xdotool({"key", "Right", "Left", "Return"});
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Kestrel"))) << clipboard().toStdString();
+
+    int mostOverlays = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout,
+                     [&] { mostOverlays = std::max(mostOverlays, mappedCount("Ravelond selection")); });
+    watch.start(5);
+    xdotool({"key", "--repeat", "20", "--delay", "15", "ctrl+alt+c"});
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+    EXPECT_EQ(mostOverlays, 1);
+    EXPECT_EQ(program.state(), QProcess::Running);
+}
+
+TEST_F(ShellProgramTest, ASecondLaunchHandsOverItsImageAndAHungOrKilledInstanceIsNoTrap)
+{
+    const QString image = QDir(TestEnvironment::root()).filePath("heron.png");
+    ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Heron 77"), 48).save(image));
+    start();
+    ASSERT_TRUE(instanceListens());
+    int exitCode = -1;
+    run(ravelondPath(), {"--open-image", image}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Heron 77"))) << clipboard().toStdString();
+
+    QList<QProcess *> launches;
+    for (int i = 0; i < 20; ++i) {
+        launches.append(new QProcess);
+        launches.last()->start(ravelondPath(), {});
+    }
+    for (QProcess *launch : launches) {
+        EXPECT_TRUE(launch->waitForFinished(10000));
+        EXPECT_EQ(launch->exitCode(), 0);
+        delete launch;
+    }
+
+    ::kill(pid_t(program.processId()), SIGSTOP);
+    const QByteArray said = run(ravelondPath(), {}, &exitCode);
+    ::kill(pid_t(program.processId()), SIGCONT);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(said.contains("did not answer within 2 seconds")) << said.constData();
+
+    program.kill();
+    program.waitForFinished(5000);
+    start(); // its socket is still there: replaced
+    ASSERT_TRUE(instanceListens());
+    run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
+    run(ravelondPath(), {"--open-image", image}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Heron 77")));
+}
+
+TEST_F(ShellProgramTest, SigtermDuringARecognitionQuitsInOrderAndLeavesNoProcess)
+{
+    MLXTestRoot root;
+    root.installFakeWorker(QStringLiteral("silent"));
+    setting("engine", "mlx");
+    const QString image = QDir(TestEnvironment::root()).filePath("slow.png");
+    ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Slow"), 48).save(image));
+    start({"--open-image", image});
+    // The recognition is under way once the program has started its worker.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return run(QStringLiteral("pgrep"), {"-P", QString::number(program.processId())}).trimmed().size() > 0;
+        },
+        20000));
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(ChildProcesses::waitUntilNoneLeft(std::chrono::milliseconds(5000))) << "a worker outlived the program";
+}
