@@ -1,5 +1,6 @@
 #include "platform/X11DevicePointer.h"
 
+#include "platform/X11Connection.h"
 #include "platform/X11Extensions.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,7 @@ X11DevicePointer &X11DevicePointer::shared()
 X11DevicePointer::X11DevicePointer()
 {
     QCoreApplication *application = QCoreApplication::instance();
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!application || !connection)
         return;
     application->installNativeEventFilter(this);

@@ -2,8 +2,6 @@
 
 #include "support/Background.h"
 
-#include <QGuiApplication>
-
 namespace {
 
 QCoro::Task<const xcb_query_extension_reply_t *> extensionData(xcb_connection_t *connection, xcb_extension_t *extension)
@@ -16,17 +14,6 @@ QCoro::Task<const xcb_query_extension_reply_t *> extensionData(xcb_connection_t 
 }
 
 } // namespace
-
-xcb_connection_t *applicationConnection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_window_t rootWindow(xcb_connection_t *connection)
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-}
 
 QCoro::Task<uint8_t> extensionOpcode(xcb_connection_t *connection, xcb_extension_t *extension)
 {

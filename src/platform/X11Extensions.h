@@ -4,11 +4,6 @@
 
 #include <xcb/xcb.h>
 
-// The application's own connection to the X server (Qt's), or none on
-// another platform.
-xcb_connection_t *applicationConnection();
-xcb_window_t rootWindow(xcb_connection_t *connection);
-
 // Asks the server about an extension without blocking the GUI thread: the
 // reply is awaited on the pool. Zero when the server lacks it.
 QCoro::Task<uint8_t> extensionOpcode(xcb_connection_t *connection, xcb_extension_t *extension);

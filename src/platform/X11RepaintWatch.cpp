@@ -1,5 +1,6 @@
 #include "platform/X11RepaintWatch.h"
 
+#include "platform/X11Connection.h"
 #include "platform/X11Extensions.h"
 
 #include <QCoreApplication>
@@ -49,7 +50,7 @@ void startWatching()
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [] {
-            if (applicationConnection())
+            if (X11Connection::connection())
                 X11RepaintWatch::shared();
         },
         Qt::QueuedConnection);
@@ -71,7 +72,7 @@ X11RepaintWatch::X11RepaintWatch()
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &X11RepaintWatch::review);
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!qGuiApp || !connection)
         return;
     qGuiApp->installEventFilter(this);
@@ -124,7 +125,7 @@ void X11RepaintWatch::visibilityChanged(bool visible)
 
 void X11RepaintWatch::watch(const QRect &frame)
 {
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         return;
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -140,14 +141,14 @@ void X11RepaintWatch::watch(const QRect &frame)
 
 quint16 X11RepaintWatch::startDamage()
 {
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!damageEvent_ || !connection)
         return 0;
     if (damage_)
         return quint16(xcb_no_operation(connection).sequence);
     damage_ = xcb_generate_id(connection);
     const xcb_void_cookie_t created =
-        xcb_damage_create(connection, damage_, rootWindow(connection), XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_damage_create(connection, damage_, X11Connection::rootWindow(), XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     xcb_flush(connection);
     // A new damage object first reports its whole drawable.
     skippingInitialReport_ = true;
@@ -156,7 +157,7 @@ quint16 X11RepaintWatch::startDamage()
 
 void X11RepaintWatch::stopDamage()
 {
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!damage_ || !connection)
         return;
     xcb_damage_destroy(connection, damage_);

@@ -1,7 +1,7 @@
 #include "platform/X11ScreenGrabber.h"
 
 #include "models/TrovError.h"
-#include "platform/X11Extensions.h"
+#include "platform/X11Connection.h"
 #include "platform/X11RepaintWatch.h"
 #include "support/Background.h"
 
@@ -20,7 +20,7 @@ namespace {
 // thread-safe, so the reply is awaited on the pool, not on the GUI thread.
 QCoro::Task<void> catchUpWithServer()
 {
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         co_return;
     const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection);
