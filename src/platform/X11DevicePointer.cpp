@@ -3,7 +3,7 @@
 #include "platform/X11Connection.h"
 #include "platform/X11Extensions.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -40,9 +40,10 @@ X11DevicePointer &X11DevicePointer::shared()
 
 X11DevicePointer::X11DevicePointer()
 {
-    QCoreApplication *application = QCoreApplication::instance();
-    xcb_connection_t *connection = X11Connection::connection();
-    if (!application || !connection)
+    // Only a GUI application has Qt's X connection.
+    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    xcb_connection_t *connection = application ? X11Connection::connection() : nullptr;
+    if (!connection)
         return;
     application->installNativeEventFilter(this);
     // Qt reads XInput 2 pointer events when the server has them; until the

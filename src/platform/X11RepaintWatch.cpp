@@ -50,7 +50,8 @@ void startWatching()
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [] {
-            if (X11Connection::connection())
+            // Only a GUI application has windows (and qGuiApp is only valid there).
+            if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && X11Connection::connection())
                 X11RepaintWatch::shared();
         },
         Qt::QueuedConnection);
@@ -72,11 +73,12 @@ X11RepaintWatch::X11RepaintWatch()
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &X11RepaintWatch::review);
-    xcb_connection_t *connection = X11Connection::connection();
-    if (!qGuiApp || !connection)
+    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    xcb_connection_t *connection = application ? X11Connection::connection() : nullptr;
+    if (!connection)
         return;
-    qGuiApp->installEventFilter(this);
-    qGuiApp->installNativeEventFilter(this);
+    application->installEventFilter(this);
+    application->installNativeEventFilter(this);
     for (QWindow *window : QGuiApplication::topLevelWindows())
         follow(window);
     // Until the server has said whether it has DAMAGE, hidden areas are
