@@ -44,6 +44,14 @@ QImage comparable(QImage image)
     return image;
 }
 
+void paintMagenta(QWidget &window)
+{
+    window.setAutoFillBackground(true);
+    QPalette magenta = window.palette();
+    magenta.setColor(QPalette::Window, Qt::magenta);
+    window.setPalette(magenta);
+}
+
 int magentaIn(const QImage &image)
 {
     int count = 0;
@@ -99,7 +107,7 @@ void runInSession(const QHash<QString, QString> &variables, const QString &filte
 
 // Real X server, real grab, real overlay windows, input from xdotool. Every
 // expectation is computed from the screen's scale, so the same cases run at
-// scale 1 and, through the last test, at scale 2.
+// scale 1 and, through a later test, at scales 2 and 1.5.
 class ScreenSelectionX11Test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -274,10 +282,7 @@ TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscape
 TEST_F(ScreenSelectionX11Test, AnOpenWindowOfOursIsHiddenForTheCaptureAndComesBack)
 {
     QWidget own;
-    own.setAutoFillBackground(true);
-    QPalette magenta = own.palette();
-    magenta.setColor(QPalette::Window, Qt::magenta);
-    own.setPalette(magenta);
+    paintMagenta(own);
     own.setGeometry(QRect(120, 120, 300, 200));
     own.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, 20000));
@@ -383,10 +388,7 @@ protected:
 TEST_F(OwnWindowsX11Test, OurWindowsAreNeverFrozenIntoTheCapture)
 {
     QWidget own(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-    own.setAutoFillBackground(true);
-    QPalette magenta = own.palette();
-    magenta.setColor(QPalette::Window, Qt::magenta);
-    own.setPalette(magenta);
+    paintMagenta(own);
     own.setGeometry(QRect(500, 350, 400, 300));
     for (int run = 0; run < 20; ++run) {
         SCOPED_TRACE(run);
