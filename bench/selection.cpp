@@ -1,13 +1,21 @@
 // Screen selection figures, each on its own Xvfb server:
 //  1. From capture() to the overlay visible (mapped, first frame painted and
 //     on the server), median of 20, on a 1440 x 900 display at scale 1 and at
-//     scale 2 (2880 x 1800 device pixels). Peer in the same run: the bare grab
-//     plus a plain window showing it, the least any overlay can cost.
-//  2. One drag step on a 3840 x 2160 frozen picture: the overlay's repaint of
+//     scale 2 (2880 x 1800 device pixels), none of our windows on screen.
+//     Peer in the same run: the bare grab plus a plain window showing it, the
+//     least any overlay can cost.
+//  2. The same when a 400 x 300 window of ours is on screen over a window of
+//     another process (on a server without backing store, so the area waits
+//     for that process to repaint it): hidden by its owner right before
+//     capture(), or left for the capture to hide. Peer: hide, a fixed 250 ms
+//     settle (what screenshot tools wait), then the bare grab and a plain
+//     window.
+//  3. One drag step on a 3840 x 2160 frozen picture: the overlay's repaint of
 //     what changed against a full repaint of the view, median of 200 steps.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb and xauth).
 #include "models/TrovError.h"
 #include "platform/SelectionPlatform.h"
+#include "platform/X11RepaintWatch.h"
 #include "services/ScreenSelection.h"
 #include "views/SelectionOverlay.h"
 #include "views/SelectionOverlayPresenter.h"
@@ -22,6 +30,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -93,6 +102,36 @@ double msSince(const QElapsedTimer &clock)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
+// A dismissed overlay's area is itself waited for: each run starts once the
+// screen has settled.
+void waitUntilSettled()
+{
+    while (!X11RepaintWatch::shared().isSettled())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void waitFor(int milliseconds)
+{
+    bool done = false;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, [&done] { done = true; });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// The bare grab plus a plain window showing it, up and painted.
+void showGrabInPlainWindow()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QPixmap frozen = screen->grabWindow(0);
+    auto *plain = new QLabel(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    plain->setPixmap(frozen);
+    plain->setGeometry(screen->geometry());
+    plain->show();
+    waitForFirstFrame(plain);
+    plain->hide();
+    delete plain;
+}
+
 void overlayScenario()
 {
     SelectionOverlayPresenter presenter{SelectionPlatform::system()};
@@ -110,23 +149,17 @@ void overlayScenario()
         selection.cancel();
         QCoro::waitFor(std::move(task));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        waitUntilSettled();
     }
 
     std::vector<double> peer;
     for (int run = -2; run < overlayRuns; ++run) {
         QElapsedTimer clock;
         clock.start();
-        QScreen *screen = QGuiApplication::primaryScreen();
-        const QPixmap frozen = screen->grabWindow(0);
-        auto *plain = new QLabel(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        plain->setPixmap(frozen);
-        plain->setGeometry(screen->geometry());
-        plain->show();
-        waitForFirstFrame(plain);
+        showGrabInPlainWindow();
         if (run >= 0)
             peer.push_back(msSince(clock));
-        plain->hide();
-        delete plain;
+        waitUntilSettled();
     }
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
@@ -135,6 +168,91 @@ void overlayScenario()
                 pixels.height(), overlayRuns);
     std::printf("  ScreenSelection overlay          %7.2f ms (p90 %7.2f ms)\n", median(ours), percentile90(ours));
     std::printf("  peer: bare grab + plain window   %7.2f ms (p90 %7.2f ms)\n", median(peer), percentile90(peer));
+}
+
+// Another process's window, as the application below ours would be.
+int runPatternChild(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QWidget below(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    below.setAutoFillBackground(true);
+    QPalette palette = below.palette();
+    palette.setColor(QPalette::Window, QColor(40, 120, 200));
+    below.setPalette(palette);
+    below.setGeometry(200, 150, 1000, 650);
+    below.show();
+    QTimer::singleShot(300, [] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+    });
+    return app.exec();
+}
+
+void hiddenWindowScenario(const char *self)
+{
+    QProcess below;
+    below.start(QString::fromLocal8Bit(self), {QStringLiteral("--child"), QStringLiteral("below")});
+    below.waitForReadyRead(20000);
+    QWidget own(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    own.setAutoFillBackground(true);
+    QPalette magenta = own.palette();
+    magenta.setColor(QPalette::Window, Qt::magenta);
+    own.setPalette(magenta);
+    own.setGeometry(500, 300, 400, 300);
+    const auto showOwn = [&own] {
+        own.show();
+        waitForFirstFrame(&own);
+        waitUntilSettled();
+    };
+
+    SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+    ScreenSelection selection{SelectionPlatform::system(), &presenter};
+    const auto ours = [&](bool hideFirst) {
+        std::vector<double> times;
+        for (int run = -2; run < overlayRuns; ++run) {
+            showOwn();
+            QElapsedTimer clock;
+            clock.start();
+            if (hideFirst)
+                own.hide();
+            QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
+            while (presenter.windows().isEmpty())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            waitForFirstFrame(presenter.windows().first()->overlay());
+            if (run >= 0)
+                times.push_back(msSince(clock));
+            selection.cancel();
+            QCoro::waitFor(std::move(task));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            waitUntilSettled();
+        }
+        return times;
+    };
+    const std::vector<double> hiddenByOwner = ours(true);
+    const std::vector<double> hiddenByCapture = ours(false);
+
+    std::vector<double> peer;
+    for (int run = -2; run < overlayRuns; ++run) {
+        showOwn();
+        QElapsedTimer clock;
+        clock.start();
+        own.hide();
+        waitFor(250);
+        showGrabInPlainWindow();
+        if (run >= 0)
+            peer.push_back(msSince(clock));
+        waitUntilSettled();
+    }
+    below.kill();
+    below.waitForFinished(5000);
+    std::printf("capture() to overlay visible with a 400x300 window of ours over another process's window\n"
+                "(server without backing store), median of %d:\n",
+                overlayRuns);
+    std::printf("  hidden by its owner right before  %7.2f ms (p90 %7.2f ms)\n", median(hiddenByOwner),
+                percentile90(hiddenByOwner));
+    std::printf("  left for the capture to hide      %7.2f ms (p90 %7.2f ms)\n", median(hiddenByCapture),
+                percentile90(hiddenByCapture));
+    std::printf("  peer: hide, 250 ms settle, grab   %7.2f ms (p90 %7.2f ms)\n", median(peer), percentile90(peer));
 }
 
 std::vector<double> dragTimes(SelectionOverlay &overlay, bool fullRepaint)
@@ -188,6 +306,8 @@ void dragScenario()
 
 int runChild(int argc, char **argv, const QByteArray &scenario)
 {
+    if (scenario == "below")
+        return runPatternChild(argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
@@ -196,12 +316,15 @@ int runChild(int argc, char **argv, const QByteArray &scenario)
     }
     if (scenario == "overlay")
         overlayScenario();
+    else if (scenario == "hidden")
+        hiddenWindowScenario(argv[0]);
     else
         dragScenario();
     return 0;
 }
 
-int runOnXvfb(const char *self, const char *screen, const char *scale, const char *scenario)
+int runOnXvfb(const char *self, const char *screen, const char *scale, const char *scenario,
+              const char *serverOptions = "")
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -210,10 +333,11 @@ int runOnXvfb(const char *self, const char *screen, const char *scale, const cha
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QStringLiteral("xvfb-run"),
-                {QStringLiteral("-a"), QStringLiteral("-s"),
-                 QStringLiteral("-screen 0 %1 -nolisten tcp").arg(QLatin1String(screen)), QString::fromLocal8Bit(self),
-                 QStringLiteral("--child"), QLatin1String(scenario)});
+    child.start(
+        QStringLiteral("xvfb-run"),
+        {QStringLiteral("-a"), QStringLiteral("-s"),
+         QStringLiteral("-screen 0 %1 -nolisten tcp %2").arg(QLatin1String(screen), QLatin1String(serverOptions)),
+         QString::fromLocal8Bit(self), QStringLiteral("--child"), QLatin1String(scenario)});
     // Only the driver waits like this; it has no interface of its own.
     child.waitForFinished(-1);
     return child.exitCode();
@@ -230,6 +354,7 @@ int main(int argc, char **argv)
     int failures = 0;
     failures += runOnXvfb(self, "1440x900x24", "1", "overlay") != 0;
     failures += runOnXvfb(self, "2880x1800x24", "2", "overlay") != 0;
+    failures += runOnXvfb(self, "1440x900x24", "1", "hidden", "-bs") != 0;
     failures += runOnXvfb(self, "3840x2160x24", "1", "drag") != 0;
     return failures;
 }

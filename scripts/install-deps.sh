@@ -6,7 +6,7 @@ run_packages=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-image-formats-plugins qcoro-qt6-dev
   libtesseract-dev tesseract-ocr-eng
-  libxcb1-dev libxcb-keysyms1-dev libx11-dev
+  libxcb1-dev libxcb-keysyms1-dev libxcb-xinput-dev libxcb-damage0-dev libx11-dev
   libcanberra-dev sound-theme-freedesktop
   libheif-dev
   fonts-dejavu-core
@@ -14,7 +14,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev clang-format
-  xvfb xauth x11-utils trayer openbox xdotool xclip
+  xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
   tesseract-ocr locales procps libxcb-xtest0-dev
 )
 

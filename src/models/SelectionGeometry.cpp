@@ -130,7 +130,14 @@ QRectF SelectionGeometry::pixelRect(const QRectF &selection, QSizeF viewSize, QS
     const double sx = imageSize.width() / viewSize.width();
     const double sy = imageSize.height() / viewSize.height();
     const QRectF s = standardized(selection);
-    const QRectF scaled(s.left() * sx, s.top() * sy, s.width() * sx, s.height() * sy);
+    // An edge that lands on a pixel boundary but for rounding noise (a third
+    // of a point at scale 1.5) must not take in the neighbouring pixel.
+    const auto edge = [](double value) {
+        const double whole = std::round(value);
+        return std::abs(value - whole) < 1e-6 ? whole : value;
+    };
+    const QRectF scaled(QPointF(edge(s.left() * sx), edge(s.top() * sy)),
+                        QPointF(edge(s.right() * sx), edge(s.bottom() * sy)));
     return intersection(integral(scaled), QRectF(0, 0, imageSize.width(), imageSize.height()));
 }
 

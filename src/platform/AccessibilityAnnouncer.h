@@ -9,4 +9,5 @@ class AccessibilityAnnouncer : public Announcer {
 public:
     static AccessibilityAnnouncer &shared();
     void announce(QObject *source, const QString &text, Priority priority) override;
+    void withdraw(QObject *source) override;
 };

@@ -14,4 +14,6 @@ public:
 
     virtual ~Announcer() = default;
     virtual void announce(QObject *source, const QString &text, Priority priority) = 0;
+    // What was announced about `source` no longer holds (the user mended it).
+    virtual void withdraw(QObject *source) { (void)source; }
 };

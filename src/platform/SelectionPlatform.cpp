@@ -3,7 +3,9 @@
 #include "platform/AccessibilityAnnouncer.h"
 #include "platform/DesktopAccessibilityPreferences.h"
 #include "platform/DesktopAppearance.h"
+#include "platform/DesktopOwnWindows.h"
 #include "platform/DesktopScreens.h"
+#include "platform/X11DevicePointer.h"
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenRecordingPermission.h"
 
@@ -14,5 +16,7 @@ SelectionPlatform SelectionPlatform::system()
             &X11ScreenRecordingPermission::shared(),
             &DesktopAccessibilityPreferences::shared(),
             &DesktopAppearance::shared(),
-            &AccessibilityAnnouncer::shared()};
+            &AccessibilityAnnouncer::shared(),
+            &DesktopOwnWindows::shared(),
+            &X11DevicePointer::shared()};
 }

@@ -3,6 +3,8 @@
 class AccessibilityPreferences;
 class Announcer;
 class Appearance;
+class DevicePointer;
+class OwnWindows;
 class ScreenGrabber;
 class ScreenRecordingPermission;
 class Screens;
@@ -17,6 +19,10 @@ struct SelectionPlatform {
     AccessibilityPreferences *accessibility = nullptr;
     Appearance *appearance = nullptr;
     Announcer *announcer = nullptr;
+    // None: the application's windows are left as they are during a capture.
+    OwnWindows *windows = nullptr;
+    // None: mouse positions are taken as Qt reports them.
+    DevicePointer *pointer = nullptr;
 
     // The desktop's own services.
     static SelectionPlatform system();

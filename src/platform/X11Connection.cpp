@@ -9,7 +9,10 @@
 
 xcb_connection_t *X11Connection::connection()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // qGuiApp is a plain cast: in a process with only a QCoreApplication (a
+    // second launch forwarding to the first) it would name no GUI application.
+    auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
 

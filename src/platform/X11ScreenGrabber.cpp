@@ -1,6 +1,8 @@
 #include "platform/X11ScreenGrabber.h"
 
 #include "models/TrovError.h"
+#include "platform/X11Connection.h"
+#include "platform/X11RepaintWatch.h"
 #include "support/Background.h"
 
 #include <QGuiApplication>
@@ -14,17 +16,11 @@
 
 namespace {
 
-xcb_connection_t *applicationConnection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 // Waits until the server has handled everything we sent before. xcb is
 // thread-safe, so the reply is awaited on the pool, not on the GUI thread.
 QCoro::Task<void> catchUpWithServer()
 {
-    xcb_connection_t *connection = applicationConnection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         co_return;
     const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection);
@@ -46,6 +42,9 @@ QCoro::Task<QImage> X11ScreenGrabber::grab(QScreen *screen)
     // The display may be unplugged while we wait.
     const QPointer<QScreen> display(screen);
     const QString name = screen ? screen->name() : QString();
+    // A window of ours hidden just now may still be on screen until what lies
+    // below has repainted; with none hidden this costs nothing.
+    co_await X11RepaintWatch::shared().settled();
     co_await catchUpWithServer();
     const QPixmap frozen = display ? display->grabWindow(0) : QPixmap();
     if (frozen.isNull()) {

@@ -4,6 +4,7 @@
 #include "models/TrovError.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Appearance.h"
+#include "platform/OwnWindows.h"
 #include "platform/ScreenGrabber.h"
 #include "platform/ScreenRecordingPermission.h"
 #include "platform/Screens.h"
@@ -14,6 +15,9 @@
 #include <QCoreApplication>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Half-open, as Qt's integer rectangles: a pointer on the seam between two
@@ -23,6 +27,35 @@ bool contains(const QRect &frame, QPointF point)
     return point.x() >= frame.left() && point.x() < frame.left() + frame.width() && point.y() >= frame.top() &&
            point.y() < frame.top() + frame.height();
 }
+
+double distance(const QRect &frame, QPointF point)
+{
+    const double dx = std::max({double(frame.left()) - point.x(), 0.0, point.x() - (frame.left() + frame.width())});
+    const double dy = std::max({double(frame.top()) - point.y(), 0.0, point.y() - (frame.top() + frame.height())});
+    return std::hypot(dx, dy);
+}
+
+// Our own windows must not be frozen into the picture: whatever of ours is on
+// screen hides for the capture, and what the user opened comes back once the
+// capture is over, whatever its outcome.
+class HiddenForCapture {
+public:
+    explicit HiddenForCapture(OwnWindows *windows)
+        : windows_(windows), hidden_(windows ? windows->hideVisible() : QList<QPointer<QWindow>>())
+    {
+    }
+    ~HiddenForCapture()
+    {
+        if (windows_)
+            windows_->showAgain(hidden_);
+    }
+    HiddenForCapture(const HiddenForCapture &) = delete;
+    HiddenForCapture &operator=(const HiddenForCapture &) = delete;
+
+private:
+    OwnWindows *windows_;
+    QList<QPointer<QWindow>> hidden_;
+};
 
 } // namespace
 
@@ -62,6 +95,7 @@ QCoro::Task<QImage> ScreenSelection::capture(OCREngine engine, std::stop_token t
     selectedScreen_ = nullptr;
     if (!hasPermission())
         throw TrovError::of(TrovError::permission);
+    const HiddenForCapture hidden(platform_.windows);
     // Every display is frozen before any overlay shows, one after another.
     QList<Frozen> frozen;
     const QPointer<ScreenSelection> self(this);
@@ -137,14 +171,19 @@ QCoro::Task<QImage> ScreenSelection::present(QList<Frozen> frozen, OCREngine eng
     });
 
     const QPointF pointer = platform_.screens->pointerLocation();
+    bool keyboardTaken = false;
     for (const Frozen &pair : frozen)
-        showSurface(pair, engine, practice, pointer);
+        keyboardTaken = showSurface(pair, engine, practice, pointer) || keyboardTaken;
+    // With the pointer on no display (in a gap left by displays of unequal
+    // size) Escape and the arrows must still reach an overlay.
+    if (!keyboardTaken)
+        shown_[keyboardFallback(frozen, pointer)].surface->makeKey();
     Q_EMIT presented();
     // Only locals from here on: the service may be gone when this resumes.
     co_return co_await continuation;
 }
 
-void ScreenSelection::showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer)
+bool ScreenSelection::showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer)
 {
     QScreen *screen = frozen.screen;
     SelectionSurface *surface = presenter_->present(screen, frozen.image, engine, practice);
@@ -160,8 +199,23 @@ void ScreenSelection::showSurface(const Frozen &frozen, OCREngine engine, bool p
             guard->selected(display, image, viewSize, selection);
     };
     shown_.append({surface, surface->lifetime()});
-    if (contains(screen->geometry(), pointer))
-        surface->makeKey();
+    if (!contains(screen->geometry(), pointer))
+        return false;
+    surface->makeKey();
+    return true;
+}
+
+qsizetype ScreenSelection::keyboardFallback(const QList<Frozen> &frozen, QPointF pointer) const
+{
+    QScreen *primary = platform_.screens->primaryScreen();
+    qsizetype nearest = 0;
+    for (qsizetype index = 0; index < frozen.size(); ++index) {
+        if (frozen[index].screen == primary)
+            return index;
+        if (distance(frozen[index].screen->geometry(), pointer) < distance(frozen[nearest].screen->geometry(), pointer))
+            nearest = index;
+    }
+    return nearest;
 }
 
 void ScreenSelection::selected(QScreen *screen, const QImage &image, QSizeF viewSize, const QRectF &selection)

@@ -61,7 +61,11 @@ private:
     };
 
     QCoro::Task<QImage> present(QList<Frozen> frozen, OCREngine engine, bool practice, std::stop_token token);
-    void showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer);
+    // Whether the new surface took the keyboard (the pointer is on its display).
+    bool showSurface(const Frozen &frozen, OCREngine engine, bool practice, QPointF pointer);
+    // The surface that takes the keyboard when the pointer is on no display:
+    // the primary display's, else the nearest display's.
+    qsizetype keyboardFallback(const QList<Frozen> &frozen, QPointF pointer) const;
     void selected(QScreen *screen, const QImage &image, QSizeF viewSize, const QRectF &selection);
     void finish(const QImage &image);
     void finish(std::exception_ptr error);

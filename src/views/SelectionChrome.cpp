@@ -96,44 +96,76 @@ QRegion SelectionChrome::damage(const QRectF &previous, const QRectF &next, cons
     return damage(previous, bounds) + damage(next, bounds) + hole(previous).xored(hole(next));
 }
 
+QRectF SelectionChrome::hole(const QRectF &bounds) const
+{
+    if (imageSize.isEmpty() || bounds.isEmpty())
+        return selection;
+    // Back from the picture's whole pixels to points: on screen, these edges
+    // fall exactly on the device pixels' edges.
+    const QRectF pixels = SelectionGeometry::pixelRect(selection, bounds.size(), imageSize);
+    const double sx = bounds.width() / imageSize.width();
+    const double sy = bounds.height() / imageSize.height();
+    return QRectF(pixels.x() * sx, pixels.y() * sy, pixels.width() * sx, pixels.height() * sy);
+}
+
 void SelectionChrome::paint(QPainter &painter, const QRectF &bounds, bool increaseContrast) const
 {
     const bool empty = SelectionGeometry::isEmpty(selection);
+    // The clear hole, its outline and brackets sit on the pixels that will be
+    // cropped, whatever the scale: what the user sees is what they get.
+    const QRectF clear = empty ? QRectF() : hole(bounds);
     painter.save();
-    // The dimming with its hole, as rectangles cut to what is being repainted:
-    // a path over the whole display would be rasterised in full at every step.
-    QRegion dim(bounds.toAlignedRect());
-    if (!empty)
-        dim -= QRegion(selection.toRect());
-    if (painter.hasClipping())
-        dim &= painter.clipRegion();
     const QColor shade = DesignTokens::withOpacity(Qt::black, increaseContrast ? contrastDimming : dimming);
-    for (const QRect &part : dim)
-        painter.fillRect(part, shade);
+    // The dimming around the hole, cut to what is being repainted: a path over
+    // the whole display would be rasterised in full at every step.
+    const QRegion repainted = painter.hasClipping() ? painter.clipRegion() : QRegion(bounds.toAlignedRect());
+    for (const QRect &part : repainted)
+        fillOutside(painter, QRectF(part) & bounds, clear, shade);
     if (!empty) {
-        paintOutline(painter);
-        paintBrackets(painter);
+        paintOutline(painter, clear);
+        paintBrackets(painter, clear);
         painter.setRenderHint(QPainter::Antialiasing);
         paintBadge(painter, bounds);
     }
     painter.restore();
 }
 
-void SelectionChrome::paintOutline(QPainter &painter) const
+void SelectionChrome::fillOutside(QPainter &painter, const QRectF &area, const QRectF &hole, const QColor &colour)
 {
-    // A one-point line just outside the selection, as four filled bands: a
-    // stroked rectangle would be rasterised over its whole extent.
+    if (area.isEmpty())
+        return;
+    const QRectF inside = hole & area;
+    if (inside.isEmpty()) {
+        painter.fillRect(area, colour);
+        return;
+    }
+    // Four bands that do not overlap, so the shade is laid once everywhere.
+    const QRectF bands[] = {
+        QRectF(QPointF(area.left(), area.top()), QPointF(area.right(), inside.top())),
+        QRectF(QPointF(area.left(), inside.bottom()), QPointF(area.right(), area.bottom())),
+        QRectF(QPointF(area.left(), inside.top()), QPointF(inside.left(), inside.bottom())),
+        QRectF(QPointF(inside.right(), inside.top()), QPointF(area.right(), inside.bottom())),
+    };
+    for (const QRectF &band : bands) {
+        if (!band.isEmpty())
+            painter.fillRect(band, colour);
+    }
+}
+
+void SelectionChrome::paintOutline(QPainter &painter, const QRectF &s) const
+{
+    // A one-point line just outside the hole, as four filled bands: a stroked
+    // rectangle would be rasterised over its whole extent.
     const QColor outline = DesignTokens::withOpacity(Qt::white, 0.9);
-    const QRectF &s = selection;
     painter.fillRect(QRectF(s.left() - 1, s.top() - 1, s.width() + 2, 1), outline);
     painter.fillRect(QRectF(s.left() - 1, s.bottom(), s.width() + 2, 1), outline);
     painter.fillRect(QRectF(s.left() - 1, s.top(), 1, s.height()), outline);
     painter.fillRect(QRectF(s.right(), s.top(), 1, s.height()), outline);
 }
 
-void SelectionChrome::paintBrackets(QPainter &painter) const
+void SelectionChrome::paintBrackets(QPainter &painter, const QRectF &s) const
 {
-    const double arm = bracketArm(selection);
+    const double arm = bracketArm(s);
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     if (sprites_.arm != arm || sprites_.ratio != ratio) {
         sprites_.arm = arm;
@@ -142,8 +174,7 @@ void SelectionChrome::paintBrackets(QPainter &painter) const
             sprites_.images[corner] = bracketSprite(arm, corner % 2 ? -1 : 1, corner < 2 ? 1 : -1, ratio);
     }
     const double side = arm + 2 * spriteMargin;
-    const QPointF corners[] = {selection.topLeft(), selection.topRight(), selection.bottomLeft(),
-                               selection.bottomRight()};
+    const QPointF corners[] = {s.topLeft(), s.topRight(), s.bottomLeft(), s.bottomRight()};
     for (int corner = 0; corner < 4; ++corner) {
         const QPointF anchor(corner % 2 ? side - spriteMargin : spriteMargin,
                              corner < 2 ? spriteMargin : side - spriteMargin);

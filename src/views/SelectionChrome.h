@@ -29,13 +29,18 @@ public:
     // What a change from `previous` to `next` makes look different.
     static QRegion damage(const QRectF &previous, const QRectF &next, const QRectF &bounds);
 
+    // The selection as it is cropped: widened to the frozen picture's whole
+    // pixels, in the points of a view of `bounds`.
+    QRectF hole(const QRectF &bounds) const;
+
     static double bracketArm(const QRectF &selection);
     static QString badgeText(const QRectF &pixels);
     static QSizeF badgeSize() { return {150, 32}; }
 
 private:
-    void paintOutline(QPainter &painter) const;
-    void paintBrackets(QPainter &painter) const;
+    static void fillOutside(QPainter &painter, const QRectF &area, const QRectF &hole, const QColor &colour);
+    void paintOutline(QPainter &painter, const QRectF &hole) const;
+    void paintBrackets(QPainter &painter, const QRectF &hole) const;
     void paintBadge(QPainter &painter, const QRectF &bounds) const;
 
     // The four corners' bracket pictures for the current arm length.

@@ -3,6 +3,7 @@
 #include "models/SelectionGeometry.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Announcer.h"
+#include "platform/DevicePointer.h"
 #include "views/SelectionPresentation.h"
 #include "views/SelectionToolbar.h"
 
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -140,7 +142,7 @@ void SelectionOverlay::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     makeKey();
-    start_ = event->position();
+    start_ = pointerPosition(*event);
     setSelection(QRectF());
     presentation_->setKeyboard(false);
     presentation_->setNeedsLarger(false);
@@ -151,7 +153,7 @@ void SelectionOverlay::mouseMoveEvent(QMouseEvent *event)
 {
     if (!start_)
         return;
-    setSelection(SelectionGeometry::rectangle(*start_, event->position(), bounds()));
+    setSelection(SelectionGeometry::rectangle(*start_, pointerPosition(*event), bounds()));
     updateSelection();
 }
 
@@ -159,7 +161,7 @@ void SelectionOverlay::mouseReleaseEvent(QMouseEvent *event)
 {
     if (!start_ || event->button() != Qt::LeftButton)
         return;
-    setSelection(SelectionGeometry::rectangle(*start_, event->position(), bounds()));
+    setSelection(SelectionGeometry::rectangle(*start_, pointerPosition(*event), bounds()));
     start_.reset();
     if (largeEnough()) {
         if (onSelection)
@@ -169,9 +171,38 @@ void SelectionOverlay::mouseReleaseEvent(QMouseEvent *event)
     setSelection(QRectF());
     presentation_->setNeedsLarger(true);
     updateSelection();
-    if (platform_.announcer)
+    if (platform_.announcer) {
         platform_.announcer->announce(
             this, QStringLiteral("Selection too small. Drag a larger area or use the arrow keys."), Announcer::medium);
+        announcedTooSmall_ = true;
+    }
+}
+
+QPointF SelectionOverlay::pointerPosition(const QMouseEvent &event) const
+{
+    // Positions are worked out in the frozen picture's pixels, with the same
+    // scales the crop uses, so the pixel under the pointer is the one cropped.
+    const QSizeF pixels = chrome_.imageSize;
+    const QSizeF points = bounds().size();
+    if (pixels.isEmpty() || points.isEmpty())
+        return event.position();
+    const double sx = pixels.width() / points.width();
+    const double sy = pixels.height() / points.height();
+    QPointF device(event.position().x() * sx, event.position().y() * sy);
+    const QWindow *handle = window()->windowHandle();
+    if (platform_.pointer && handle) {
+        if (const std::optional<QPointF> native = platform_.pointer->devicePosition(event, *handle)) {
+            const QPointF origin = mapTo(window(), QPointF(0, 0));
+            device = *native - QPointF(origin.x() * sx, origin.y() * sy);
+        }
+    }
+    // The pointer cannot get past the last pixel, which therefore stands for
+    // the far edge: a drag can take in the last column and row.
+    if (device.x() >= pixels.width() - 1)
+        device.setX(pixels.width());
+    if (device.y() >= pixels.height() - 1)
+        device.setY(pixels.height());
+    return QPointF(device.x() / sx, device.y() / sy);
 }
 
 void SelectionOverlay::keyPressEvent(QKeyEvent *event)
@@ -182,6 +213,7 @@ void SelectionOverlay::keyPressEvent(QKeyEvent *event)
             onCancel();
         return;
     case Qt::Key_Return:
+    case Qt::Key_Enter:
     case Qt::Key_Space:
         confirmIfLargeEnough();
         return;
@@ -235,4 +267,8 @@ void SelectionOverlay::updateSelection()
     const QRectF pixels = SelectionGeometry::pixelRect(selection_, bounds().size(), chrome_.imageSize);
     accessibleValue_ =
         QStringLiteral("Selection %1 by %2 pixels").arg(qRound(pixels.width())).arg(qRound(pixels.height()));
+    if (announcedTooSmall_ && largeEnough()) {
+        announcedTooSmall_ = false;
+        platform_.announcer->withdraw(this);
+    }
 }

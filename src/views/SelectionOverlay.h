@@ -65,6 +65,9 @@ private:
     void confirmIfLargeEnough();
     bool largeEnough() const;
     void arrowKey(int key, Qt::KeyboardModifiers modifiers);
+    // Where the pointer was for `event`, in the overlay's points, exact to the
+    // device pixel under it.
+    QPointF pointerPosition(const QMouseEvent &event) const;
     QRectF bounds() const { return QRectF(QPointF(0, 0), QSizeF(size())); }
 
     QImage image_;
@@ -75,4 +78,5 @@ private:
     std::optional<QPointF> start_;
     QRectF selection_;
     QString accessibleValue_;
+    bool announcedTooSmall_ = false;
 };

@@ -18,6 +18,8 @@ public:
     {
         announcements.append({source, text, priority});
     }
+    void withdraw(QObject *source) override { withdrawn.append(source); }
 
     QList<Announcement> announcements;
+    QList<QObject *> withdrawn;
 };

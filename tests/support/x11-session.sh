@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
 # Inside an X server: start openbox and trayer, wait until the window manager
 # has claimed the screen, run the command, then stop both.
+#   RAVELOND_X11_MONITORS="NAME=WxH+X+Y ..."  cuts the screen into these
+#   displays first (Qt gives each its own QScreen; QT_SCREEN_SCALE_FACTORS
+#   takes the names). They last as long as the client that made them.
 set -uo pipefail
-openbox --sm-disable >/dev/null 2>&1 &
-openbox_pid=$!
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-trayer_pid=$!
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+pids=()
 cleanup() {
-  kill "$trayer_pid" "$openbox_pid" 2>/dev/null
-  wait "$trayer_pid" "$openbox_pid" 2>/dev/null
+  kill "${pids[@]}" 2>/dev/null
+  wait "${pids[@]}" 2>/dev/null
 }
 trap cleanup EXIT
+if [[ -n "${RAVELOND_X11_MONITORS:-}" ]]; then
+  ready="$(mktemp)"
+  # shellcheck disable=SC2086 # one argument per display
+  python3 "$here/hold-monitors.py" $RAVELOND_X11_MONITORS >"$ready" &
+  pids+=($!)
+  for _ in $(seq 1 200); do
+    if grep -q ready "$ready"; then
+      break
+    fi
+    sleep 0.05
+  done
+  rm -f "$ready"
+fi
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
 # The EWMH check window appears once openbox manages the screen.
 for _ in $(seq 1 200); do
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then

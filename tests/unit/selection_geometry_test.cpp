@@ -93,6 +93,15 @@ TEST(SelectionGeometryTest, PixelRectWidensToWholePixelsWithIndependentScales)
               QRectF(0, 0, 1920, 1080));
 }
 
+TEST(SelectionGeometryTest, PixelRectKeepsEdgesThatFallOnPixelBoundariesAtFractionalScales)
+{
+    // Device pixels divided by 1.5 and scaled back carry rounding noise.
+    for (const QRect pixels : {QRect(601, 403, 456, 308), QRect(1, 1, 1, 1), QRect(3839, 2159, 1, 1)}) {
+        const QRectF points(pixels.x() / 1.5, pixels.y() / 1.5, pixels.width() / 1.5, pixels.height() / 1.5);
+        EXPECT_EQ(SelectionGeometry::pixelRect(points, {2560, 1440}, {3840, 2160}), QRectF(pixels));
+    }
+}
+
 TEST(SelectionGeometryTest, PixelRectOfAnEmptyViewIsZero)
 {
     const QRectF zero(0, 0, 0, 0);

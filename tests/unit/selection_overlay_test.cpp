@@ -119,9 +119,11 @@ TEST_F(SelectionOverlayTest, ReturnAndSpaceConfirmOnlyALargeEnoughSelection)
     key(Qt::Key_Right);
     key(Qt::Key_Return);
     key(Qt::Key_Space);
-    ASSERT_EQ(selections.size(), 2);
+    key(Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(selections.size(), 3);
     EXPECT_EQ(selections[0], QRectF(490, 370, 480, 160));
     EXPECT_EQ(selections[1], selections[0]);
+    EXPECT_EQ(selections[2], selections[0]) << "keypad Enter confirms like Return";
 }
 
 TEST_F(SelectionOverlayTest, DragOfExactlyTheMinimumIsConfirmed)
@@ -151,6 +153,20 @@ TEST_F(SelectionOverlayTest, AClickIsTooSmallAndIsAnnounced)
               QStringLiteral("Selection too small. Drag a larger area or use the arrow keys."));
     EXPECT_EQ(announcer.announcements[0].priority, Announcer::medium);
     EXPECT_EQ(announcer.announcements[0].source, overlay.get());
+}
+
+TEST_F(SelectionOverlayTest, TheTooSmallAnnouncementIsWithdrawnOnceTheSelectionIsLargeEnough)
+{
+    overlayFor({1440, 900});
+    drag({50, 60}, {52, 61});
+    mouse(QEvent::MouseButtonPress, {50, 60});
+    mouse(QEvent::MouseMove, {54, 70});
+    EXPECT_TRUE(announcer.withdrawn.isEmpty()) << "still too small";
+    mouse(QEvent::MouseMove, {150, 160});
+    ASSERT_EQ(announcer.withdrawn.size(), 1);
+    EXPECT_EQ(announcer.withdrawn[0], overlay.get());
+    mouse(QEvent::MouseMove, {250, 260});
+    EXPECT_EQ(announcer.withdrawn.size(), 1) << "once";
 }
 
 TEST_F(SelectionOverlayTest, RightPressAndEscapeCancelAndLeaveTheSelection)

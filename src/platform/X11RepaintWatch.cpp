@@ -1,0 +1,224 @@
+#include "platform/X11RepaintWatch.h"
+
+#include "platform/X11Connection.h"
+#include "platform/X11Extensions.h"
+
+#include <QCoreApplication>
+#include <QCoroSignal>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include <xcb/damage.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The damage event's flag for "more rectangles of the same report follow".
+constexpr uint8_t moreFollow = 0x80;
+
+bool isTopLevel(const QObject *object)
+{
+    if (!object->isWindowType())
+        return false;
+    const auto *window = static_cast<const QWindow *>(object);
+    return !window->parent() && window->type() != Qt::Desktop && window->type() != Qt::ForeignWindow;
+}
+
+// A window's frame on the X screen, in device pixels. Qt keeps each screen's
+// top-left corner in device pixels and scales from there. At a fractional
+// scale the frame's edge pixels may belong to the neighbour: they are left
+// out rather than waited for in vain.
+QRect deviceFrame(const QWindow &window)
+{
+    const QRect frame = window.frameGeometry();
+    const QScreen *screen = window.screen();
+    const qreal ratio = window.devicePixelRatio();
+    const QPointF origin = screen ? QPointF(screen->geometry().topLeft()) : QPointF();
+    const QRectF device(origin + (QPointF(frame.topLeft()) - origin) * ratio, QSizeF(frame.size()) * ratio);
+    if (ratio == std::floor(ratio))
+        return device.toRect();
+    return device.toRect().adjusted(1, 1, -1, -1);
+}
+
+void startWatching()
+{
+    // Qt's connection to the X server may not exist yet while the application
+    // object is being built.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            // Only a GUI application has windows (and qGuiApp is only valid there).
+            if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && X11Connection::connection())
+                X11RepaintWatch::shared();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startWatching)
+
+X11RepaintWatch &X11RepaintWatch::shared()
+{
+    static X11RepaintWatch watch;
+    return watch;
+}
+
+X11RepaintWatch::X11RepaintWatch()
+{
+    clock_.start();
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &X11RepaintWatch::review);
+    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    xcb_connection_t *connection = application ? X11Connection::connection() : nullptr;
+    if (!connection)
+        return;
+    application->installEventFilter(this);
+    application->installNativeEventFilter(this);
+    for (QWindow *window : QGuiApplication::topLevelWindows())
+        follow(window);
+    // Until the server has said whether it has DAMAGE, hidden areas are
+    // simply given the bound.
+    [](X11RepaintWatch *self, xcb_connection_t *connection) -> QCoro::Task<void> {
+        const uint8_t firstEvent = co_await extensionFirstEvent(connection, &xcb_damage_id);
+        if (!firstEvent)
+            co_return;
+        // The version must be agreed before any other request of the extension.
+        xcb_discard_reply(connection, xcb_damage_query_version(connection, 1, 1).sequence);
+        self->damageEvent_ = firstEvent + XCB_DAMAGE_NOTIFY;
+    }(this, connection);
+}
+
+QCoro::Task<void> X11RepaintWatch::settled()
+{
+    if (isSettled())
+        co_return;
+    co_await qCoro(this, &X11RepaintWatch::becameSettled);
+}
+
+bool X11RepaintWatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && isTopLevel(watched))
+        follow(static_cast<QWindow *>(watched));
+    return false;
+}
+
+void X11RepaintWatch::follow(QWindow *window)
+{
+    // Emitted before the window is unmapped: a damage report asked for here
+    // reaches the server ahead of the unmap and so sees every repaint it causes.
+    connect(window, &QWindow::visibleChanged, this, &X11RepaintWatch::visibilityChanged, Qt::UniqueConnection);
+}
+
+void X11RepaintWatch::visibilityChanged(bool visible)
+{
+    auto *window = qobject_cast<QWindow *>(sender());
+    // A window that never reached the screen (or is minimised) left nothing;
+    // one embedded in another application's window (a tray icon) is not ours
+    // to wait for.
+    if (visible || !window || !window->isExposed() || !QGuiApplication::topLevelWindows().contains(window))
+        return;
+    watch(deviceFrame(*window));
+}
+
+void X11RepaintWatch::watch(const QRect &frame)
+{
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!connection)
+        return;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    // Only what lies on the X screen can be repainted.
+    const QRect area = frame & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    if (area.isEmpty())
+        return;
+    const qint64 now = clock_.elapsed();
+    const quint16 since = startDamage();
+    watches_.append({QRegion(area), area, now, now + boundMilliseconds, since});
+    review();
+}
+
+quint16 X11RepaintWatch::startDamage()
+{
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!damageEvent_ || !connection)
+        return 0;
+    if (damage_)
+        return quint16(xcb_no_operation(connection).sequence);
+    damage_ = xcb_generate_id(connection);
+    const xcb_void_cookie_t created =
+        xcb_damage_create(connection, damage_, X11Connection::rootWindow(), XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    xcb_flush(connection);
+    // A new damage object first reports its whole drawable.
+    skippingInitialReport_ = true;
+    return quint16(created.sequence);
+}
+
+void X11RepaintWatch::stopDamage()
+{
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!damage_ || !connection)
+        return;
+    xcb_damage_destroy(connection, damage_);
+    xcb_flush(connection);
+    damage_ = 0;
+}
+
+bool X11RepaintWatch::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (!damageEvent_ || eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != damageEvent_)
+        return false;
+    const auto *notify = reinterpret_cast<const xcb_damage_notify_event_t *>(event);
+    if (notify->damage != damage_)
+        return true;
+    if (skippingInitialReport_) {
+        skippingInitialReport_ = (notify->level & moreFollow) != 0;
+        return true;
+    }
+    drawn(QRect(notify->area.x, notify->area.y, notify->area.width, notify->area.height), notify->sequence);
+    return true;
+}
+
+void X11RepaintWatch::drawn(const QRect &area, quint16 sequence)
+{
+    const qint64 now = clock_.elapsed();
+    bool touched = false;
+    for (Watch &watch : watches_) {
+        // Sequence numbers wrap; the difference tells which came first.
+        const bool afterHiding = qint16(quint16(sequence - watch.since)) >= 0;
+        if (!afterHiding || !watch.area.intersects(area))
+            continue;
+        watch.remaining -= area;
+        watch.lastDrawn = now;
+        touched = true;
+    }
+    if (touched)
+        review();
+}
+
+void X11RepaintWatch::review()
+{
+    const qint64 now = clock_.elapsed();
+    watches_.removeIf([now](const Watch &watch) {
+        return now >= watch.deadline || (watch.remaining.isEmpty() && now - watch.lastDrawn >= quietMilliseconds);
+    });
+    if (watches_.isEmpty()) {
+        timer_.stop();
+        stopDamage();
+        Q_EMIT becameSettled();
+        return;
+    }
+    qint64 next = watches_.first().deadline;
+    for (const Watch &watch : watches_) {
+        next = std::min(next, watch.deadline);
+        if (watch.remaining.isEmpty())
+            next = std::min(next, watch.lastDrawn + quietMilliseconds);
+    }
+    timer_.start(int(std::max<qint64>(0, next - now)));
+}
