@@ -6,6 +6,7 @@
 //
 // Prints one JSON object with the medians of both and their ratio.
 
+#include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/OpenMPThreadLimit.h"
@@ -91,17 +92,14 @@ int main(int argc, char *argv[])
 
     QTemporaryDir folder;
     const QString sample = writeSample(folder.path());
-    DefaultsDomain defaults(SmokeTest::privateName());
-    Preferences settings(defaults);
-    settings.setPlaySound(false);
+    AppComposition composition(SmokeTest::privateName());
+    composition.settings().setPlaySound(false);
     const QString pasteboardName = SmokeTest::privateName();
     Pasteboard &pasteboard = Pasteboard::named(pasteboardName);
     std::vector<double> bare;
     std::vector<double> imported;
     {
-        AppModel::Dependencies dependencies;
-        dependencies.settings = &settings;
-        AppModel model(std::move(dependencies));
+        AppModel model(composition.modelDependencies());
         model.copyText = [&pasteboard](const QString &text) { return ClipboardService::copy(text, pasteboard); };
 
         // One warm-up of each loads the recogniser's model once.
@@ -114,7 +112,7 @@ int main(int argc, char *argv[])
         QCoro::waitFor(model.shutdown());
     }
     Pasteboard::releaseNamed(pasteboardName);
-    defaults.removeDomain();
+    composition.defaults().removeDomain();
 
     const double bareMedian = median(bare);
     const double importMedian = median(imported);

@@ -8,6 +8,8 @@
 #include "platform/DefaultsDomain.h"
 #include "platform/MemoryPasteboard.h"
 #include "platform/ScreenRecordingPermission.h"
+#include "platform/SelectionPlatform.h"
+#include "platform/X11Workspace.h"
 #include "services/TextRecognitionRequest.h"
 #include "services/VisionOCR.h"
 #include "stores/AppModel.h"
@@ -176,6 +178,7 @@ int main(int argc, char *argv[])
             QThread::msleep(1);
         return OCRResponse{QString(), false};
     });
+    X11Workspace workspace;
     Figures card{};
     Figures peer{};
     {
@@ -183,6 +186,8 @@ int main(int argc, char *argv[])
         dependencies.settings = &settings;
         dependencies.history = &history;
         dependencies.vision = &vision;
+        dependencies.workspace = &workspace;
+        dependencies.platform = SelectionPlatform::system();
         AppModel model(std::move(dependencies));
         bool clipboardAccepts = true;
         model.copyText = [&clipboardAccepts](const QString &) { return clipboardAccepts; };

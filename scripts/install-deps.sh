@@ -9,6 +9,7 @@ run_packages=(
   libxcb1-dev libxcb-keysyms1-dev libxcb-xinput-dev libxcb-damage0-dev libx11-dev
   libcanberra-dev sound-theme-freedesktop
   libheif-dev
+  libicu-dev
   fonts-dejavu-core
   python3 python3-venv
 )

@@ -1,5 +1,7 @@
 #include "app/SmokeTest.h"
 
+#include "app/AppComposition.h"
+
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
 #include "platform/AppDirectories.h"
@@ -12,6 +14,7 @@
 #include "services/VisionOCR.h"
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
+#include "support/UuidText.h"
 
 #include <QCoroSignal>
 #include <QDir>
@@ -23,6 +26,8 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QUuid>
+
+#include <cstdio>
 
 QImage SmokeTest::fixture()
 {
@@ -44,8 +49,7 @@ QImage SmokeTest::fixture()
 
 QString SmokeTest::privateName()
 {
-    return QLatin1String(AppDirectories::bundleIdentifier) + QStringLiteral(".smoke.") +
-           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return QLatin1String(AppDirectories::bundleIdentifier) + QStringLiteral(".smoke.") + UuidText::fresh();
 }
 
 bool SmokeTest::verdict(const QVariantMap &report)
@@ -59,14 +63,17 @@ bool SmokeTest::verdict(const QVariantMap &report)
     return !mlxPass.isValid() || mlxPass.toBool();
 }
 
-void SmokeTest::writeReport(const QString &path, const QVariantMap &report)
+bool SmokeTest::writeReport(const QString &path, const QVariantMap &report)
 {
     const QByteArray json = QJsonDocument(QJsonObject::fromVariantMap(report)).toJson(QJsonDocument::Indented);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(json);
-    file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
+        return true;
+    // The exit status does not carry the outcome, so this line is the only
+    // sign that there is no report to read.
+    std::fprintf(stderr, "ravelond: the smoke-test report could not be written to %s: %s\n",
+                 qPrintable(QDir::toNativeSeparators(path)), qPrintable(file.errorString()));
+    return false;
 }
 
 QCoro::Task<void> SmokeTest::run(QString reportPath, bool withMLX)
@@ -75,7 +82,7 @@ QCoro::Task<void> SmokeTest::run(QString reportPath, bool withMLX)
     report.insert(QStringLiteral("bundle_id"), QLatin1String(AppDirectories::bundleIdentifier));
     report.insert(QStringLiteral("screen_permission"), X11ScreenRecordingPermission::shared().hasPermission());
 
-    std::unique_ptr<DefaultsDomain> privateDefaults;
+    std::unique_ptr<AppComposition> composition;
     QString pasteboardName;
     try {
         const QString folder = QFileInfo(reportPath).absolutePath();
@@ -98,15 +105,13 @@ QCoro::Task<void> SmokeTest::run(QString reportPath, bool withMLX)
         report.insert(QStringLiteral("clipboard_pass"),
                       copiedToPasteboard && pasteboard.string() == std::optional<QString>(visionText));
 
-        privateDefaults = std::make_unique<DefaultsDomain>(privateName());
-        Preferences settings(*privateDefaults);
+        // The program's own collaborators, but on a private defaults domain.
+        composition = std::make_unique<AppComposition>(privateName());
+        Preferences &settings = composition->settings();
         settings.setEngine(OCREngine::vision);
         settings.setPlaySound(false);
         {
-            AppModel::Dependencies dependencies;
-            dependencies.settings = &settings;
-            dependencies.vision = &VisionOCR::shared();
-            AppModel model(std::move(dependencies));
+            AppModel model(composition->modelDependencies());
             model.copyText = [&pasteboard](const QString &text) { return ClipboardService::copy(text, pasteboard); };
             // Only what the import itself writes may pass the check below.
             pasteboard.clearContents();
@@ -155,7 +160,7 @@ QCoro::Task<void> SmokeTest::run(QString reportPath, bool withMLX)
     }
     if (!pasteboardName.isEmpty())
         Pasteboard::releaseNamed(pasteboardName);
-    if (privateDefaults)
-        privateDefaults->removeDomain();
+    if (composition)
+        composition->defaults().removeDomain();
     writeReport(reportPath, report);
 }

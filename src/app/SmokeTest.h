@@ -31,6 +31,7 @@ public:
     // "passed": every check true, the local engine's only when it ran.
     static bool verdict(const QVariantMap &report);
 
-    // Pretty-printed JSON with sorted keys, written atomically; failures are ignored.
-    static void writeReport(const QString &path, const QVariantMap &report);
+    // Pretty-printed JSON with sorted keys, written atomically. A failure
+    // changes nothing else but is said in one line on stderr; false then.
+    static bool writeReport(const QString &path, const QVariantMap &report);
 };

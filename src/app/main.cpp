@@ -1,13 +1,14 @@
+#include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/CommandLineOptions.h"
 #include "app/InstanceForwarder.h"
-#include "app/ProgramDependencies.h"
 #include "app/SignalPipe.h"
 #include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "platform/X11Connection.h"
+#include "support/Detached.h"
 #include "support/design/AppIcon.h"
 
 #include <QApplication>
@@ -47,7 +48,7 @@ int smokeTest(int argc, char *argv[], const CommandLineOptions &options)
     QApplication app(argc, argv);
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
-    runSmokeTest(*options.smokeTestReport, options.withMLX);
+    Detached::start(runSmokeTest(*options.smokeTestReport, options.withMLX), "the smoke test");
     return QApplication::exec();
 }
 
@@ -65,7 +66,7 @@ int forwardToRunningInstance(int argc, char *argv[], const SingleInstance &insta
     QCoreApplication app(argc, argv);
     const InstanceMessage message =
         options.openImage ? InstanceMessage::openRequest(*options.openImage) : InstanceMessage::reopenRequest();
-    forwardThenExit(instance.socketPath(), message);
+    Detached::start(forwardThenExit(instance.socketPath(), message), "the hand-over to the running instance");
     return QCoreApplication::exec();
 }
 
@@ -104,8 +105,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(AppIcon::icon());
 
-    ProgramDependencies program;
-    AppDelegate delegate(program.modelDependencies(), program.shellDependencies(), options);
+    AppComposition composition;
+    AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(), options);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
                      [&delegate](const QString &path) { delegate.openFiles({path}); });

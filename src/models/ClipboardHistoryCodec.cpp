@@ -1,5 +1,7 @@
 #include "models/ClipboardHistoryCodec.h"
 
+#include "support/UuidText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -131,7 +133,7 @@ QByteArray ClipboardHistoryCodec::encode(const QList<ClipboardHistoryItem> &item
         if (i > 0)
             out.append(',');
         out.append("{\"id\":\"");
-        out.append(item.id.toString(QUuid::WithoutBraces).toUpper().toLatin1());
+        out.append(UuidText::of(item.id).toLatin1());
         out.append("\",\"text\":");
         appendJsonString(out, item.text);
         out.append(",\"date\":");

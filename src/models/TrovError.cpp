@@ -37,3 +37,16 @@ QString TrovError::errorDescription() const
     }
     return carried_;
 }
+
+TrovError TrovError::from(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const TrovError &error) {
+        return error;
+    } catch (const std::exception &error) {
+        return TrovError::platformFailure(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return TrovError::platformFailure(QStringLiteral("An unexpected error occurred."));
+    }
+}

@@ -28,6 +28,9 @@ public:
     static TrovError captureFailure(QString message) { return TrovError(capture, std::move(message)); }
     static TrovError platformFailure(QString description) { return TrovError(platform, std::move(description)); }
     static TrovError of(Kind kind) { return TrovError(kind, QString()); }
+    // Any caught exception as the program's one error type: a TrovError as it
+    // is, anything else as a platform failure with its own description.
+    static TrovError from(const std::exception_ptr &failure);
 
     Kind kind() const { return kind_; }
 

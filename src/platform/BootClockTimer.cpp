@@ -53,4 +53,5 @@ void BootClockTimer::onReadable()
         return; // disarmed between the notification and now
     active_ = false;
     Q_EMIT timeout();
+    expire();
 }

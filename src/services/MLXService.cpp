@@ -8,6 +8,7 @@
 #include "support/ChildProcessSignals.h"
 #include "support/EventLoopLatch.h"
 #include "support/ProcessExit.h"
+#include "support/UuidText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,7 +32,7 @@ const QString tookTooLong = QStringLiteral("The local engine took too long. Try 
 
 QString upperCaseUuid()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return UuidText::fresh();
 }
 
 std::optional<QString> stringMember(const QJsonObject &object, const QString &key)

@@ -2,6 +2,7 @@
 
 #include "models/TrovError.h"
 #include "support/Background.h"
+#include "support/UuidText.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,7 +36,7 @@ QString temporaryDirectory()
 
 QString newFolderPath()
 {
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString uuid = UuidText::fresh();
     return temporaryDirectory() + QLatin1Char('/') + QLatin1String(TemporaryImage::folderPrefix) + uuid;
 }
 

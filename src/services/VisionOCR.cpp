@@ -5,6 +5,7 @@
 #include "services/TesseractLanguages.h"
 #include "services/TesseractRecognizer.h"
 #include "support/Cancellation.h"
+#include "support/ThreadHandOff.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>
@@ -88,16 +89,21 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
         if (!slot_->claim()) {
             pending->finish(std::make_exception_ptr(TrovError::of(TrovError::visionBusy)));
         } else {
-            QThreadPool::globalInstance()->start([slot = slot_, pending, image = std::move(image)] {
+            std::function<void()> job = [slot = slot_, pending, image = std::move(image)] {
+                ThreadHandOff::acquire();
                 PendingVisionRequest::Outcome result = slot->run(image, *pending);
                 // Free the slot first, so a caller that gets the result can
                 // start its next read at once.
                 slot->release();
+                ThreadHandOff::release();
                 pending->finish(std::move(result));
-            });
+            };
+            ThreadHandOff::release();
+            QThreadPool::globalInstance()->start(std::move(job));
         }
     }
     const OCRResponse response = co_await outcome;
+    ThreadHandOff::acquire();
     // Cancelled after the outcome arrived but before this caller resumed.
     Cancellation::throwIfRequested(stopToken);
     co_return response;

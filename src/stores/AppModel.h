@@ -8,6 +8,13 @@
 #include "models/TrovError.h"
 #include "platform/RunningApplication.h"
 #include "platform/SelectionPlatform.h"
+#include "services/MLXService.h"
+#include "services/MLXSetup.h"
+#include "services/ScreenSelection.h"
+#include "stores/CaptureOperation.h"
+#include "stores/DestinationTracker.h"
+#include "stores/FeedbackDismissal.h"
+#include "stores/RecognitionPipeline.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -23,14 +30,10 @@
 #include <optional>
 #include <stop_token>
 
-class BootClockTimer;
 class ClipboardHistoryStore;
-class DefaultsDomain;
-class MLXService;
-class MLXSetup;
 class Preferences;
-class ScreenSelection;
 class SelectionPresenter;
+class SingleShotTimer;
 class SoundPlayer;
 class VisionOCR;
 class Workspace;
@@ -59,45 +62,62 @@ public:
     // Writes a text to the clipboard; false when it was refused.
     using CopyText = std::function<bool(const QString &text)>;
 
-    // Every collaborator is optional; what is left out gets the program's own.
-    // Objects passed by pointer are not owned and must outlive the model.
+    // The model builds nothing of the desktop itself: the program's own
+    // collaborators come from its composition (AppComposition), a test's from
+    // the test. Objects passed by pointer are not owned and must outlive the
+    // model; the ones marked required make the constructor throw
+    // std::invalid_argument when missing.
     struct Dependencies {
-        Preferences *settings = nullptr;
-        ClipboardHistoryStore *history = nullptr;
-        VisionOCR *vision = nullptr;
+        Preferences *settings = nullptr;          // required
+        ClipboardHistoryStore *history = nullptr; // required
+        VisionOCR *vision = nullptr;              // required
+        Workspace *workspace = nullptr;           // required
+        // The feedback panel's dismissal clock; a CLOCK_BOOTTIME timer of the
+        // model's own without one.
+        SingleShotTimer *dismissalTimer = nullptr;
+        // Replaces the screen selection when set.
         SelectImage selectImage;
+        // Replaces the local engine's installation check when set.
         MLXReady mlxReady;
-        std::optional<SelectionPlatform> platform;
+        // The displays and the permission, for the model and its selection;
+        // its screens and permission are required.
+        SelectionPlatform platform;
         // Puts the screen selection on screen; without one a capture fails.
         SelectionPresenter *presenter = nullptr;
         // The open dialog of chooseImage(); without one it does nothing.
         ChooseImageFile chooseImageFile;
-        Workspace *workspace = nullptr;
-        // The copy sound; the theme's sound when left out.
+        // The copy sound; none plays without one.
         SoundPlayer *copySound = nullptr;
+        // The first value of copyText; without one every copy is refused.
+        CopyText copyText;
     };
 
     static constexpr double copySoundVolume = 0.28;
     static constexpr int keptResultsWhenRemembering = 6;
-    static constexpr std::chrono::milliseconds defaultDismissAfterCopy{6000};
-    static constexpr std::chrono::milliseconds defaultDismissAfterCancel{2000};
+    static constexpr std::chrono::milliseconds defaultDismissAfterCopy = FeedbackDismissal::defaultAfterCopy;
+    static constexpr std::chrono::milliseconds defaultDismissAfterCancel = FeedbackDismissal::defaultAfterCancel;
+    // How long shutdown() waits for a cancelled operation that does not end
+    // (a file open that blocks) before it goes on without it.
+    static constexpr std::chrono::milliseconds shutdownGrace{2000};
 
-    // Every collaborator the program's own.
-    AppModel();
     explicit AppModel(Dependencies dependencies, QObject *parent = nullptr);
+    // An operation still running is abandoned: it ends without reporting.
     ~AppModel() override;
 
     // Collaborators.
-    Preferences &settings() const { return *settings_; }
-    ClipboardHistoryStore &history() const { return *history_; }
-    MLXSetup &mlxSetup() const { return *mlxSetup_; }
-    ScreenSelection &selection() const { return *selection_; }
-    MLXService &mlx() const { return *mlx_; }
+    Preferences &settings() const { return settings_; }
+    ClipboardHistoryStore &history() const { return history_; }
+    MLXSetup &mlxSetup() { return mlxSetup_; }
+    ScreenSelection &selection() { return selection_; }
+    MLXService &mlx() { return mlx_; }
 
     // Published state.
     CapturePhase phase() const { return phase_; }
     const QList<CaptureResult> &results() const { return results_; }
-    std::optional<CaptureResult> latest() const;
+    std::optional<CaptureResult> latest() const
+    {
+        return results_.isEmpty() ? std::nullopt : std::optional<CaptureResult>(results_.first());
+    }
     QString lastError() const { return lastError_; }
     bool shortcutConflict() const { return shortcutConflict_; }
     void setShortcutConflict(bool conflict);
@@ -109,8 +129,8 @@ public:
     // Plain state.
     bool failureNeedsSettings() const { return failureNeedsSettings_; }
     QScreen *feedbackScreen() const { return feedbackScreen_; }
-    std::optional<RunningApplication> destinationApp() const { return destinationApp_; }
-    bool isOperationRunning() const { return operation_.has_value(); }
+    std::optional<RunningApplication> destinationApp() const { return destination_.destination(); }
+    bool isOperationRunning() const { return operation_ != nullptr; }
 
     // Window callbacks, set by the shell; each is skipped while unset.
     std::function<void()> onHideSurfaces;
@@ -125,32 +145,37 @@ public:
     CopyText copyText;
 
     // Starting, cancelling.
-    void toggleCapture();
+    // Cancels a busy operation, else starts a capture (the global shortcut).
+    void toggleCapture() { phase_.isBusy() ? cancel() : startCapture(); }
     void cancel();
-    void startCapture();
-    void startPractice();
+    void startCapture() { startSelection(false); }
+    void startPractice() { startSelection(true); }
     void chooseImage();
     void importImage(const QString &path);
     void refreshPermission();
     // Takes the frontmost other application as the one to return to after a
     // copy or cancel; our own window in front keeps the earlier one. The status
     // item calls it too, when its panel opens.
-    void rememberDestination();
+    void rememberDestination() { destination_.remember(); }
 
     // Around an operation.
     void dismissFeedback();
-    void setFeedbackHovered(bool hovered);
-    void setFeedbackFocused(bool focused);
+    void setFeedbackHovered(bool hovered) { dismissal_.setHovered(hovered, phase_); }
+    void setFeedbackFocused(bool focused) { dismissal_.setFocused(focused, phase_); }
     void retryLastOperation();
     bool copyAgain(const QString &text);
     void clearResults();
     void reviewLatest();
 
     // How long a copied or cancelled panel stays; shortened by tests.
-    void setDismissDelays(std::chrono::milliseconds afterCopy, std::chrono::milliseconds afterCancel);
+    void setDismissDelays(std::chrono::milliseconds afterCopy, std::chrono::milliseconds afterCancel)
+    {
+        dismissal_.setDelays(afterCopy, afterCancel);
+    }
 
-    // Stops the history watch, cancels what runs, waits for it to end and
-    // stops the local worker.
+    // Stops the history watch, cancels what runs and waits for it to end (at
+    // most shutdownGrace), stops the local worker and waits for the history
+    // file's last save (at most shutdownGrace too). The model must outlive it.
     QCoro::Task<void> shutdown();
 
 Q_SIGNALS:
@@ -166,20 +191,6 @@ Q_SIGNALS:
     void operationEnded();
 
 private:
-    // The settings one operation uses, copied when it starts.
-    struct RecognitionOptions {
-        OCREngine engine = OCREngine::vision;
-        MLXTask task = MLXTask::text;
-        bool keepLines = true;
-        QString language;
-    };
-
-    struct RunningOperation {
-        QUuid id;
-        std::stop_source stop;
-        RecognitionOptions options;
-    };
-
     // Where an operation takes its picture from, and so what a retry repeats.
     struct RetrySource {
         enum Kind { image, screen, practice };
@@ -189,58 +200,54 @@ private:
 
     void startSelection(bool practice);
     bool localEngineIsReady() const;
-    RecognitionOptions snapshotOptions() const;
-    RunningOperation &beginOperation();
+    void startOperation();
     // One capture, practice run or import, from its picture to the clipboard.
-    QCoro::Task<void> runOperation(RetrySource source, RunningOperation operation);
-    QCoro::Task<QImage> obtainPicture(RetrySource source, OCREngine engine, std::stop_token token);
-    QCoro::Task<void> recognize(QImage image, QUuid operationID, RecognitionOptions options, std::stop_token token);
-    QCoro::Task<OCRResponse> runEngine(const QImage &image, const RecognitionOptions &options, std::stop_token token);
+    QCoro::Task<void> runOperation(std::shared_ptr<CaptureOperation> operation, RetrySource source);
+    QCoro::Task<QImage> obtainPicture(const RetrySource &source, OCREngine engine, std::stop_token token);
     void keepAndCopy(const CaptureResult &result);
-    void endOperation(const QUuid &operationID);
-    bool isCurrent(const QUuid &operationID) const;
-
-    static TrovError asTrovError(const std::exception_ptr &failure);
+    void endOperation(const CaptureOperation &operation);
+    bool isCurrent(const CaptureOperation &operation) const { return operation_.get() == &operation; }
+    QCoro::Task<void> awaitOperationEnd(std::chrono::milliseconds grace);
 
     void beginRecognition(OCREngine engine);
     void handle(const TrovError &error);
     void fail(const TrovError &error);
     void copied();
     void prepareFeedback();
-    void restoreDestination();
-    void scheduleDismiss(std::chrono::milliseconds delay);
-    void cancelDismiss();
-    void updateFeedbackLifetime();
-    QScreen *screenUnderPointer() const;
+    void dismissedByTimer();
 
-    void setPhase(const CapturePhase &phase);
-    void setLastError(const QString &message);
-    void setPermissionGranted(bool granted);
-    void setCopySummary(const QString &summary);
-    void setRecognitionStartedAt(std::optional<QDateTime> date);
+    // Each published property changes through its setter, which notifies.
+    void setPhase(const CapturePhase &phase) { Q_EMIT phaseChanged(phase_ = phase); }
+    void setLastError(const QString &message) { Q_EMIT lastErrorChanged(lastError_ = message); }
+    void setPermissionGranted(bool granted) { Q_EMIT permissionGrantedChanged(permissionGranted_ = granted); }
+    void setCopySummary(const QString &summary) { Q_EMIT copySummaryChanged(copySummary_ = summary); }
+    void setRecognitionStartedAt(std::optional<QDateTime> date)
+    {
+        recognitionStartedAt_ = std::move(date);
+        Q_EMIT recognitionStartedAtChanged();
+    }
 
     static QString wordsLabel(int count);
     static void call(const std::function<void()> &callback);
 
-    // Owned defaults, alive as long as the model.
-    std::unique_ptr<DefaultsDomain> ownDefaults_;
-    std::unique_ptr<Preferences> ownSettings_;
-    std::unique_ptr<ClipboardHistoryStore> ownHistory_;
-    std::unique_ptr<Workspace> ownWorkspace_;
-    std::unique_ptr<SoundPlayer> ownCopySound_;
+    // Collaborators handed in.
+    Preferences &settings_;
+    ClipboardHistoryStore &history_;
+    VisionOCR &vision_;
+    const SelectionPlatform platform_;
+    SoundPlayer *const copySound_;
+    const SelectImage selectImage_;
+    const MLXReady mlxReady_;
+    const ChooseImageFile chooseImageFile_;
 
-    Preferences *settings_;
-    ClipboardHistoryStore *history_;
-    VisionOCR *vision_;
-    SelectionPlatform platform_;
-    Workspace *workspace_;
-    SoundPlayer *copySound_;
-    MLXSetup *mlxSetup_;
-    ScreenSelection *selection_;
-    MLXService *mlx_;
-    SelectImage selectImage_;
-    MLXReady mlxReady_;
-    ChooseImageFile chooseImageFile_;
+    // Owned, in the order they are built; destroyed in reverse.
+    std::unique_ptr<SingleShotTimer> ownDismissalTimer_;
+    MLXSetup mlxSetup_;
+    ScreenSelection selection_;
+    MLXService mlx_;
+    RecognitionPipeline pipeline_;
+    DestinationTracker destination_;
+    FeedbackDismissal dismissal_;
 
     CapturePhase phase_;
     QList<CaptureResult> results_;
@@ -252,13 +259,7 @@ private:
     std::optional<QDateTime> recognitionStartedAt_;
 
     bool failureNeedsSettings_ = false;
-    std::optional<RunningApplication> destinationApp_;
     QPointer<QScreen> feedbackScreen_;
-    std::optional<RunningOperation> operation_;
-    BootClockTimer *dismissTimer_;
-    std::chrono::milliseconds dismissAfterCopy_ = defaultDismissAfterCopy;
-    std::chrono::milliseconds dismissAfterCancel_ = defaultDismissAfterCancel;
-    bool feedbackHovered_ = false;
-    bool feedbackFocused_ = false;
+    std::shared_ptr<CaptureOperation> operation_;
     RetrySource retrySource_;
 };

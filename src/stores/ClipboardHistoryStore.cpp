@@ -1,23 +1,13 @@
 #include "stores/ClipboardHistoryStore.h"
 
-#include "models/ClipboardHistoryCodec.h"
 #include "models/TextProcessing.h"
 #include "platform/AppDirectories.h"
 #include "platform/Pasteboard.h"
-#include "support/AtomicFileWriter.h"
+#include "support/CanonicalText.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
-#include <algorithm>
-#include <cstdio>
-#include <sys/stat.h>
-
 namespace {
-
-constexpr mode_t ownerOnly = 0600;
 
 bool isLongerThanLimit(const QString &text)
 {
@@ -25,13 +15,6 @@ bool isLongerThanLimit(const QString &text)
     if (text.size() <= ClipboardHistoryStore::maximumRecordedCharacters)
         return false;
     return TextProcessing::characterCount(text) > ClipboardHistoryStore::maximumRecordedCharacters;
-}
-
-// Canonically equivalent texts ("é" precomposed or as "e" + U+0301) are the
-// same text; case and surrounding spaces still make a difference.
-bool isSameText(const QString &itemText, const QString &text, const QString &composedText)
-{
-    return itemText == text || itemText.normalized(QString::NormalizationForm_C) == composedText;
 }
 
 } // namespace
@@ -54,11 +37,6 @@ QString ClipboardHistoryStore::defaultStoragePath()
     return AppDirectories::applicationSupportDirectory() + QStringLiteral("/clipboard-history.json");
 }
 
-ClipboardHistoryStore::ClipboardHistoryStore(QObject *parent)
-    : ClipboardHistoryStore(defaultStoragePath(), Pasteboard::general(), parent)
-{
-}
-
 ClipboardHistoryStore::ClipboardHistoryStore(QString storagePath, Pasteboard &pasteboard, QObject *parent)
     : QObject(parent), storagePath_(std::move(storagePath)), pasteboard_(pasteboard),
       lastChangeCount_(pasteboard.changeCount())
@@ -69,7 +47,7 @@ ClipboardHistoryStore::~ClipboardHistoryStore() = default;
 
 QString ClipboardHistoryStore::unreadableCopyPath() const
 {
-    return storagePath_ + QStringLiteral(".unreadable");
+    return ClipboardHistoryFile::unreadableCopyPath(storagePath_);
 }
 
 bool ClipboardHistoryStore::shouldRecord(const QStringList &typeIdentifiers, const std::optional<QString> &text)
@@ -98,13 +76,18 @@ void ClipboardHistoryStore::poll()
 
 void ClipboardHistoryStore::record(const QString &text, const QDateTime &date)
 {
-    const qsizetype existing = indexOfText(text);
+    if (deferredWhileLoading([this, text, date] { record(text, date); }))
+        return;
+    QString key;
+    const qsizetype existing = indexOfText(text, key);
     if (existing < 0) {
-        items_.insert(pinnedCount(), ClipboardHistoryItem(text, date));
+        insertAt(pinnedCount(), ClipboardHistoryItem(text, date), std::move(key));
     } else {
-        ClipboardHistoryItem item = items_.takeAt(existing);
+        ClipboardHistoryItem item = items_.at(existing);
+        QString itemKey = keys_.at(existing);
+        removeAt(existing);
         item.date = date;
-        insertByPinState(std::move(item));
+        insertByPinState(std::move(item), std::move(itemKey));
     }
     trimToLimit();
     Q_EMIT itemsChanged();
@@ -113,19 +96,32 @@ void ClipboardHistoryStore::record(const QString &text, const QDateTime &date)
 
 void ClipboardHistoryStore::togglePin(const QUuid &id)
 {
+    if (deferredWhileLoading([this, id] { togglePin(id); }))
+        return;
     const qsizetype index = indexOfId(id);
     if (index < 0)
         return;
-    ClipboardHistoryItem item = items_.takeAt(index);
+    ClipboardHistoryItem item = items_.at(index);
+    QString key = keys_.at(index);
+    removeAt(index);
     item.isPinned = !item.isPinned;
-    insertByPinState(std::move(item));
+    insertByPinState(std::move(item), std::move(key));
     Q_EMIT itemsChanged();
     saveIfNeeded();
 }
 
 void ClipboardHistoryStore::deleteItem(const QUuid &id)
 {
-    if (items_.removeIf([&id](const ClipboardHistoryItem &item) { return item.id == id; }) == 0)
+    if (deferredWhileLoading([this, id] { deleteItem(id); }))
+        return;
+    bool removed = false;
+    for (qsizetype i = items_.size() - 1; i >= 0; --i) {
+        if (items_.at(i).id == id) {
+            removeAt(i);
+            removed = true;
+        }
+    }
+    if (!removed)
         return;
     Q_EMIT itemsChanged();
     saveIfNeeded();
@@ -133,10 +129,13 @@ void ClipboardHistoryStore::deleteItem(const QUuid &id)
 
 void ClipboardHistoryStore::clearAll()
 {
-    items_.clear();
+    if (deferredWhileLoading([this] { clearAll(); }))
+        return;
+    clearList();
     Q_EMIT itemsChanged();
     saveIfNeeded();
-    QFile::remove(unreadableCopyPath());
+    const QString path = storagePath_;
+    fileWork_.post([path] { ClipboardHistoryFile::removeLeftovers(path); });
 }
 
 void ClipboardHistoryStore::setEnabled(bool enabled)
@@ -161,6 +160,8 @@ void ClipboardHistoryStore::setEnabled(bool enabled)
 
 void ClipboardHistoryStore::setPersistence(bool persists)
 {
+    if (deferredWhileLoading([this, persists] { setPersistence(persists); }))
+        return;
     if (persists == persists_)
         return;
     persists_ = persists;
@@ -168,17 +169,24 @@ void ClipboardHistoryStore::setPersistence(bool persists)
         if (!items_.isEmpty())
             saveIfNeeded();
     } else {
-        removeFiles();
+        const QString path = storagePath_;
+        fileWork_.post([path] { ClipboardHistoryFile::removeAll(path); });
     }
 }
 
 void ClipboardHistoryStore::disableAndClear()
 {
+    // A load on its way is dropped, and so is what waited for it: the list
+    // ends empty and the file gone, as if the load had come and been cleared.
+    loading_ = false;
+    ++loadGeneration_;
+    deferred_.clear();
     isEnabled_ = false;
     stopTimer();
-    items_.clear();
+    clearList();
     Q_EMIT itemsChanged();
-    removeFiles();
+    const QString path = storagePath_;
+    fileWork_.post([path] { ClipboardHistoryFile::removeAll(path); });
 }
 
 void ClipboardHistoryStore::stopMonitoring()
@@ -186,9 +194,22 @@ void ClipboardHistoryStore::stopMonitoring()
     stopTimer();
 }
 
+QCoro::Task<void> ClipboardHistoryStore::whenFileIdle()
+{
+    return fileWork_.idle();
+}
+
 void ClipboardHistoryStore::stopTimer()
 {
     delete std::exchange(timer_, nullptr);
+}
+
+bool ClipboardHistoryStore::deferredWhileLoading(std::function<void()> change)
+{
+    if (!loading_)
+        return false;
+    deferred_.push_back(std::move(change));
+    return true;
 }
 
 qsizetype ClipboardHistoryStore::pinnedCount() const
@@ -200,14 +221,19 @@ qsizetype ClipboardHistoryStore::pinnedCount() const
     return count;
 }
 
-qsizetype ClipboardHistoryStore::indexOfText(const QString &text) const
+qsizetype ClipboardHistoryStore::indexOfText(const QString &text, QString &key) const
 {
-    const QString composedText = text.normalized(QString::NormalizationForm_C);
+    // Equal texts first: far cheaper than a canonical key and the usual re-copy.
     for (qsizetype i = 0; i < items_.size(); ++i) {
-        if (isSameText(items_.at(i).text, text, composedText))
+        if (items_.at(i).text == text) {
+            key = keys_.at(i);
             return i;
+        }
     }
-    return -1;
+    // Canonically equivalent texts ("é" precomposed or decomposed) are the
+    // same text; case and surrounding spaces still make a difference.
+    key = CanonicalText::key(text);
+    return keys_.indexOf(key);
 }
 
 qsizetype ClipboardHistoryStore::indexOfId(const QUuid &id) const
@@ -219,61 +245,69 @@ qsizetype ClipboardHistoryStore::indexOfId(const QUuid &id) const
     return -1;
 }
 
-void ClipboardHistoryStore::insertByPinState(ClipboardHistoryItem item)
+void ClipboardHistoryStore::insertAt(qsizetype index, ClipboardHistoryItem item, QString key)
+{
+    items_.insert(index, std::move(item));
+    keys_.insert(index, std::move(key));
+}
+
+void ClipboardHistoryStore::insertByPinState(ClipboardHistoryItem item, QString key)
 {
     const qsizetype position = item.isPinned ? 0 : pinnedCount();
-    items_.insert(position, std::move(item));
+    insertAt(position, std::move(item), std::move(key));
+}
+
+void ClipboardHistoryStore::removeAt(qsizetype index)
+{
+    items_.removeAt(index);
+    keys_.removeAt(index);
+}
+
+void ClipboardHistoryStore::clearList()
+{
+    items_.clear();
+    keys_.clear();
 }
 
 void ClipboardHistoryStore::trimToLimit()
 {
     // The unpinned items are the tail of the list, oldest last.
-    while (items_.size() - pinnedCount() > maximumUnpinnedItems)
-        items_.removeLast();
+    const qsizetype pinned = pinnedCount();
+    while (items_.size() - pinned > maximumUnpinnedItems)
+        removeAt(items_.size() - 1);
 }
 
 void ClipboardHistoryStore::saveIfNeeded()
 {
     if (!persists_)
         return;
-    if (!QDir().mkpath(QFileInfo(storagePath_).absolutePath()))
-        return;
-    AtomicFileWriter::write(storagePath_, ClipboardHistoryCodec::encode(items_), ownerOnly, saveStepGate_);
+    // Shares the list's data: the copy is made by whichever side changes it first.
+    const QList<ClipboardHistoryItem> snapshot = items_;
+    fileWork_.postReplaceable(
+        [path = storagePath_, snapshot, gate = saveStepGate_] { ClipboardHistoryFile::save(path, snapshot, gate); });
 }
 
 void ClipboardHistoryStore::load()
 {
-    QFile file(storagePath_);
-    if (!file.open(QIODevice::ReadOnly))
+    loading_ = true;
+    const int generation = ++loadGeneration_;
+    auto contents = std::make_shared<std::optional<ClipboardHistoryFile::Contents>>();
+    fileWork_.post([path = storagePath_, contents] { *contents = ClipboardHistoryFile::read(path); },
+                   [this, generation, contents] { applyLoaded(generation, std::move(*contents)); });
+}
+
+void ClipboardHistoryStore::applyLoaded(int generation, std::optional<ClipboardHistoryFile::Contents> contents)
+{
+    if (generation != loadGeneration_)
         return;
-    std::optional<QList<ClipboardHistoryItem>> loaded = ClipboardHistoryCodec::decode(file.readAll());
-    file.close();
-    if (!loaded) {
-        // The list stays as it is, and the next save would replace the file:
-        // keep the damaged one aside so its pinned items can still be rescued.
-        setAsideUnreadableFile();
-        return;
+    loading_ = false;
+    // An unreadable file leaves the list as it was.
+    if (contents) {
+        items_ = std::move(contents->items);
+        keys_ = std::move(contents->keys);
+        trimToLimit();
+        Q_EMIT itemsChanged();
     }
-    std::stable_sort(loaded->begin(), loaded->end(), [](const ClipboardHistoryItem &a, const ClipboardHistoryItem &b) {
-        if (a.isPinned != b.isPinned)
-            return a.isPinned;
-        return a.date > b.date;
-    });
-    items_ = std::move(*loaded);
-    trimToLimit();
-    Q_EMIT itemsChanged();
-}
-
-void ClipboardHistoryStore::setAsideUnreadableFile()
-{
-    const QByteArray source = QFile::encodeName(storagePath_);
-    // Owner-only before it takes its new name; one copy, the latest.
-    ::chmod(source.constData(), ownerOnly);
-    std::rename(source.constData(), QFile::encodeName(unreadableCopyPath()).constData());
-}
-
-void ClipboardHistoryStore::removeFiles()
-{
-    QFile::remove(storagePath_);
-    QFile::remove(unreadableCopyPath());
+    for (const std::function<void()> &change : std::exchange(deferred_, {}))
+        change();
 }

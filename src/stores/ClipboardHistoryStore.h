@@ -1,15 +1,20 @@
 #pragma once
 
 #include "models/ClipboardHistoryItem.h"
+#include "stores/ClipboardHistoryFile.h"
 #include "support/AtomicFileWriter.h"
+#include "support/SerialWork.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <vector>
 
 class Pasteboard;
 class QTimer;
@@ -17,6 +22,13 @@ class QTimer;
 // The opt-in history of plain text copied anywhere: pinned items first, then
 // the rest newest first. Two independent switches: recording (the watch of the
 // pasteboard) and the history file.
+//
+// The file is never touched on the GUI thread: every change takes a snapshot
+// of the list (cheap, the list is shared until the next change) and the
+// background writes it; file work runs one job at a time in the order it was
+// asked for, and of several snapshots waiting to be written only the newest
+// is. A load, too, is read and decoded in the background; changes asked for
+// meanwhile are applied once it has arrived, in their order.
 class ClipboardHistoryStore final : public QObject {
     Q_OBJECT
 
@@ -32,8 +44,7 @@ public:
     // ~/.local/share/app.ravelond.Ravelond/clipboard-history.json
     static QString defaultStoragePath();
 
-    // The default file and the desktop clipboard.
-    explicit ClipboardHistoryStore(QObject *parent = nullptr);
+    // The pasteboard is not owned and must outlive the store.
     ClipboardHistoryStore(QString storagePath, Pasteboard &pasteboard, QObject *parent = nullptr);
     ~ClipboardHistoryStore() override;
 
@@ -44,8 +55,11 @@ public:
     qint64 lastChangeCount() const { return lastChangeCount_; }
     QString storagePath() const { return storagePath_; }
     // Where a history file that could not be read is kept instead of being
-    // overwritten, so that no pinned item is lost to a damaged file.
+    // overwritten, so that no pinned item is lost to a damaged file (later
+    // damaged files go beside it, never over it).
     QString unreadableCopyPath() const;
+    // A load is being read in the background.
+    bool isLoading() const { return loading_; }
 
     // On: what is on the pasteboard now is never recorded; the file is read
     // when it is already switched on; the poll starts. Off: as disableAndClear().
@@ -68,30 +82,47 @@ public:
     // One look at the pasteboard: nothing but the change count is read unless it changed.
     void poll();
 
-    // Asked before each step of every save, to watch or interrupt it (tests do).
+    // Asked before each step of every save, on the background thread, to watch
+    // or interrupt it (tests do).
     void setSaveStepGate(AtomicFileWriter::StepGate gate) { saveStepGate_ = std::move(gate); }
+
+    // Returns once every file operation asked for so far is done: a load
+    // applied, the last snapshot written, a file removed.
+    QCoro::Task<void> whenFileIdle();
 
 Q_SIGNALS:
     void itemsChanged();
 
 private:
     qsizetype pinnedCount() const;
-    qsizetype indexOfText(const QString &text) const;
+    qsizetype indexOfText(const QString &text, QString &key) const;
     qsizetype indexOfId(const QUuid &id) const;
-    void insertByPinState(ClipboardHistoryItem item);
+    void insertAt(qsizetype index, ClipboardHistoryItem item, QString key);
+    void insertByPinState(ClipboardHistoryItem item, QString key);
+    void removeAt(qsizetype index);
+    void clearList();
     void trimToLimit();
     void saveIfNeeded();
     void load();
-    void setAsideUnreadableFile();
-    void removeFiles();
+    void applyLoaded(int generation, std::optional<ClipboardHistoryFile::Contents> contents);
+    // While a load is on its way, a change waits for it; true when it was put off.
+    bool deferredWhileLoading(std::function<void()> change);
     void stopTimer();
 
     QString storagePath_;
     Pasteboard &pasteboard_;
     QList<ClipboardHistoryItem> items_;
+    // Each item's canonical key, index for index: computed once, when the
+    // item is made or loaded, never again per copy.
+    QStringList keys_;
+    bool loading_ = false;
+    int loadGeneration_ = 0;
+    std::vector<std::function<void()>> deferred_;
     bool isEnabled_ = false;
     bool persists_ = false;
     QTimer *timer_ = nullptr;
     qint64 lastChangeCount_;
     AtomicFileWriter::StepGate saveStepGate_;
+    // Last, so that it goes first: no file job's completion reaches a store being destroyed.
+    SerialWork fileWork_;
 };

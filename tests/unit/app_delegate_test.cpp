@@ -51,8 +51,9 @@ protected:
         model.history = &history;
         model.workspace = &workspace;
         model.copySound = &sound;
+        model.vision = &VisionOCR::shared();
         model.platform = SelectionPlatform::system();
-        model.platform->permission = &permission;
+        model.platform.permission = &permission;
         model.selectImage = [](bool, OCREngine, std::stop_token token) -> QCoro::Task<QImage> {
             while (!token.stop_requested())
                 co_await QCoro::sleepFor(std::chrono::milliseconds(5));

@@ -1,5 +1,6 @@
 #include "doubles/FakePermission.h"
 #include "doubles/FakeScreens.h"
+#include "doubles/ManualTimer.h"
 #include "doubles/RecordingSoundPlayer.h"
 #include "doubles/RecordingWorkspace.h"
 #include "support/Await.h"
@@ -9,6 +10,7 @@
 #include "support/MLXTestRoot.h"
 #include "support/TestEnvironment.h"
 
+#include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/MemoryPasteboard.h"
@@ -17,11 +19,15 @@
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
+#include "support/Background.h"
+#include "support/Detached.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 #include <QUuid>
@@ -29,6 +35,10 @@
 
 #include <atomic>
 #include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -118,6 +128,21 @@ bool eventually(const std::function<bool()> &condition)
     return QTest::qWaitFor(condition, 10000);
 }
 
+// A picture that never comes: the selection waits in the open of a FIFO that
+// nobody writes to, as a file open on a dead mount would, and no stop reaches it.
+QCoro::Task<QImage> pictureBehindFifo(QString fifo)
+{
+    auto openFifo = [fifo] { QFile(fifo).open(QIODevice::ReadOnly); };
+    co_await Background::run(std::move(openFifo));
+    co_return QImage(40, 20, QImage::Format_RGB32);
+}
+
+QCoro::Task<void> setWhenDone(QCoro::Task<void> task, std::shared_ptr<bool> done)
+{
+    co_await std::move(task);
+    *done = true;
+}
+
 } // namespace
 
 class AppModelTest : public ::testing::Test {
@@ -146,7 +171,7 @@ protected:
         dependencies.settings = &settings;
         dependencies.history = &history;
         dependencies.vision = &vision;
-        dependencies.selectImage = selection.hook();
+        dependencies.selectImage = selectImage ? selectImage : selection.hook();
         dependencies.mlxReady = std::move(mlxReady);
         SelectionPlatform platform;
         platform.screens = &screens;
@@ -154,11 +179,12 @@ protected:
         dependencies.platform = platform;
         dependencies.workspace = &workspace;
         dependencies.copySound = &sound;
-        model = std::make_unique<AppModel>(std::move(dependencies));
-        model->copyText = [this](const QString &text) {
+        dependencies.dismissalTimer = &dismissalTimer;
+        dependencies.copyText = [this](const QString &text) {
             ++copies;
             return clipboardAccepts && ClipboardService_copy(text);
         };
+        model = std::make_unique<AppModel>(std::move(dependencies));
         model->onHideSurfaces = [this] { events << QStringLiteral("hide"); };
         model->onFeedback = [this] { events << QStringLiteral("feedback:") + phaseName(); };
         model->onDismissFeedback = [this] { events << QStringLiteral("dismiss"); };
@@ -208,11 +234,13 @@ protected:
     FakeScreens screens;
     RecordingWorkspace workspace;
     RecordingSoundPlayer sound;
+    ManualTimer dismissalTimer;
     MemoryPasteboard clipboard;
     bool clipboardAccepts = true;
     int copies = 0;
     QStringList events;
     QStringList reviewed;
+    AppModel::SelectImage selectImage;
     std::unique_ptr<AppModel> model;
 };
 
@@ -339,7 +367,6 @@ TEST_F(AppModelTest, ARefusedClipboardKeepsTheResultAndOpensIt)
 TEST_F(AppModelTest, CancellingWhileSelectingEndsCancelledAndDismissesByItself)
 {
     AppModel &app = makeModel();
-    app.setDismissDelays(5s, 50ms);
     workspace.frontmost = RunningApplication{9, 99};
     selection.mode = FakeSelection::Mode::failure;
     selection.failure = TrovError::of(TrovError::invalidImage);
@@ -354,7 +381,10 @@ TEST_F(AppModelTest, CancellingWhileSelectingEndsCancelledAndDismissesByItself)
     ASSERT_TRUE(finishes(CapturePhase::cancelled));
     EXPECT_EQ(app.lastError(), previousError);
     EXPECT_EQ(workspace.activated.size(), 1);
-    EXPECT_TRUE(eventually([&] { return events.endsWith(QStringLiteral("dismiss")); }));
+    ASSERT_TRUE(dismissalTimer.active);
+    EXPECT_EQ(dismissalTimer.lastInterval, 2s);
+    dismissalTimer.fire();
+    EXPECT_EQ(events.last(), QStringLiteral("dismiss"));
     EXPECT_EQ(app.phase(), CapturePhase::idlePhase());
     EXPECT_EQ(recognizer.calls, 0);
 }
@@ -424,38 +454,36 @@ TEST_F(AppModelTest, TheOptionsAreTakenWhenTheOperationStarts)
 TEST_F(AppModelTest, HoverAndFocusHoldTheDismissalAndRestartTheFullDelay)
 {
     AppModel &app = makeModel();
-    constexpr auto delay = 150ms;
-    app.setDismissDelays(delay, delay);
     app.startCapture();
     ASSERT_TRUE(finishes(CapturePhase::copied));
+    ASSERT_TRUE(dismissalTimer.active);
+    EXPECT_EQ(dismissalTimer.lastInterval, 6s);
 
     app.setFeedbackHovered(true);
     app.setFeedbackFocused(true);
-    QTest::qWait(int(delay.count()) * 2);
-    EXPECT_EQ(app.phase(), CapturePhase::copiedPhase()) << "held while hovered and focused";
+    EXPECT_FALSE(dismissalTimer.active) << "held while hovered and focused";
     app.setFeedbackHovered(false);
-    QTest::qWait(int(delay.count()) * 2);
-    EXPECT_EQ(app.phase(), CapturePhase::copiedPhase()) << "still held by the focus";
-
-    QElapsedTimer sinceLeft;
+    EXPECT_FALSE(dismissalTimer.active) << "still held by the focus";
+    const int startsBefore = dismissalTimer.starts;
     app.setFeedbackFocused(false);
-    sinceLeft.start();
-    ASSERT_TRUE(eventually([&] { return app.phase() == CapturePhase::idlePhase(); }));
-    EXPECT_GE(sinceLeft.elapsed(), delay.count());
+    ASSERT_TRUE(dismissalTimer.active);
+    EXPECT_EQ(dismissalTimer.starts, startsBefore + 1) << "the full delay starts again";
+    EXPECT_EQ(dismissalTimer.lastInterval, 6s);
+    dismissalTimer.fire();
+    EXPECT_EQ(app.phase(), CapturePhase::idlePhase());
     EXPECT_EQ(events.last(), QStringLiteral("dismiss"));
 }
 
 TEST_F(AppModelTest, AFailureIsNeverDismissedByTheClock)
 {
     AppModel &app = makeModel();
-    app.setDismissDelays(20ms, 20ms);
     answer(QString());
     app.startCapture();
     ASSERT_TRUE(finishes(CapturePhase::failed));
+    EXPECT_FALSE(dismissalTimer.active);
     app.setFeedbackHovered(true);
     app.setFeedbackHovered(false);
-    QTest::qWait(100);
-    EXPECT_EQ(app.phase(), CapturePhase::failedPhase());
+    EXPECT_FALSE(dismissalTimer.active);
     app.dismissFeedback();
     EXPECT_EQ(app.phase(), CapturePhase::idlePhase());
     EXPECT_EQ(events.last(), QStringLiteral("dismiss"));
@@ -562,6 +590,36 @@ TEST_F(AppModelTest, ShutdownDuringARecognitionWaitsForTheOperationToEnd)
     EXPECT_EQ(copies, 0);
 }
 
+TEST_F(AppModelTest, ShutdownGoesOnWhenTheCancelledOperationCannotEnd)
+{
+    const QString fifo = QDir(TestEnvironment::root()).filePath(QUuid::createUuid().toString(QUuid::Id128));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    selectImage = [fifo](bool, OCREngine, std::stop_token) { return pictureBehindFifo(fifo); };
+    AppModel &app = makeModel();
+    history.setEnabled(true);
+    app.startCapture();
+
+    auto done = std::make_shared<bool>(false);
+    QElapsedTimer waited;
+    waited.start();
+    Detached::start(setWhenDone(app.shutdown(), done), "the shutdown under test");
+    ASSERT_TRUE(eventually([&] { return *done; })) << "the shutdown waits for ever";
+    EXPECT_GE(waited.elapsed(), AppModel::shutdownGrace.count()) << "it gave the operation its grace";
+    EXPECT_TRUE(app.isOperationRunning()) << "the operation could not end";
+    EXPECT_FALSE(history.isMonitoring());
+
+    // The model goes while its operation is stuck; once the open returns, the
+    // operation resumes without it and ends without a trace.
+    model.reset();
+    const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    Background::pool().waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recognizer.calls, 0);
+    EXPECT_EQ(copies, 0);
+}
+
 TEST_F(AppModelTest, ReviewLatestAndClearResults)
 {
     AppModel &app = makeModel();
@@ -642,6 +700,21 @@ TEST_F(AppModelLocalEngineTest, FormulaAndTableAnswersKeepTheirLinesAndTheCropIs
     EXPECT_TRUE(temporaryCropFolders().isEmpty());
 }
 
+TEST_F(AppModelLocalEngineTest, AnAnswerReadInTheSameTurnAsACancelIsNeverUsed)
+{
+    // The worker's answer has been read and handed over, but the recognition
+    // has not resumed yet when the user cancels: the answer must be dropped.
+    installWorker(QStringLiteral("together:too late"));
+    AppModel &app = makeModel();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return app.mlx().findChild<QProcess *>() != nullptr; }));
+    QObject::connect(app.mlx().findChild<QProcess *>(), &QProcess::readyReadStandardOutput, &app,
+                     [&app] { app.cancel(); });
+    ASSERT_TRUE(finishes(CapturePhase::cancelled)) << app.lastError().toStdString();
+    EXPECT_EQ(copies, 0);
+    EXPECT_TRUE(app.results().isEmpty());
+}
+
 TEST_F(AppModelLocalEngineTest, ATruncatedLocalAnswerFailsAndLeavesNoCrop)
 {
     installWorker(QStringLiteral("truncated:half a sen"));
@@ -684,8 +757,61 @@ TEST_F(AppModelLocalEngineTest, AModelDestroyedWhileItsCropIsWrittenLeavesNoCrop
     ASSERT_EQ(model->phase(), CapturePhase::recognizingWith(OCREngine::mlx));
     model.reset();
     // The crop is written on the pool; the operation resumes without its model.
-    QThreadPool::globalInstance()->waitForDone();
+    Background::pool().waitForDone();
     EXPECT_TRUE(eventually([] { return temporaryCropFolders().isEmpty(); }));
+}
+
+// The program's own composition, and the smoke test's report.
+
+TEST(AppCompositionTest, HandsTheModelEveryCollaboratorItBuilt)
+{
+    AppComposition composition(SmokeTest::privateName());
+    const AppModel::Dependencies dependencies = composition.modelDependencies();
+    EXPECT_EQ(dependencies.settings, &composition.settings());
+    EXPECT_EQ(dependencies.history, &composition.history());
+    EXPECT_EQ(dependencies.vision, &VisionOCR::shared());
+    EXPECT_EQ(dependencies.workspace, &composition.workspace());
+    EXPECT_EQ(dependencies.dismissalTimer, &composition.dismissalTimer());
+    EXPECT_EQ(dependencies.presenter, &composition.presenter());
+    EXPECT_EQ(dependencies.copySound, composition.copySound());
+    EXPECT_EQ(dependencies.platform.appearance, &composition.appearance());
+    EXPECT_TRUE(dependencies.platform.screens && dependencies.platform.grabber && dependencies.platform.permission &&
+                dependencies.platform.accessibility && dependencies.platform.announcer);
+    EXPECT_TRUE(dependencies.chooseImageFile);
+    EXPECT_EQ(composition.history().storagePath(), ClipboardHistoryStore::defaultStoragePath());
+    {
+        AppModel model(composition.modelDependencies());
+        // Its copies reach the desktop clipboard.
+        EXPECT_TRUE(model.copyAgain(QStringLiteral("composed")));
+        EXPECT_EQ(composition.pasteboard().string(), QStringLiteral("composed"));
+        await(model.shutdown());
+    }
+    composition.defaults().removeDomain();
+}
+
+TEST(AppCompositionTest, AModelWithoutItsRequiredCollaboratorsIsRefused)
+{
+    EXPECT_THROW(AppModel(AppModel::Dependencies{}), std::invalid_argument);
+}
+
+TEST(SmokeTestReportTest, AReportThatCannotBeWrittenIsSaidOnStderr)
+{
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath(QStringLiteral("plain-file"));
+    QFile(notAFolder).open(QIODevice::WriteOnly);
+    const QString reportPath = notAFolder + QStringLiteral("/report.json");
+    const QVariantMap report{{QStringLiteral("passed"), true}};
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SmokeTest::writeReport(reportPath, report));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("could not be written"), std::string::npos) << said;
+    EXPECT_NE(said.find(reportPath.toStdString()), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(SmokeTest::writeReport(folder.filePath(QStringLiteral("report.json")), report));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 #include "app_model_test.moc"

@@ -1,7 +1,9 @@
 #include "models/ClipboardHistoryCodec.h"
 #include "platform/MemoryPasteboard.h"
+#include "stores/ClipboardHistoryFile.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "support/AtomicFileWriter.h"
+#include "support/Await.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -47,6 +50,27 @@ void expectOwnerOnlyFiles(const QString &folder)
         EXPECT_EQ(permissionBits(entry.filePath()), 0600u) << entry.fileName().toStdString();
 }
 
+// Files written while it lives cannot grow beyond `bytes`: a write past it fails with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, previous_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
 // Makes every file the process creates readable by all unless it says otherwise.
 class PermissiveUmask {
 public:
@@ -67,14 +91,18 @@ protected:
     QString folderPath() const { return folder.filePath(QStringLiteral("Application Support/app")); }
     QString filePath() const { return folderPath() + QStringLiteral("/clipboard-history.json"); }
 
-    // A store as after a relaunch that restores the saved history.
+    // A store as after a relaunch that restores the saved history, once the load has arrived.
     std::unique_ptr<ClipboardHistoryStore> relaunchedStore()
     {
         auto store = std::make_unique<ClipboardHistoryStore>(filePath(), pasteboard);
         store->setPersistence(true);
         store->setEnabled(true);
+        settle(*store);
         return store;
     }
+
+    // The file work asked for so far is done.
+    static void settle(ClipboardHistoryStore &store) { await(store.whenFileIdle()); }
 
     QTemporaryDir folder;
     MemoryPasteboard pasteboard;
@@ -90,6 +118,7 @@ TEST_F(ClipboardHistoryFileTest, WritesExactlyTheFourFieldsInOrderWithTheReferen
 {
     store.setPersistence(true);
     store.record(QStringLiteral("say \"hi\"\n\\ \u00E9\t\u0001"), referenceDate().addMSecs(1500));
+    settle(store);
     const ClipboardHistoryItem &item = store.items().first();
     const QByteArray expected = "[{\"id\":\"" + item.id.toString(QUuid::WithoutBraces).toUpper().toLatin1() +
                                 "\",\"text\":\"say \\\"hi\\\"\\n\\\\ \xC3\xA9\\t\\u0001\",\"date\":1.5,"
@@ -97,6 +126,7 @@ TEST_F(ClipboardHistoryFileTest, WritesExactlyTheFourFieldsInOrderWithTheReferen
     EXPECT_EQ(contents(filePath()), expected);
 
     store.record(QStringLiteral("later"), QDateTime(QDate(2026, 12, 8), QTime(19, 0, 0, 250), Qt::UTC));
+    settle(store);
     EXPECT_TRUE(contents(filePath()).startsWith(R"([{"id":")"));
     EXPECT_TRUE(contents(filePath()).contains(R"("text":"later","date":818449200.25,"isPinned":false})"));
 }
@@ -114,6 +144,7 @@ TEST_F(ClipboardHistoryFileTest, TheFileIsOwnerOnlyFromItsFirstAppearance)
     store.setPersistence(true);
     store.record(QStringLiteral("secret-ish"));
     store.record(QStringLiteral("another"));
+    settle(store);
     EXPECT_EQ(steps, 10);
     expectOwnerOnlyFiles(folderPath());
     EXPECT_EQ(permissionBits(filePath()), 0600u);
@@ -123,6 +154,7 @@ TEST_F(ClipboardHistoryFileTest, ASaveInterruptedAtAnyStepLeavesTheOldOrTheNewFi
 {
     store.setPersistence(true);
     store.record(QStringLiteral("old"));
+    settle(store);
     const QByteArray oldContent = contents(filePath());
     const QList<AtomicFileWriter::Step> steps = {
         AtomicFileWriter::Step::createTemporary, AtomicFileWriter::Step::writeContent,
@@ -132,12 +164,14 @@ TEST_F(ClipboardHistoryFileTest, ASaveInterruptedAtAnyStepLeavesTheOldOrTheNewFi
     for (AtomicFileWriter::Step stop : steps) {
         store.setSaveStepGate([stop](AtomicFileWriter::Step step) { return step != stop; });
         store.record(QStringLiteral("new ") + QString(1 << 16, QLatin1Char('x')));
+        settle(store);
         EXPECT_EQ(contents(filePath()), oldContent) << int(stop);
         EXPECT_EQ(store.items().size(), 2) << "the list in memory is unaffected";
         store.deleteItem(store.items().first().id);
     }
     store.setSaveStepGate({});
     store.record(QStringLiteral("new"));
+    settle(store);
     EXPECT_EQ(ClipboardHistoryCodec::decode(contents(filePath()))->size(), 2);
 
     // A first save interrupted at any step leaves no file at all.
@@ -183,14 +217,18 @@ TEST_F(ClipboardHistoryFileTest, AFailedSaveKeepsTheOldFileAndTheListInMemory)
 {
     store.setPersistence(true);
     store.record(QStringLiteral("kept"));
+    settle(store);
     const QByteArray saved = contents(filePath());
-    // A folder that takes no new files: the temporary file cannot be made.
-    ASSERT_EQ(::chmod(QFile::encodeName(folderPath()).constData(), 0500), 0);
-    store.record(QStringLiteral("not saved"));
-    ::chmod(QFile::encodeName(folderPath()).constData(), 0700);
-    if (::geteuid() != 0)
-        EXPECT_EQ(contents(filePath()), saved);
+    {
+        // A file-size limit holds for root too: writing the new file fails
+        // part-way, as on a full disk.
+        FileSizeLimit limit(saved.size() + 64);
+        store.record(QString(4096, QLatin1Char('n')));
+        settle(store);
+    }
+    EXPECT_EQ(contents(filePath()), saved);
     EXPECT_EQ(store.items().size(), 2);
+    EXPECT_TRUE(ClipboardHistoryFile::leftovers(filePath()).isEmpty()) << "the failed copy is removed";
 }
 
 TEST_F(ClipboardHistoryFileTest, AfterARelaunchItemsComeBackPinnedFirstThenNewestAndAreNotRewritten)
@@ -204,6 +242,7 @@ TEST_F(ClipboardHistoryFileTest, AfterARelaunchItemsComeBackPinnedFirstThenNewes
     // Pinned in the other order than their dates: the file keeps pin order, a load sorts by date.
     store.togglePin(store.items().at(1).id);
     store.togglePin(store.items().at(3).id);
+    settle(store);
     ASSERT_EQ(store.items().first().text, QStringLiteral("pinned early"));
     const QByteArray saved = contents(filePath());
 
@@ -249,11 +288,13 @@ TEST_F(ClipboardHistoryFileTest, AMalformedFileIsSetAsideOwnerOnlyInsteadOfBeing
     EXPECT_EQ(permissionBits(relaunched->unreadableCopyPath()), 0600u);
 
     relaunched->record(QStringLiteral("next"));
+    settle(*relaunched);
     ASSERT_TRUE(QFile::exists(filePath()));
     EXPECT_EQ(contents(relaunched->unreadableCopyPath()), recordLackingPin);
     EXPECT_EQ(QDir(folderPath()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "one copy, no leftovers";
 
     relaunched->clearAll();
+    settle(*relaunched);
     EXPECT_FALSE(QFile::exists(relaunched->unreadableCopyPath()));
     EXPECT_EQ(contents(filePath()), "[]");
 }
@@ -286,21 +327,25 @@ TEST_F(ClipboardHistoryFileTest, TheTwoSwitchesDecideWhatIsReadWrittenAndDeleted
     store.record(QStringLiteral("before the file"));
     EXPECT_FALSE(QFile::exists(filePath())) << "no file while it is switched off";
     store.setPersistence(true);
+    settle(store);
     EXPECT_TRUE(contents(filePath()).contains("before the file")) << "switching on saves a non-empty list";
 
     store.setEnabled(true);
+    settle(store);
     EXPECT_EQ(store.items().size(), 1);
     writeFile(filePath(), "[]");
     store.setEnabled(true);
     EXPECT_EQ(store.items().size(), 1) << "switching on again reads nothing";
 
     store.setPersistence(false);
+    settle(store);
     EXPECT_FALSE(QFile::exists(filePath()));
     EXPECT_EQ(store.items().size(), 1) << "the list stays in memory";
 
     store.setPersistence(true);
     writeFile(store.unreadableCopyPath(), "damaged");
     store.setEnabled(false);
+    settle(store);
     EXPECT_TRUE(store.items().isEmpty());
     EXPECT_FALSE(QFile::exists(filePath()));
     EXPECT_FALSE(QFile::exists(store.unreadableCopyPath()));

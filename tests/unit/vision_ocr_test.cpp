@@ -3,6 +3,7 @@
 #include "services/VisionOCR.h"
 #include "support/Await.h"
 #include "support/Gate.h"
+#include "support/ThreadHandOff.h"
 
 #include <QTest>
 #include <QThreadPool>
@@ -184,10 +185,13 @@ TEST(VisionOCRTest, AReadCancelledBeforeItsWorkBeganNeverCallsTheRecogniser)
     std::atomic<int> blockersRunning{0};
     const int threads = pool->maxThreadCount();
     for (int i = 0; i < threads; ++i) {
-        pool->start([&] {
+        std::function<void()> blocker = [&] {
+            ThreadHandOff::acquire();
             ++blockersRunning;
             poolRelease.wait();
-        });
+        };
+        ThreadHandOff::release();
+        pool->start(std::move(blocker));
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return blockersRunning == threads; }, 10000));
 

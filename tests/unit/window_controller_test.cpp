@@ -1,5 +1,7 @@
 #include "app/WindowController.h"
 #include "doubles/FakeAccessibilityPreferences.h"
+#include "doubles/FakePermission.h"
+#include "doubles/FakeScreens.h"
 #include "doubles/RecordingAnnouncer.h"
 #include "doubles/RecordingSoundPlayer.h"
 #include "doubles/RecordingWorkspace.h"
@@ -37,6 +39,8 @@ protected:
         dependencies.vision = &vision;
         dependencies.workspace = &workspace;
         dependencies.copySound = &sound;
+        dependencies.platform.screens = &screens;
+        dependencies.platform.permission = &permission;
         model = std::make_unique<AppModel>(dependencies);
         model->copyText = [](const QString &) { return true; };
         model->onFeedback = [this] { windows.showFeedback(*model); };
@@ -92,6 +96,8 @@ protected:
     }};
     RecordingWorkspace workspace;
     RecordingSoundPlayer sound;
+    FakeScreens screens;
+    FakePermission permission;
     RecordingAnnouncer announcer;
     FakeAccessibilityPreferences accessibility;
     WindowController windows{&announcer, &accessibility};

@@ -1,5 +1,6 @@
 #include "models/SelectionGeometry.h"
 #include "models/TrovError.h"
+#include "platform/X11ScreenRecordingPermission.h"
 #include "services/ScreenSelection.h"
 #include "support/Await.h"
 #include "support/PixelPattern.h"
@@ -115,8 +116,9 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
         screen = QGuiApplication::primaryScreen();
         scale = screen->devicePixelRatio();
-        if (const QByteArray expected = qgetenv("RAVELOND_EXPECT_SCALE"); !expected.isEmpty())
+        if (const QByteArray expected = qgetenv("RAVELOND_EXPECT_SCALE"); !expected.isEmpty()) {
             ASSERT_EQ(scale, expected.toDouble());
+        }
         const QRect bounds = screen->geometry();
         patternFrame = QRect(bounds.width() / 2 - 320, bounds.height() / 2 - 160, 640, 320);
     }
@@ -334,7 +336,7 @@ TEST(ScreenSelectionX11ScaleTest, EveryCaseHoldsAtScalesTwoAndOneAndAHalf)
 {
     if (!qEnvironmentVariableIsEmpty("RAVELOND_EXPECT_SCALE"))
         GTEST_SKIP() << "already a scaled run";
-    for (const QString scale : {QStringLiteral("2"), QStringLiteral("1.5")})
+    for (const QString &scale : {QStringLiteral("2"), QStringLiteral("1.5")})
         runInSession({{QStringLiteral("QT_SCALE_FACTOR"), scale},
                       {QStringLiteral("RAVELOND_EXPECT_SCALE"), scale},
                       {QStringLiteral("RAVELOND_XVFB_SCREEN"), QStringLiteral("3840x2160x24")}},
@@ -458,4 +460,38 @@ TEST(X11ScreenRecordingPermissionX11Test, AnXServerWithoutWaylandGrantsAccess)
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         GTEST_SKIP() << "a Wayland session";
     EXPECT_TRUE(ScreenSelection(SelectionPlatform::system(), nullptr).hasPermission());
+}
+
+// Under a Wayland session the app still runs through XWayland, but grabs of
+// Wayland windows come back black: either sign of one withholds the permission.
+TEST(X11ScreenRecordingPermissionX11Test, EitherSignOfAWaylandSessionWithholdsAccess)
+{
+    struct Session {
+        const char *sessionType;
+        const char *waylandDisplay;
+        bool granted;
+    };
+    const Session sessions[] = {
+        {"x11", nullptr, true},
+        {"wayland", nullptr, false},
+        {"x11", "wayland-0", false},
+        {nullptr, "wayland-1", false},
+    };
+    const QByteArray savedType = qgetenv("XDG_SESSION_TYPE");
+    const QByteArray savedDisplay = qgetenv("WAYLAND_DISPLAY");
+    const auto set = [](const char *name, const char *value) {
+        if (value)
+            qputenv(name, value);
+        else
+            qunsetenv(name);
+    };
+    for (const Session &session : sessions) {
+        set("XDG_SESSION_TYPE", session.sessionType);
+        set("WAYLAND_DISPLAY", session.waylandDisplay);
+        EXPECT_EQ(X11ScreenRecordingPermission::shared().hasPermission(), session.granted)
+            << (session.sessionType ? session.sessionType : "-") << " "
+            << (session.waylandDisplay ? session.waylandDisplay : "-");
+    }
+    set("XDG_SESSION_TYPE", savedType.isNull() ? nullptr : savedType.constData());
+    set("WAYLAND_DISPLAY", savedDisplay.isNull() ? nullptr : savedDisplay.constData());
 }

@@ -1,5 +1,5 @@
+#include "app/AppComposition.h"
 #include "app/AppDelegate.h"
-#include "app/ProgramDependencies.h"
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
 #include "platform/X11HotKeyGrabber.h"
@@ -44,7 +44,7 @@ protected:
     std::unique_ptr<AppDelegate> launch(QStringList arguments = {})
     {
         arguments.prepend(QStringLiteral("ravelond"));
-        auto delegate = std::make_unique<AppDelegate>(program.modelDependencies(), program.shellDependencies(),
+        auto delegate = std::make_unique<AppDelegate>(composition.modelDependencies(), composition.shellDependencies(),
                                                       CommandLineOptions::parse(arguments));
         delegate->model().settings().setHasSeenWelcome(true);
         delegate->model().settings().setPlaySound(false);
@@ -52,7 +52,7 @@ protected:
         return delegate;
     }
 
-    ProgramDependencies program;
+    AppComposition composition;
 };
 
 } // namespace
