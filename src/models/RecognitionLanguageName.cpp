@@ -53,5 +53,6 @@ QString RecognitionLanguageName::of(const QString &code)
             variants.append(variantName(part));
     }
     const QString name = QLocale::languageToString(language);
-    return variants.isEmpty() ? name : name + QStringLiteral(" (") + variants.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return variants.isEmpty() ? name
+                              : name + QStringLiteral(" (") + variants.join(QStringLiteral(", ")) + QLatin1Char(')');
 }

@@ -172,10 +172,10 @@ QGroupBox *GeneralSettingsTab::makeHistorySection()
     rows->addWidget(makeToggle(QStringLiteral("Save text you copy"), QStringLiteral("clipboardHistory"),
                                &Preferences::clipboardHistory, &Preferences::setClipboardHistory,
                                &Preferences::clipboardHistoryChanged));
-    persistHistory_ = makeToggle(QStringLiteral("Keep history after quitting"),
-                                 QStringLiteral("persistClipboardHistory"), &Preferences::persistClipboardHistory,
-                                 &Preferences::setPersistClipboardHistory,
-                                 &Preferences::persistClipboardHistoryChanged);
+    persistHistory_ =
+        makeToggle(QStringLiteral("Keep history after quitting"), QStringLiteral("persistClipboardHistory"),
+                   &Preferences::persistClipboardHistory, &Preferences::setPersistClipboardHistory,
+                   &Preferences::persistClipboardHistoryChanged);
     rows->addWidget(persistHistory_);
     browseHistory_ = new QPushButton(QStringLiteral("Browse saved text…"));
     browseHistory_->setObjectName(QStringLiteral("browseHistory"));

@@ -15,8 +15,8 @@ constexpr int symbolSide = 15;
 InstallButton::InstallButton(QWidget *parent)
     : CaptureButton(QString(), parent),
       symbol_(new SymbolImage(QString(), symbolSide, SystemColours::Ink::white, SymbolLibrary::Weight::semibold, this)),
-      title_(new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::captureButton), SystemColours::Ink::white,
-                              this)),
+      title_(
+          new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::captureButton), SystemColours::Ink::white, this)),
       caption_(new ClampedLabel(DesignTokens::uiFont(10, QFont::Normal), SystemColours::Ink::white, this))
 {
     title_->setObjectName(QStringLiteral("installTitle"));
@@ -34,8 +34,8 @@ InstallButton::InstallButton(QWidget *parent)
     layout->addWidget(title_, 1);
     layout->addWidget(caption_);
     // The button takes every click; its parts only show.
-    for (QWidget *part : {static_cast<QWidget *>(symbol_), static_cast<QWidget *>(title_),
-                          static_cast<QWidget *>(caption_)})
+    for (QWidget *part :
+         {static_cast<QWidget *>(symbol_), static_cast<QWidget *>(title_), static_cast<QWidget *>(caption_)})
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

@@ -201,8 +201,8 @@ QWidget *LocalEngineTab::makeSetupSection()
     progress_->setAccessibleName(QStringLiteral("Setting up"));
     progress_->setMaximumHeight(8);
     layout->addWidget(progress_);
-    cancel_ = plainButton(QStringLiteral("Cancel setup"), QStringLiteral("cancelSetup"),
-                          SettingsControls::captionFont());
+    cancel_ =
+        plainButton(QStringLiteral("Cancel setup"), QStringLiteral("cancelSetup"), SettingsControls::captionFont());
     connect(cancel_, &QPushButton::clicked, &setup_, &MLXSetup::cancel);
     layout->addWidget(cancel_, 0, Qt::AlignLeft);
     layout->addWidget(makePythonRow());
@@ -252,9 +252,8 @@ QWidget *LocalEngineTab::makeFooter()
     QHBoxLayout *layout = rowLayout(row);
     layout->addWidget(new PrivacyFootnote);
     layout->addStretch(1);
-    showFiles_ =
-        plainButton(QStringLiteral("Show model files"), QStringLiteral("showModelFiles"),
-                    DesignTokens::uiFont(10, QFont::Normal));
+    showFiles_ = plainButton(QStringLiteral("Show model files"), QStringLiteral("showModelFiles"),
+                             DesignTokens::uiFont(10, QFont::Normal));
     connect(showFiles_, &QPushButton::clicked, &model_, &AppModel::showModelFiles);
     layout->addWidget(showFiles_);
     return row;

@@ -127,7 +127,8 @@ const GalleryRegistration preferences(
     QStringLiteral("preferences"),
     {
         state(QStringLiteral("general"), Tab::general, [](PreferencesScene &) {}),
-        state(QStringLiteral("general-bottom"), Tab::general, [](PreferencesScene &) {}, Scroll::bottom),
+        state(
+            QStringLiteral("general-bottom"), Tab::general, [](PreferencesScene &) {}, Scroll::bottom),
         state(QStringLiteral("general-busy"), Tab::general, [](PreferencesScene &s) { s.fixture().select(); }),
         state(QStringLiteral("general-conflict"), Tab::general,
               [](PreferencesScene &s) {
@@ -153,12 +154,15 @@ const GalleryRegistration preferences(
                 s.fixture().model().refreshPermission();
             },
             Scroll::bottom),
-        state(QStringLiteral("local-not-installed"), Tab::localEngine, [](PreferencesScene &) {}, Scroll::top,
-              engineMissing),
-        state(QStringLiteral("local-not-installed-bottom"), Tab::localEngine, [](PreferencesScene &) {},
-              Scroll::bottom, engineMissing),
+        state(
+            QStringLiteral("local-not-installed"), Tab::localEngine, [](PreferencesScene &) {}, Scroll::top,
+            engineMissing),
+        state(
+            QStringLiteral("local-not-installed-bottom"), Tab::localEngine, [](PreferencesScene &) {}, Scroll::bottom,
+            engineMissing),
         state(QStringLiteral("local-ready"), Tab::localEngine, [](PreferencesScene &) {}),
-        state(QStringLiteral("local-ready-bottom"), Tab::localEngine, [](PreferencesScene &) {}, Scroll::bottom),
+        state(
+            QStringLiteral("local-ready-bottom"), Tab::localEngine, [](PreferencesScene &) {}, Scroll::bottom),
         state(QStringLiteral("local-installing"), Tab::localEngine,
               [](PreferencesScene &s) {
                   notInstalled(s);

@@ -35,13 +35,13 @@ TessdataFolder::~TessdataFolder()
 QStringList TessdataFolder::thirtyLanguages()
 {
     return {
-        QStringLiteral("ara"), QStringLiteral("ces"),     QStringLiteral("chi_sim"), QStringLiteral("chi_tra"),
-        QStringLiteral("dan"), QStringLiteral("deu"),     QStringLiteral("ell"),     QStringLiteral("eng"),
-        QStringLiteral("fin"), QStringLiteral("fra"),     QStringLiteral("heb"),     QStringLiteral("hin"),
-        QStringLiteral("hun"), QStringLiteral("ind"),     QStringLiteral("ita"),     QStringLiteral("jpn"),
-        QStringLiteral("kor"), QStringLiteral("nld"),     QStringLiteral("nor"),     QStringLiteral("pol"),
-        QStringLiteral("por"), QStringLiteral("ron"),     QStringLiteral("rus"),     QStringLiteral("slk"),
-        QStringLiteral("spa"), QStringLiteral("srp_latn"), QStringLiteral("swe"),    QStringLiteral("tha"),
+        QStringLiteral("ara"), QStringLiteral("ces"),      QStringLiteral("chi_sim"), QStringLiteral("chi_tra"),
+        QStringLiteral("dan"), QStringLiteral("deu"),      QStringLiteral("ell"),     QStringLiteral("eng"),
+        QStringLiteral("fin"), QStringLiteral("fra"),      QStringLiteral("heb"),     QStringLiteral("hin"),
+        QStringLiteral("hun"), QStringLiteral("ind"),      QStringLiteral("ita"),     QStringLiteral("jpn"),
+        QStringLiteral("kor"), QStringLiteral("nld"),      QStringLiteral("nor"),     QStringLiteral("pol"),
+        QStringLiteral("por"), QStringLiteral("ron"),      QStringLiteral("rus"),     QStringLiteral("slk"),
+        QStringLiteral("spa"), QStringLiteral("srp_latn"), QStringLiteral("swe"),     QStringLiteral("tha"),
         QStringLiteral("tur"), QStringLiteral("ukr"),
     };
 }
