@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -25,6 +26,10 @@
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -78,6 +83,24 @@ QRect dockedIcon(StatusBarController &status)
     return docked ? icon : QRect();
 }
 
+// The session starts its tray beside the test: an icon made before the tray
+// owns its selection may never be docked.
+bool trayIsUp()
+{
+    auto *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const QByteArray name = "_NET_SYSTEM_TRAY_S0";
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    xcb_get_selection_owner_reply_t *owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool owned = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return owned;
+}
+
 QVariantMap storedSettings()
 {
     QSettings file(AppDirectories::defaultsDomainFile(QString::fromLatin1(AppDirectories::bundleIdentifier)),
@@ -102,6 +125,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     ASSERT_TRUE(said.wait(20000));
     ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
 
+    ASSERT_TRUE(QTest::qWaitFor(trayIsUp, 20000));
     AppComposition composition;
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(),
                          CommandLineOptions::parse({QStringLiteral("ravelond")}));
@@ -125,6 +149,13 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return delegate.windows().preferencesWindow() && delegate.windows().preferencesWindow()->isVisible(); }));
     QWidget &window = *delegate.windows().preferencesWindow();
+    // The window manager places the window after it is mapped: click once it has settled.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QPoint at = window.mapToGlobal(QPoint());
+        QTest::qWait(100);
+        return window.mapToGlobal(QPoint()) == at;
+    }));
     auto &language = *window.findChild<QComboBox *>(QStringLiteral("languagePicker"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return language.count() == 4; }));
 
