@@ -40,9 +40,6 @@ GeneralSettingsTab::GeneralSettingsTab(AppModel &model, Preferences &settings, Q
     : QScrollArea(parent), model_(model), settings_(settings)
 {
     setObjectName(QStringLiteral("generalTab"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *form = new QWidget;
     auto *layout = new QVBoxLayout(form);
     layout->setContentsMargins(margin, margin, margin, margin);
@@ -52,9 +49,7 @@ GeneralSettingsTab::GeneralSettingsTab(AppModel &model, Preferences &settings, Q
     layout->addWidget(makeHistorySection());
     layout->addWidget(makeScreenAccessSection());
     layout->addStretch(1);
-    setWidget(form);
-    viewport()->setAutoFillBackground(false);
-    form->setAutoFillBackground(false);
+    SettingsControls::scroll(*this, form);
 
     connect(&model_, &AppModel::phaseChanged, this, &GeneralSettingsTab::followBusy);
     connect(&model_, &AppModel::shortcutConflictChanged, this, &GeneralSettingsTab::followConflict);
@@ -103,34 +98,36 @@ QCheckBox *GeneralSettingsTab::makeToggle(const QString &text, const QString &na
     return toggle;
 }
 
+template <typename Option>
+void GeneralSettingsTab::bindOptions(QComboBox &picker, const QList<Option> &options, QString (Option::*text)() const,
+                                     Option (Preferences::*get)() const, void (Preferences::*set)(Option),
+                                     void (Preferences::*changed)(Option))
+{
+    for (const Option &option : options)
+        picker.addItem((option.*text)(), option.rawValue());
+    SettingsControls::select(picker, (settings_.*get)().rawValue());
+    connect(&picker, &QComboBox::activated, this, [this, &picker, set](int index) {
+        if (const std::optional<Option> option = Option::fromRawValue(picker.itemData(index).toString()))
+            (settings_.*set)(*option);
+    });
+    connect(&settings_, changed, &picker,
+            [&picker](Option option) { SettingsControls::select(picker, option.rawValue()); });
+}
+
 QGroupBox *GeneralSettingsTab::makeCaptureSection()
 {
     QVBoxLayout *rows = nullptr;
     capture_ = section(QStringLiteral("Capture"), rows);
 
-    engine_ = makePicker(QStringLiteral("enginePicker"), QStringLiteral("Recognition engine"));
-    for (const OCREngine engine : OCREngine::allCases())
-        engine_->addItem(engine.title(), engine.rawValue());
-    SettingsControls::select(*engine_, settings_.engine().rawValue());
-    connect(engine_, &QComboBox::activated, this, [this](int index) {
-        if (const auto engine = OCREngine::fromRawValue(engine_->itemData(index).toString()))
-            settings_.setEngine(*engine);
-    });
-    connect(&settings_, &Preferences::engineChanged, engine_,
-            [this](OCREngine engine) { SettingsControls::select(*engine_, engine.rawValue()); });
-    rows->addWidget(pickerRow(QStringLiteral("Recognition engine"), engine_));
+    QComboBox *engine = makePicker(QStringLiteral("enginePicker"), QStringLiteral("Recognition engine"));
+    bindOptions(*engine, OCREngine::allCases(), &OCREngine::title, &Preferences::engine, &Preferences::setEngine,
+                &Preferences::engineChanged);
+    rows->addWidget(pickerRow(QStringLiteral("Recognition engine"), engine));
 
-    shortcut_ = makePicker(QStringLiteral("shortcutPicker"), QStringLiteral("Global shortcut"));
-    for (const ShortcutPreset preset : ShortcutPreset::allCases())
-        shortcut_->addItem(preset.label(), preset.rawValue());
-    SettingsControls::select(*shortcut_, settings_.shortcut().rawValue());
-    connect(shortcut_, &QComboBox::activated, this, [this](int index) {
-        if (const auto preset = ShortcutPreset::fromRawValue(shortcut_->itemData(index).toString()))
-            settings_.setShortcut(*preset);
-    });
-    connect(&settings_, &Preferences::shortcutChanged, shortcut_,
-            [this](ShortcutPreset preset) { SettingsControls::select(*shortcut_, preset.rawValue()); });
-    rows->addWidget(pickerRow(QStringLiteral("Global shortcut"), shortcut_));
+    QComboBox *shortcut = makePicker(QStringLiteral("shortcutPicker"), QStringLiteral("Global shortcut"));
+    bindOptions(*shortcut, ShortcutPreset::allCases(), &ShortcutPreset::label, &Preferences::shortcut,
+                &Preferences::setShortcut, &Preferences::shortcutChanged);
+    rows->addWidget(pickerRow(QStringLiteral("Global shortcut"), shortcut));
 
     conflict_ = SettingsControls::caption(QStringLiteral("Shortcut already in use. Select another combination."),
                                           Ink::orange, QStringLiteral("conflictCaption"));

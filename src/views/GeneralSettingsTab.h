@@ -32,6 +32,11 @@ private:
     QGroupBox *makeHistorySection();
     QGroupBox *makeScreenAccessSection();
     QComboBox *makePicker(const QString &name, const QString &label);
+    // Offers `options` by their text and shows and writes one enumerated setting.
+    template <typename Option>
+    void bindOptions(QComboBox &picker, const QList<Option> &options, QString (Option::*text)() const,
+                     Option (Preferences::*get)() const, void (Preferences::*set)(Option),
+                     void (Preferences::*changed)(Option));
     QWidget *pickerRow(const QString &label, QComboBox *picker);
     QCheckBox *makeToggle(const QString &text, const QString &name, bool (Preferences::*get)() const,
                           void (Preferences::*set)(bool), void (Preferences::*changed)(bool));
@@ -44,8 +49,6 @@ private:
     AppModel &model_;
     Preferences &settings_;
     QGroupBox *capture_ = nullptr;
-    QComboBox *engine_ = nullptr;
-    QComboBox *shortcut_ = nullptr;
     ClampedLabel *conflict_ = nullptr;
     QComboBox *language_ = nullptr;
     QCheckBox *persistHistory_ = nullptr;

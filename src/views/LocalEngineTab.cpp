@@ -99,9 +99,6 @@ LocalEngineTab::LocalEngineTab(AppModel &model, Preferences &settings, MLXSetup 
     : QScrollArea(parent), model_(model), settings_(settings), setup_(setup)
 {
     setObjectName(QStringLiteral("localEngineTab"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(padding, padding, padding, padding);
@@ -119,9 +116,7 @@ LocalEngineTab::LocalEngineTab(AppModel &model, Preferences &settings, MLXSetup 
                            11, 3));
     layout->addWidget(makeFooter());
     layout->addStretch(1);
-    setWidget(content);
-    viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
+    SettingsControls::scroll(*this, content);
 
     connect(&setup_, &MLXSetup::isReadyChanged, this, &LocalEngineTab::followSetup);
     connect(&setup_, &MLXSetup::isInstallingChanged, this, &LocalEngineTab::followSetup);

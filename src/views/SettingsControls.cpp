@@ -4,6 +4,7 @@
 #include "support/design/DesignTokens.h"
 
 #include <QComboBox>
+#include <QScrollArea>
 #include <QSignalBlocker>
 
 QFont SettingsControls::controlFont()
@@ -41,4 +42,14 @@ void SettingsControls::select(QComboBox &picker, const QString &data)
 {
     const QSignalBlocker blocker(&picker);
     picker.setCurrentIndex(picker.findData(data));
+}
+
+void SettingsControls::scroll(QScrollArea &area, QWidget *content)
+{
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setWidget(content);
+    area.viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
 }

@@ -7,6 +7,7 @@
 
 class ClampedLabel;
 class QComboBox;
+class QScrollArea;
 class QWidget;
 
 // What the settings window's tabs share: the faces, captions, and showing a
@@ -25,6 +26,9 @@ public:
                               double extraLineSpacing = 0);
     // A caption that wraps to its width, as plain text.
     static ClampedLabel *caption(const QString &text, SystemColours::Ink ink, const QString &name = QString());
+
+    // Makes `area` scroll `content` up and down, as wide as the area, over the window's background.
+    static void scroll(QScrollArea &area, QWidget *content);
 
     // Makes the item whose data is `data` current, or none when no item has
     // it, without emitting anything: only a user's pick writes a setting.

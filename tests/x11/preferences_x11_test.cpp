@@ -1,4 +1,5 @@
 #include "support/TessdataFolder.h"
+#include "support/TrayDock.h"
 
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
@@ -13,9 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -26,10 +25,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -64,43 +59,6 @@ bool pick(QComboBox &picker, const QString &text)
     return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; });
 }
 
-// The tray icon's place once the tray has stopped laying it out.
-QRect dockedIcon(StatusBarController &status)
-{
-    QRect icon;
-    QElapsedTimer unchanged;
-    unchanged.start();
-    const bool docked = QTest::qWaitFor(
-        [&] {
-            const QRect now = status.item().geometry();
-            if (now != icon) {
-                icon = now;
-                unchanged.restart();
-            }
-            return icon.x() > 0 && unchanged.elapsed() > 400;
-        },
-        20000);
-    return docked ? icon : QRect();
-}
-
-// The session starts its tray beside the test: an icon made before the tray
-// owns its selection may never be docked.
-bool trayIsUp()
-{
-    auto *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-    const QByteArray name = "_NET_SYSTEM_TRAY_S0";
-    xcb_intern_atom_reply_t *atom =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
-    if (!atom)
-        return false;
-    xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const bool owned = owner && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    return owned;
-}
-
 QVariantMap storedSettings()
 {
     QSettings file(AppDirectories::defaultsDomainFile(QString::fromLatin1(AppDirectories::bundleIdentifier)),
@@ -125,7 +83,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     ASSERT_TRUE(said.wait(20000));
     ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
 
-    ASSERT_TRUE(QTest::qWaitFor(trayIsUp, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(TrayDock::isUp, 20000));
     AppComposition composition;
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(),
                          CommandLineOptions::parse({QStringLiteral("ravelond")}));
@@ -135,7 +93,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     const QVariantMap before = storedSettings();
 
     StatusBarController &status = *delegate.statusBar();
-    const QRect icon = dockedIcon(status);
+    const QRect icon = TrayDock::dockedGeometry(status.item());
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
     clickAt(icon.center(), 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
