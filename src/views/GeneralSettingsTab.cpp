@@ -16,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 using Ink = SystemColours::Ink;
@@ -90,7 +92,7 @@ QCheckBox *GeneralSettingsTab::makeToggle(const QString &text, const QString &na
     auto *toggle = new QCheckBox(text);
     toggle->setObjectName(name);
     toggle->setChecked((settings_.*get)());
-    connect(toggle, &QCheckBox::clicked, this, [this, set](bool on) { (settings_.*set)(on); });
+    connect(toggle, &QCheckBox::clicked, this, std::bind_front(set, &settings_));
     connect(&settings_, changed, toggle, [toggle](bool on) {
         const QSignalBlocker blocker(toggle);
         toggle->setChecked(on);
@@ -106,9 +108,10 @@ void GeneralSettingsTab::bindOptions(QComboBox &picker, const QList<Option> &opt
     for (const Option &option : options)
         picker.addItem((option.*text)(), option.rawValue());
     SettingsControls::select(picker, (settings_.*get)().rawValue());
-    connect(&picker, &QComboBox::activated, this, [this, &picker, set](int index) {
+    const auto write = std::bind_front(set, &settings_);
+    connect(&picker, &QComboBox::activated, this, [&picker, write](int index) {
         if (const std::optional<Option> option = Option::fromRawValue(picker.itemData(index).toString()))
-            (settings_.*set)(*option);
+            write(*option);
     });
     connect(&settings_, changed, &picker,
             [&picker](Option option) { SettingsControls::select(picker, option.rawValue()); });
