@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QTest>
 
-FeedbackModelFixture::FeedbackModelFixture()
+FeedbackModelFixture::FeedbackModelFixture(const Adjust &adjust)
     : defaults_(SmokeTest::privateName()), settings_(defaults_),
       history_(QDir::temp().filePath(SmokeTest::privateName() + QStringLiteral(".json")), historyPasteboard_),
       recognition_(std::make_shared<Recognition>()),
@@ -41,6 +41,8 @@ FeedbackModelFixture::FeedbackModelFixture()
     dependencies.chooseImageFile = [this](std::function<void(const QString &)>) {
         calls << QStringLiteral("choose image");
     };
+    if (adjust)
+        adjust(dependencies);
     model_ = std::make_unique<AppModel>(std::move(dependencies));
     model_->copyText = [this](const QString &) { return clipboardAccepts; };
     model_->onSettings = [this] { calls << QStringLiteral("settings"); };

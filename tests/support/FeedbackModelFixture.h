@@ -25,11 +25,19 @@
 class FeedbackModelFixture : public QObject {
     Q_OBJECT
 public:
-    FeedbackModelFixture();
+    // Changes what the model is built with, before it is built.
+    using Adjust = std::function<void(AppModel::Dependencies &dependencies)>;
+
+    explicit FeedbackModelFixture(const Adjust &adjust = {});
     ~FeedbackModelFixture() override;
 
     AppModel &model() { return *model_; }
     Preferences &settings() { return settings_; }
+    DefaultsDomain &defaults() { return defaults_; }
+    // Grants screen access unless the test says otherwise.
+    FakePermission &permission() { return permission_; }
+    // The local engine's folder: installed and ready unless the test says otherwise.
+    MLXTestRoot &mlxRoot() { return mlxRoot_; }
 
     // A capture whose recognition by `engine` has begun and, for the built-in
     // recogniser, is held until finishRecognition() or a cancel. The local engine is a

@@ -35,7 +35,12 @@ QString endingInEllipsis(const QString &line, const QFontMetricsF &metrics, doub
 } // namespace
 
 ClampedLabel::ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent)
-    : QWidget(parent), font_(DesignTokens::font(role)), ink_(ink)
+    : ClampedLabel(DesignTokens::font(role), ink, parent)
+{
+}
+
+ClampedLabel::ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent)
+    : QWidget(parent), font_(font), ink_(ink)
 {
     DesignAccessibility::markAsText(*this);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -18,6 +18,8 @@ class ClampedLabel : public QWidget {
     Q_OBJECT
 public:
     ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent = nullptr);
+    // In a face of its own, for a text no role describes.
+    ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent = nullptr);
 
     QString text() const { return text_; }
     // With a duration above zero, the old text fades out as the new one fades in.

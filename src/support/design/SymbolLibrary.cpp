@@ -1,6 +1,7 @@
 #include "support/design/SymbolLibrary.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QPainter>
 
 #include <algorithm>
@@ -188,6 +189,46 @@ QPainterPath checkmarkShield()
     return path;
 }
 
+// Three sliders, each a track with its knob at another place.
+QPainterPath sliders()
+{
+    QPainterPath path;
+    const struct {
+        double y, knob;
+    } rows[] = {{0.24, 0.66}, {0.5, 0.34}, {0.76, 0.58}};
+    for (const auto &row : rows) {
+        path.moveTo(0.1, row.y);
+        path.lineTo(row.knob - 0.08, row.y);
+        path.moveTo(row.knob + 0.08, row.y);
+        path.lineTo(0.9, row.y);
+        path.addEllipse(QPointF(row.knob, row.y), 0.08, 0.08);
+    }
+    return path;
+}
+
+// Most of a circle, turning clockwise, with the arrowhead at its open end.
+QPainterPath arrowClockwise()
+{
+    QPainterPath path;
+    path.arcMoveTo(QRectF(0.16, 0.16, 0.68, 0.68), 60);
+    path.arcTo(QRectF(0.16, 0.16, 0.68, 0.68), 60, 300);
+    path.moveTo(0.48, 0.08);
+    path.lineTo(0.67, 0.21);
+    path.lineTo(0.52, 0.38);
+    return path;
+}
+
+QPainterPath arrowDownCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.5, 0.28);
+        path.lineTo(0.5, 0.70);
+        path.moveTo(0.34, 0.55);
+        path.lineTo(0.5, 0.71);
+        path.lineTo(0.66, 0.55);
+    });
+}
+
 const QHash<QString, std::function<QPainterPath()>> &builders()
 {
     static const QHash<QString, std::function<QPainterPath()>> table{
@@ -204,6 +245,9 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("arrow.up.right"), arrowUpRight},
         {QStringLiteral("lock.shield"), lockShield},
         {QStringLiteral("checkmark.shield"), checkmarkShield},
+        {QStringLiteral("slider.horizontal.3"), sliders},
+        {QStringLiteral("arrow.clockwise"), arrowClockwise},
+        {QStringLiteral("arrow.down.circle"), arrowDownCircle},
     };
     return table;
 }
@@ -253,4 +297,20 @@ void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path(name));
     painter.restore();
+}
+
+QIcon SymbolLibrary::icon(const QString &name, double side, const QColor &colour, Weight weight)
+{
+    QIcon icon;
+    // Sharp at the common scales.
+    for (const double ratio : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(int(side * ratio), int(side * ratio)));
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(painter, name, QRectF(0, 0, side, side), colour, weight);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPainterPath>
 #include <QRectF>
 #include <QString>
@@ -10,7 +11,8 @@ class QPainter;
 // Our own small set of line symbols, drawn with the painter and looked up by
 // the names the interface uses ("viewfinder", "text.viewfinder", "cpu",
 // "apple.logo", "xmark", "lock.shield", the status item's "ellipsis.circle",
-// "checkmark.circle", "exclamationmark.circle"…). The engine symbol named "apple.logo" is a neutral glyph of
+// "checkmark.circle", "exclamationmark.circle", "slider.horizontal.3",
+// "arrow.clockwise", "arrow.down.circle"…). The engine symbol named "apple.logo" is a neutral glyph of
 // our own (a lens over text lines), not any company's mark.
 class SymbolLibrary {
 public:
@@ -25,4 +27,7 @@ public:
     // following the weight like a font's stroke at that size.
     static void paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
                       Weight weight = Weight::regular);
+    // The symbol as an icon of `side` logical pixels, for the platform's own
+    // controls (a tab, a menu item).
+    static QIcon icon(const QString &name, double side, const QColor &colour, Weight weight = Weight::regular);
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "support/design/SymbolLibrary.h"
+#include "support/design/SystemColours.h"
+
+#include <QWidget>
+
+// A symbol on its own, in a square of a given side, in an ink resolved when it
+// is painted. Decorative: invisible to assistive technologies. Its name is in
+// the `symbol` property.
+class SymbolImage : public QWidget {
+    Q_OBJECT
+public:
+    SymbolImage(const QString &symbol, double side, SystemColours::Ink ink,
+                SymbolLibrary::Weight weight = SymbolLibrary::Weight::regular, QWidget *parent = nullptr);
+
+    QString symbol() const { return symbol_; }
+    void setSymbol(const QString &symbol);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString symbol_;
+    double side_;
+    SystemColours::Ink ink_;
+    SymbolLibrary::Weight weight_;
+};
