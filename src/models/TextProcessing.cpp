@@ -21,6 +21,17 @@ char32_t codePointAt(const QString &text, qsizetype index)
     return first.unicode();
 }
 
+// Below U+0300 nothing joins a cluster but CR LF, which is whitespace either
+// way: each code unit is a character of its own.
+bool clustersAreCodeUnits(const QString &text)
+{
+    for (const QChar character : text) {
+        if (character.unicode() >= 0x300)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool TextProcessing::isWhitespace(char32_t codePoint)
@@ -71,6 +82,32 @@ QStringList TextProcessing::words(const QString &text)
     if (!current.isEmpty())
         result.append(current);
     return result;
+}
+
+qsizetype TextProcessing::wordCount(const QString &text)
+{
+    qsizetype count = 0;
+    bool inWord = false;
+    const auto step = [&](char32_t firstCodePoint) {
+        const bool space = isWhitespace(firstCodePoint);
+        count += !space && !inWord;
+        inWord = !space;
+    };
+    if (clustersAreCodeUnits(text)) {
+        for (const QChar character : text)
+            step(character.unicode());
+        return count;
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype clusterStart = 0;
+    while (clusterStart < text.size()) {
+        qsizetype clusterEnd = finder.toNextBoundary();
+        if (clusterEnd <= clusterStart)
+            clusterEnd = text.size();
+        step(codePointAt(text, clusterStart));
+        clusterStart = clusterEnd;
+    }
+    return count;
 }
 
 QString TextProcessing::normalize(const QString &text, bool keepLineBreaks)

@@ -30,6 +30,9 @@ public:
 
     AppModel &model() { return *model_; }
     Preferences &settings() { return settings_; }
+    ClipboardHistoryStore &history() { return history_; }
+    // The screen-recording permission the model reads (granted at first).
+    FakePermission &permission() { return permission_; }
 
     // A capture whose recognition by `engine` has begun and, for the built-in
     // recogniser, is held until finishRecognition() or a cancel. The local engine is a
@@ -55,6 +58,10 @@ public:
     QStringList calls;
     // Called when the model asks to hide every surface for a selection.
     std::function<void()> onHideSurfaces;
+    // Each selection the model started: true for a practice run.
+    QList<bool> selections;
+    // Called as each selection starts, with whether it is a practice run.
+    std::function<void(bool practice)> onSelect;
     bool clipboardAccepts = true;
 
 Q_SIGNALS:

@@ -10,7 +10,8 @@ class QPainter;
 // Our own small set of line symbols, drawn with the painter and looked up by
 // the names the interface uses ("viewfinder", "text.viewfinder", "cpu",
 // "apple.logo", "xmark", "lock.shield", the status item's "ellipsis.circle",
-// "checkmark.circle", "exclamationmark.circle"…). The engine symbol named "apple.logo" is a neutral glyph of
+// "checkmark.circle", "exclamationmark.circle"…); a name ending in ".fill" is a
+// solid shape with its marks cut out ("xmark.circle.fill"). The engine symbol named "apple.logo" is a neutral glyph of
 // our own (a lens over text lines), not any company's mark.
 class SymbolLibrary {
 public:
@@ -19,10 +20,13 @@ public:
     SymbolLibrary() = delete;
 
     static bool contains(const QString &name);
-    // The symbol's outline in a unit square, to be stroked; empty when unknown.
+    static bool isFilled(const QString &name);
+    // The symbol in a unit square: lines to be stroked, or for a filled
+    // symbol the area to fill; empty when unknown.
     static QPainterPath path(const QString &name);
     // Strokes the symbol into `box` (kept square and centred), the line width
-    // following the weight like a font's stroke at that size.
+    // following the weight like a font's stroke at that size; a filled symbol
+    // is filled whatever the weight.
     static void paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
                       Weight weight = Weight::regular);
 };
