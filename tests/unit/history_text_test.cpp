@@ -148,6 +148,10 @@ TEST(SearchFoldingTest, FoldsCaseAndDropsDiacriticsWhateverTheForm)
         {QStringLiteral("Straße"), QStringLiteral("strasse")},
         {QStringLiteral("İstanbul"), QStringLiteral("istanbul")},
         {QStringLiteral("Ωμέγα 😀"), QStringLiteral("ωμεγα 😀")},
+        // Marks after a precomposed letter, a ligature of two letters, a mark with nothing before it.
+        {QStringLiteral("E\u0301\u0301x É\u0323"), QStringLiteral("ex e")},
+        {QStringLiteral("ǅemal"), QStringLiteral("ǆemal")}, // a compatibility ligature stays whole
+        {QStringLiteral("\u0301ĦŁØ"), QStringLiteral("ħłø")},
     };
     for (const auto &row : cases)
         EXPECT_EQ(SearchFolding::fold(row.text), row.folded) << row.text.toStdString();
