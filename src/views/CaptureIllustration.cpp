@@ -95,6 +95,7 @@ CaptureIllustration::CaptureIllustration(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("captureIllustration"));
     DesignAccessibility::markAsPicture(*this);
     setAccessibleName(label);
+    setProperty("symbol", QStringLiteral("checkmark.circle.fill"));
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFixedSize(sizeHint());

@@ -62,12 +62,9 @@ const GalleryRegistration
 // The illustration alone, the band at the top, halfway and at the bottom of its sweep.
 GalleryState sweep(const QString &name, int settleMs)
 {
-    return {name, [settleMs](GalleryContext &context) {
+    return {name, [settleMs](GalleryContext &) {
                 auto *illustration = new CaptureIllustration;
-                const QSize size = illustration->sizeHint() + QSize(32, 32);
-                auto window = galleryWindow(illustration, size);
-                QPalette palette = window->palette();
-                palette.setColor(QPalette::Window, context.backdrop());
+                auto window = galleryWindow(illustration, illustration->sizeHint() + QSize(32, 32));
                 return std::unique_ptr<GalleryScene>(std::make_unique<WidgetScene>(std::move(window), settleMs));
             }};
 }

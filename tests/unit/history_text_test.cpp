@@ -2,8 +2,11 @@
 #include "models/RelativeDate.h"
 #include "models/TextProcessing.h"
 #include "support/SearchFolding.h"
+#include "support/design/SymbolLibrary.h"
 #include "views/HistoryRow.h"
 
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,4 +174,22 @@ TEST(TextProcessingTest, WordCountAgreesWithTheWordsOnEveryKindOfText)
     };
     for (const QString &text : texts)
         EXPECT_EQ(TextProcessing::wordCount(text), TextProcessing::words(text).size()) << text.toStdString();
+}
+
+TEST(SymbolLibraryTest, TheHistoryAndWelcomeSymbolsExistAndAFilledOneIsSolidWithItsMarkCutOut)
+{
+    for (const char *name : {"magnifyingglass", "xmark.circle.fill", "text.alignleft", "pin", "pin.fill", "trash",
+                             "clock.arrow.circlepath", "lock", "checkmark.circle.fill", "arrow.up.right"})
+        EXPECT_TRUE(SymbolLibrary::contains(QString::fromLatin1(name))) << name;
+    EXPECT_TRUE(SymbolLibrary::isFilled(QStringLiteral("pin.fill")));
+    EXPECT_FALSE(SymbolLibrary::isFilled(QStringLiteral("pin")));
+
+    QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    SymbolLibrary::paint(painter, QStringLiteral("xmark.circle.fill"), QRectF(0, 0, 100, 100), Qt::black);
+    painter.end();
+    EXPECT_EQ(qAlpha(picture.pixel(50, 20)), 255) << "solid between the cross and the rim";
+    EXPECT_EQ(qAlpha(picture.pixel(50, 50)), 0) << "the cross is cut out";
+    EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 0) << "nothing outside the disc";
 }

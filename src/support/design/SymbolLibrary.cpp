@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <functional>
@@ -292,21 +293,35 @@ QPainterPath lock()
     return path;
 }
 
-// A filled symbol's marks are cut out of its shape at a regular stroke's width.
+// A filled symbol's marks are cut out of its shape at a regular stroke's
+// width. Boolean operations flatten curves at a fixed tolerance, so they work
+// on the symbol at a hundred times its unit size.
+constexpr double booleanScale = 100;
+
+QPainterPath enlarged(const QPainterPath &path)
+{
+    return QTransform::fromScale(booleanScale, booleanScale).map(path);
+}
+
+QPainterPath toUnit(const QPainterPath &path)
+{
+    return QTransform::fromScale(1 / booleanScale, 1 / booleanScale).map(path);
+}
+
 QPainterPath outlineOf(const QPainterPath &lines)
 {
     QPainterPathStroker stroker;
-    stroker.setWidth(0.09);
+    stroker.setWidth(0.09 * booleanScale);
     stroker.setCapStyle(Qt::RoundCap);
     stroker.setJoinStyle(Qt::RoundJoin);
-    return stroker.createStroke(lines);
+    return stroker.createStroke(enlarged(lines));
 }
 
 QPainterPath disc()
 {
     QPainterPath path;
     path.addEllipse(QPointF(0.5, 0.5), 0.46, 0.46);
-    return path;
+    return enlarged(path);
 }
 
 QPainterPath xmarkCircleFill()
@@ -316,7 +331,7 @@ QPainterPath xmarkCircleFill()
     cross.lineTo(0.65, 0.65);
     cross.moveTo(0.65, 0.35);
     cross.lineTo(0.35, 0.65);
-    return disc().subtracted(outlineOf(cross));
+    return toUnit(disc().subtracted(outlineOf(cross)));
 }
 
 QPainterPath checkmarkCircleFill()
@@ -325,14 +340,14 @@ QPainterPath checkmarkCircleFill()
     check.moveTo(0.31, 0.51);
     check.lineTo(0.44, 0.64);
     check.lineTo(0.69, 0.37);
-    return disc().subtracted(outlineOf(check));
+    return toUnit(disc().subtracted(outlineOf(check)));
 }
 
 QPainterPath pinFill()
 {
-    QPainterPath head = pinHead();
+    QPainterPath head = enlarged(pinHead());
     head.setFillRule(Qt::WindingFill);
-    return head.united(outlineOf(pinHead())).united(outlineOf(pinNeedle()));
+    return toUnit(head.united(outlineOf(pinHead())).united(outlineOf(pinNeedle())));
 }
 
 struct Symbol {
