@@ -4,6 +4,7 @@
 #include "app/WindowController.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
+#include "support/DockedTrayIcon.h"
 #include "support/design/PracticeCanvas.h"
 #include "support/design/SymbolButton.h"
 #include "views/HistoryList.h"
@@ -11,7 +12,6 @@
 #include "views/HistoryView.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -89,33 +89,14 @@ protected:
         return delegate;
     }
 
-    // The tray lays its icon out again for a moment after docking it.
-    static QRect dockedIcon(StatusBarController &status)
-    {
-        QRect icon;
-        QElapsedTimer unchanged;
-        unchanged.start();
-        const bool docked = QTest::qWaitFor(
-            [&] {
-                const QRect now = status.item().geometry();
-                if (now != icon) {
-                    icon = now;
-                    unchanged.restart();
-                }
-                return icon.x() > 0 && unchanged.elapsed() > 400;
-            },
-            timeoutMs);
-        EXPECT_TRUE(docked) << "the tray never docked the icon";
-        return icon;
-    }
-
     // Opens the tray panel with a click and takes its way to the history: the
     // panel's "Clipboard history" button, or the route that button calls
     // while the panel has none.
     static void openHistoryFromThePanel(AppDelegate &delegate)
     {
         StatusBarController &status = *delegate.statusBar();
-        const QRect icon = dockedIcon(status);
+        const QRect icon = dockedTrayIcon(status.item());
+        ASSERT_FALSE(icon.isEmpty()) << "the tray never docked the icon";
         xdotool({"mousemove", QString::number(icon.center().x()), QString::number(icon.center().y()), "click", "1"});
         ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }, timeoutMs));
         QAbstractButton *historyButton = nullptr;
