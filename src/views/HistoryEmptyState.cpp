@@ -3,10 +3,10 @@
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolLibrary.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -112,15 +112,7 @@ void HistoryEmptyState::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const DesignEnvironment &environment = DesignEnvironment::of(this);
     const QColor primary = environment.ink(Ink::primary);
-    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cardRadius, cardRadius);
-    painter.fillPath(shape, DesignTokens::withOpacity(primary, 0.025));
-    QPen dashes(DesignTokens::withOpacity(primary, 0.12), 1);
-    dashes.setDashPattern({4, 4});
-    painter.setPen(dashes);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(card, cardRadius - 0.5, cardRadius - 0.5);
+    Surface::paintCard(painter, QRectF(rect()), cardRadius, primary, 0.025, 0.12, {4, 4});
 
     const double symbolTop = title_->y() - columnSpacing - symbolSide;
     const QRectF box((width() - symbolSide) / 2.0, symbolTop, symbolSide, symbolSide);

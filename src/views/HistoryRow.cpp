@@ -5,11 +5,11 @@
 #include "support/design/AnimatedButton.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLibrary.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -190,8 +190,6 @@ void HistoryRow::resizeEvent(QResizeEvent *event)
 void HistoryRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), cardRadius, cardRadius);
-    painter.fillPath(card, DesignTokens::withOpacity(DesignEnvironment::of(this).ink(Ink::primary), cardOpacity));
+    Surface::paintCard(painter, QRectF(rect()), cardRadius, DesignEnvironment::of(this).ink(Ink::primary), cardOpacity,
+                       0);
 }

@@ -2,13 +2,13 @@
 
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLibrary.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 
@@ -121,13 +121,7 @@ void HistorySearchField::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const DesignEnvironment &environment = DesignEnvironment::of(this);
-    const QColor primary = environment.ink(Ink::primary);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), radius, radius);
-    painter.fillPath(shape, DesignTokens::withOpacity(primary, 0.045));
-    painter.setPen(QPen(DesignTokens::withOpacity(primary, 0.09), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    Surface::paintCard(painter, QRectF(rect()), radius, environment.ink(Ink::primary), 0.045, 0.09);
     const QRectF glass(horizontalPadding, (height() - symbolSide) / 2.0, symbolSide, symbolSide);
     SymbolLibrary::paint(painter, QStringLiteral("magnifyingglass"), glass, environment.ink(Ink::secondary),
                          SymbolLibrary::Weight::medium);
