@@ -246,6 +246,15 @@ void HistoryView::showEvent(QShowEvent *event)
     follow();
 }
 
+void HistoryView::hideEvent(QHideEvent *event)
+{
+    // A confirmation does not outlive its window (hidden for a capture, or
+    // closed): closing it answers Cancel, and nothing is cleared.
+    if (alert_)
+        alert_->close();
+    QWidget::hideEvent(event);
+}
+
 bool HistoryView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == scroll_->viewport() && event->type() == QEvent::Resize)

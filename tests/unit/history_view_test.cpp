@@ -276,7 +276,7 @@ TEST_F(HistoryViewTest, CopyAgainIsTheOnlyRowActionABusyCaptureDisables)
     EXPECT_TRUE(row->copyButton()->isEnabled());
 }
 
-TEST_F(HistoryViewTest, ClearAllAsksFirstAndNeitherCancelNorReturnNorEscapeClears)
+TEST_F(HistoryViewTest, ClearAllAsksFirstAndNeitherCancelNorReturnNorEscapeNorHidingClears)
 {
     save(QStringLiteral("kept"));
     save(QStringLiteral("pinned"), true);
@@ -309,6 +309,13 @@ TEST_F(HistoryViewTest, ClearAllAsksFirstAndNeitherCancelNorReturnNorEscapeClear
         EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; })) << answer.how;
         EXPECT_EQ(store().items().size(), 2) << answer.how;
     }
+
+    // The window hidden for a capture takes its confirmation along, unanswered.
+    ASSERT_NE(openClearAlert(), nullptr);
+    host->hide();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; }));
+    EXPECT_EQ(store().items().size(), 2);
+    host->show();
 
     QMessageBox *alert = openClearAlert();
     ASSERT_NE(alert, nullptr);
