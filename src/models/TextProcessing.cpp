@@ -21,6 +21,32 @@ char32_t codePointAt(const QString &text, qsizetype index)
     return first.unicode();
 }
 
+// Calls `visit(start, end)` for each extended grapheme cluster, in order.
+template <typename Visit>
+void forEachCluster(const QString &text, Visit visit)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype clusterStart = 0;
+    while (clusterStart < text.size()) {
+        qsizetype clusterEnd = finder.toNextBoundary();
+        if (clusterEnd <= clusterStart)
+            clusterEnd = text.size();
+        visit(clusterStart, clusterEnd);
+        clusterStart = clusterEnd;
+    }
+}
+
+// Below U+0300 nothing joins a cluster but CR LF, which is whitespace either
+// way: each code unit is a character of its own.
+bool clustersAreCodeUnits(const QString &text)
+{
+    for (const QChar character : text) {
+        if (character.unicode() >= 0x300)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool TextProcessing::isWhitespace(char32_t codePoint)
@@ -54,23 +80,35 @@ QStringList TextProcessing::words(const QString &text)
 {
     QStringList result;
     QString current;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype clusterStart = 0;
-    while (clusterStart < text.size()) {
-        qsizetype clusterEnd = finder.toNextBoundary();
-        if (clusterEnd <= clusterStart)
-            clusterEnd = text.size();
-        if (isWhitespace(codePointAt(text, clusterStart))) {
+    forEachCluster(text, [&](qsizetype start, qsizetype end) {
+        if (isWhitespace(codePointAt(text, start))) {
             if (!current.isEmpty())
                 result.append(std::exchange(current, QString()));
         } else {
-            current.append(QStringView(text).mid(clusterStart, clusterEnd - clusterStart));
+            current.append(QStringView(text).mid(start, end - start));
         }
-        clusterStart = clusterEnd;
-    }
+    });
     if (!current.isEmpty())
         result.append(current);
     return result;
+}
+
+qsizetype TextProcessing::wordCount(const QString &text)
+{
+    qsizetype count = 0;
+    bool inWord = false;
+    const auto step = [&](char32_t firstCodePoint) {
+        const bool space = isWhitespace(firstCodePoint);
+        count += !space && !inWord;
+        inWord = !space;
+    };
+    if (clustersAreCodeUnits(text)) {
+        for (const QChar character : text)
+            step(character.unicode());
+        return count;
+    }
+    forEachCluster(text, [&](qsizetype start, qsizetype) { step(codePointAt(text, start)); });
+    return count;
 }
 
 QString TextProcessing::normalize(const QString &text, bool keepLineBreaks)

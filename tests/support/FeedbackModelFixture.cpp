@@ -30,7 +30,12 @@ FeedbackModelFixture::FeedbackModelFixture(const Adjust &adjust)
     dependencies.settings = &settings_;
     dependencies.history = &history_;
     dependencies.vision = &vision_;
-    dependencies.selectImage = [this](bool, OCREngine, std::stop_token token) { return selectPicture(token); };
+    dependencies.selectImage = [this](bool practice, OCREngine, std::stop_token token) {
+        selections.append(practice);
+        if (onSelect)
+            onSelect(practice);
+        return selectPicture(token);
+    };
     dependencies.mlxReady = [this] { return mlxReady_; };
     SelectionPlatform platform;
     platform.screens = &screens_;

@@ -38,6 +38,7 @@ public:
     FakePermission &permission() { return permission_; }
     // The local engine's folder: installed and ready unless the test says otherwise.
     MLXTestRoot &mlxRoot() { return mlxRoot_; }
+    ClipboardHistoryStore &history() { return history_; }
 
     // A capture whose recognition by `engine` has begun and, for the built-in
     // recogniser, is held until finishRecognition() or a cancel. The local engine is a
@@ -63,6 +64,10 @@ public:
     QStringList calls;
     // Called when the model asks to hide every surface for a selection.
     std::function<void()> onHideSurfaces;
+    // Each selection the model started: true for a practice run.
+    QList<bool> selections;
+    // Called as each selection starts, with whether it is a practice run.
+    std::function<void(bool practice)> onSelect;
     bool clipboardAccepts = true;
 
 Q_SIGNALS:

@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QProcess>

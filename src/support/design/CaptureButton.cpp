@@ -30,11 +30,21 @@ CaptureButton::CaptureButton(const QString &text, QWidget *parent)
     ensureGlow();
 }
 
+void CaptureButton::setTrailingSymbol(const QString &symbol)
+{
+    trailingSymbol_ = symbol;
+    setProperty("symbol", symbol.isEmpty() ? QVariant() : QVariant(symbol));
+    updateGeometry();
+    update();
+}
+
 QSize CaptureButton::sizeHint() const
 {
     const QFontMetricsF metrics(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    return QSize(int(std::ceil(metrics.horizontalAdvance(text()) + 2 * CaptureButtonStyle::horizontalPadding)),
-                 int(std::ceil(metrics.height() + 2 * CaptureButtonStyle::verticalPadding)));
+    double width = metrics.horizontalAdvance(text()) + 2 * CaptureButtonStyle::horizontalPadding;
+    if (!trailingSymbol_.isEmpty())
+        width += CaptureButtonStyle::trailingSymbolSide() + CaptureButtonStyle::trailingSymbolGap;
+    return QSize(int(std::ceil(width)), int(std::ceil(metrics.height() + 2 * CaptureButtonStyle::verticalPadding)));
 }
 
 QSize CaptureButton::minimumSizeHint() const
@@ -77,7 +87,7 @@ void CaptureButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame(rect());
-    CaptureButtonStyle::paintButton(painter, frame, look(), text());
+    CaptureButtonStyle::paintButton(painter, frame, look(), text(), trailingSymbol_);
     if (showsFocusRing()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(DesignTokens::withOpacity(Qt::white, 0.85), 2));

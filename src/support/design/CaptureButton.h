@@ -19,6 +19,11 @@ public:
 
     CaptureButtonStyle::Look look() const { return currentLook<CaptureButtonStyle>(); }
 
+    // A symbol at the trailing end, the text then at the leading edge; carried
+    // in the `symbol` property. None by default.
+    void setTrailingSymbol(const QString &symbol);
+    QString trailingSymbol() const { return trailingSymbol_; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -31,4 +36,5 @@ private:
     void ensureGlow();
 
     QPointer<ShadowUnderlay> glow_;
+    QString trailingSymbol_;
 };

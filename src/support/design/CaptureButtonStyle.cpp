@@ -2,6 +2,7 @@
 
 #include "support/design/DesignTokens.h"
 #include "support/design/SoftShadow.h"
+#include "support/design/SymbolLibrary.h"
 #include "support/design/TrovStyle.h"
 
 #include <QPainter>
@@ -53,7 +54,13 @@ void CaptureButtonStyle::paintGlow(QPainter &painter, const QRectF &frame, const
     painter.restore();
 }
 
-void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label)
+double CaptureButtonStyle::trailingSymbolSide()
+{
+    return DesignTokens::font(DesignTokens::FontRole::captureButton).pixelSize();
+}
+
+void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label,
+                                     const QString &trailingSymbol)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -68,6 +75,15 @@ void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, con
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
     painter.setPen(Qt::white);
     painter.setFont(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    painter.drawText(frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0), Qt::AlignCenter, label);
+    const QRectF content = frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
+    if (trailingSymbol.isEmpty()) {
+        painter.drawText(content, Qt::AlignCenter, label);
+    } else {
+        const double side = trailingSymbolSide();
+        painter.drawText(content.adjusted(0, 0, -(side + trailingSymbolGap), 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         label);
+        const QRectF box(content.right() - side, content.center().y() - side / 2, side, side);
+        SymbolLibrary::paint(painter, trailingSymbol, box, Qt::white, SymbolLibrary::Weight::semibold);
+    }
     painter.restore();
 }

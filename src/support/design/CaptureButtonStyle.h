@@ -31,6 +31,11 @@ public:
 
     // The glow, drawn under the button (it reaches beyond the button's frame).
     static void paintGlow(QPainter &painter, const QRectF &frame, const Look &look, const QColor &teal);
-    // Fill, hairline and label; the painter is left as it was.
-    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label);
+    // Fill, hairline and label; the painter is left as it was. With a trailing
+    // symbol the text starts at the leading edge and the symbol ends the row.
+    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label,
+                            const QString &trailingSymbol = QString());
+    // The trailing symbol's side and its gap to the text.
+    static double trailingSymbolSide();
+    static constexpr double trailingSymbolGap = 8;
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
+
+class QPainter;
 
 // A padded card around any content: 16 on every side, a faint fill and a
 // hairline border inside the padding, in the primary foreground colour. It
@@ -16,6 +19,12 @@ public:
     explicit Surface(QWidget *content, QWidget *parent = nullptr);
 
     QWidget *content() const { return content_; }
+
+    // A card of the primary foreground colour: a rounded fill and, when its
+    // opacity is above zero, a 1-point border inside the edge, solid or in
+    // `dashes` (lengths drawn and left open, in points).
+    static void paintCard(QPainter &painter, const QRectF &frame, double radius, const QColor &primary,
+                          double fillOpacity, double borderOpacity, const QList<qreal> &dashes = {});
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <functional>
@@ -229,9 +230,178 @@ QPainterPath arrowDownCircle()
     });
 }
 
-const QHash<QString, std::function<QPainterPath()>> &builders()
+QPainterPath magnifyingGlass()
 {
-    static const QHash<QString, std::function<QPainterPath()>> table{
+    QPainterPath path;
+    path.addEllipse(QPointF(0.42, 0.42), 0.27, 0.27);
+    path.moveTo(0.62, 0.62);
+    path.lineTo(0.88, 0.88);
+    return path;
+}
+
+// Lines of text flush left, the second and last shorter.
+QPainterPath textAlignLeft()
+{
+    QPainterPath path;
+    const struct {
+        double y, length;
+    } lines[] = {{0.2, 0.8}, {0.4, 0.56}, {0.6, 0.8}, {0.8, 0.48}};
+    for (const auto &line : lines) {
+        path.moveTo(0.1, line.y);
+        path.lineTo(0.1 + line.length, line.y);
+    }
+    return path;
+}
+
+// A push pin standing on its needle: cap, waist, a wide collar.
+QPainterPath pinHead()
+{
+    QPainterPath path;
+    path.moveTo(0.34, 0.08);
+    path.lineTo(0.66, 0.08);
+    path.lineTo(0.6, 0.16);
+    path.lineTo(0.6, 0.4);
+    path.lineTo(0.74, 0.56);
+    path.lineTo(0.26, 0.56);
+    path.lineTo(0.4, 0.4);
+    path.lineTo(0.4, 0.16);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath pinNeedle()
+{
+    QPainterPath path;
+    path.moveTo(0.5, 0.56);
+    path.lineTo(0.5, 0.94);
+    return path;
+}
+
+QPainterPath pin()
+{
+    QPainterPath path = pinHead();
+    path.addPath(pinNeedle());
+    return path;
+}
+
+QPainterPath trash()
+{
+    QPainterPath path;
+    path.moveTo(0.14, 0.24);
+    path.lineTo(0.86, 0.24);
+    path.moveTo(0.38, 0.24);
+    path.lineTo(0.4, 0.12);
+    path.lineTo(0.6, 0.12);
+    path.lineTo(0.62, 0.24);
+    path.moveTo(0.24, 0.24);
+    path.lineTo(0.3, 0.9);
+    path.lineTo(0.7, 0.9);
+    path.lineTo(0.76, 0.24);
+    path.moveTo(0.42, 0.38);
+    path.lineTo(0.43, 0.76);
+    path.moveTo(0.58, 0.38);
+    path.lineTo(0.57, 0.76);
+    return path;
+}
+
+// A clock inside an arrow that runs back round it.
+QPainterPath clockArrowCirclepath()
+{
+    QPainterPath path;
+    const QRectF ring(0.1, 0.1, 0.8, 0.8);
+    path.arcMoveTo(ring, 160);
+    path.arcTo(ring, 160, -300);
+    // The arrowhead at the ring's open end, pointing along it.
+    path.arcMoveTo(ring, 160);
+    const QPointF tip = path.currentPosition();
+    path.moveTo(tip + QPointF(-0.12, -0.04));
+    path.lineTo(tip);
+    path.lineTo(tip + QPointF(0.08, -0.1));
+    path.moveTo(0.5, 0.3);
+    path.lineTo(0.5, 0.52);
+    path.lineTo(0.64, 0.62);
+    return path;
+}
+
+QPainterPath lock()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.2, 0.44, 0.6, 0.46), 0.08, 0.08);
+    path.moveTo(0.32, 0.44);
+    path.lineTo(0.32, 0.32);
+    path.arcTo(QRectF(0.32, 0.12, 0.36, 0.36), 180, -180);
+    path.lineTo(0.68, 0.44);
+    return path;
+}
+
+// A filled symbol's marks are cut out of its shape at a regular stroke's
+// width. Boolean operations flatten curves at a fixed tolerance, so they work
+// on the symbol at a hundred times its unit size.
+constexpr double booleanScale = 100;
+
+QPainterPath enlarged(const QPainterPath &path)
+{
+    return QTransform::fromScale(booleanScale, booleanScale).map(path);
+}
+
+QPainterPath toUnit(const QPainterPath &path)
+{
+    return QTransform::fromScale(1 / booleanScale, 1 / booleanScale).map(path);
+}
+
+QPainterPath outlineOf(const QPainterPath &lines)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(0.09 * booleanScale);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(enlarged(lines));
+}
+
+QPainterPath disc()
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(0.5, 0.5), 0.46, 0.46);
+    return enlarged(path);
+}
+
+QPainterPath xmarkCircleFill()
+{
+    QPainterPath cross;
+    cross.moveTo(0.35, 0.35);
+    cross.lineTo(0.65, 0.65);
+    cross.moveTo(0.65, 0.35);
+    cross.lineTo(0.35, 0.65);
+    return toUnit(disc().subtracted(outlineOf(cross)));
+}
+
+QPainterPath checkmarkCircleFill()
+{
+    QPainterPath check;
+    check.moveTo(0.31, 0.51);
+    check.lineTo(0.44, 0.64);
+    check.lineTo(0.69, 0.37);
+    return toUnit(disc().subtracted(outlineOf(check)));
+}
+
+QPainterPath pinFill()
+{
+    QPainterPath head = enlarged(pinHead());
+    head.setFillRule(Qt::WindingFill);
+    return toUnit(head.united(outlineOf(pinHead())).united(outlineOf(pinNeedle())));
+}
+
+struct Symbol {
+    Symbol(QPainterPath (*build)(), bool filled = false) : build(build), filled(filled) {}
+
+    QPainterPath (*build)();
+    // Filled ("….fill"): the path is an area, not lines to stroke.
+    bool filled;
+};
+
+const QHash<QString, Symbol> &builders()
+{
+    static const QHash<QString, Symbol> table{
         {QStringLiteral("viewfinder"), viewfinder},
         {QStringLiteral("text.viewfinder"), textViewfinder},
         {QStringLiteral("cpu"), cpu},
@@ -248,6 +418,15 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("slider.horizontal.3"), sliders},
         {QStringLiteral("arrow.clockwise"), arrowClockwise},
         {QStringLiteral("arrow.down.circle"), arrowDownCircle},
+        {QStringLiteral("magnifyingglass"), magnifyingGlass},
+        {QStringLiteral("text.alignleft"), textAlignLeft},
+        {QStringLiteral("pin"), pin},
+        {QStringLiteral("pin.fill"), {pinFill, true}},
+        {QStringLiteral("trash"), trash},
+        {QStringLiteral("clock.arrow.circlepath"), clockArrowCirclepath},
+        {QStringLiteral("lock"), lock},
+        {QStringLiteral("xmark.circle.fill"), {xmarkCircleFill, true}},
+        {QStringLiteral("checkmark.circle.fill"), {checkmarkCircleFill, true}},
     };
     return table;
 }
@@ -276,10 +455,16 @@ bool SymbolLibrary::contains(const QString &name)
     return builders().contains(name);
 }
 
+bool SymbolLibrary::isFilled(const QString &name)
+{
+    const auto symbol = builders().constFind(name);
+    return symbol != builders().cend() && symbol->filled;
+}
+
 QPainterPath SymbolLibrary::path(const QString &name)
 {
-    const auto builder = builders().constFind(name);
-    return builder == builders().cend() ? QPainterPath() : (*builder)();
+    const auto symbol = builders().constFind(name);
+    return symbol == builders().cend() ? QPainterPath() : symbol->build();
 }
 
 void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
@@ -292,6 +477,11 @@ void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(box.center().x() - side / 2, box.center().y() - side / 2);
     painter.scale(side, side);
+    if (isFilled(name)) {
+        painter.fillPath(path(name), colour);
+        painter.restore();
+        return;
+    }
     QPen pen(colour, strokeFraction(weight), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);

@@ -12,7 +12,8 @@ class QPainter;
 // the names the interface uses ("viewfinder", "text.viewfinder", "cpu",
 // "apple.logo", "xmark", "lock.shield", the status item's "ellipsis.circle",
 // "checkmark.circle", "exclamationmark.circle", "slider.horizontal.3",
-// "arrow.clockwise", "arrow.down.circle"…). The engine symbol named "apple.logo" is a neutral glyph of
+// "arrow.clockwise", "arrow.down.circle"…); a name ending in ".fill" is a
+// solid shape with its marks cut out ("xmark.circle.fill"). The engine symbol named "apple.logo" is a neutral glyph of
 // our own (a lens over text lines), not any company's mark.
 class SymbolLibrary {
 public:
@@ -21,10 +22,13 @@ public:
     SymbolLibrary() = delete;
 
     static bool contains(const QString &name);
-    // The symbol's outline in a unit square, to be stroked; empty when unknown.
+    static bool isFilled(const QString &name);
+    // The symbol in a unit square: lines to be stroked, or for a filled
+    // symbol the area to fill; empty when unknown.
     static QPainterPath path(const QString &name);
     // Strokes the symbol into `box` (kept square and centred), the line width
-    // following the weight like a font's stroke at that size.
+    // following the weight like a font's stroke at that size; a filled symbol
+    // is filled whatever the weight.
     static void paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
                       Weight weight = Weight::regular);
     // The symbol as an icon of `side` logical pixels, for the platform's own
