@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 
 #include <cstdlib>
 #include <memory>
@@ -111,6 +112,7 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
         release();
         return false;
     }
+    watchRawPresses(true);
     return true;
 }
 
@@ -124,9 +126,35 @@ void X11HotKeyGrabber::release()
         }
         xcb_flush(connection);
     }
+    watchRawPresses(false);
     keycodes_.clear();
     variants_.clear();
     modifiers_ = 0;
+}
+
+void X11HotKeyGrabber::watchRawPresses(bool watch)
+{
+    freshPresses_.clear();
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!connection || watch == (inputOpcode_ != 0))
+        return;
+    // Known to the connection since Qt asked for XInput at start-up: no round trip.
+    const xcb_query_extension_reply_t *input = xcb_get_extension_data(connection, &xcb_input_id);
+    if (!input || !input->present)
+        return;
+    struct {
+        xcb_input_event_mask_t head;
+        quint32 mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, watch ? quint32(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS) : 0u};
+    xcb_input_xi_select_events(connection, X11Connection::rootWindow(), 1, &selection.head);
+    xcb_flush(connection);
+    inputOpcode_ = watch ? input->major_opcode : 0;
+}
+
+bool X11HotKeyGrabber::isRepeat(quint8 keycode)
+{
+    // Without raw presses (an X server without XInput 2) every press counts.
+    return rawPressesArrive_ && !freshPresses_.remove(keycode);
 }
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -134,12 +162,24 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
     if (keycodes_.isEmpty() || eventType != "xcb_generic_event_t")
         return false;
     auto *event = static_cast<xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
+        // The raw press of a key comes just before the key event it makes.
+        const auto *raw = reinterpret_cast<const xcb_input_raw_key_press_event_t *>(event);
+        if (inputOpcode_ && raw->extension == inputOpcode_ && raw->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+            rawPressesArrive_ = true;
+            if (keycodes_.contains(quint8(raw->detail)))
+                freshPresses_.insert(quint8(raw->detail));
+        }
+        return false;
+    }
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     auto *press = reinterpret_cast<xcb_key_press_event_t *>(event);
     if (!keycodes_.contains(press->detail) || (press->state & HotKeyChord::significant) != modifiers_)
         return false;
+    // Consumed either way: no window of ours should also take it as typing.
+    if (isRepeat(press->detail))
+        return true;
     Q_EMIT pressed();
-    // Consumed: no window of ours should also take it as typing.
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QList>
+#include <QSet>
 
 // Passive key grabs on the root window, one per lock-key variant of the chord
 // (none, CapsLock, NumLock, both) and per keycode that yields its key symbol.
@@ -11,8 +12,11 @@
 // exactly, wherever the X server delivers it: at the root for the passive
 // grab, and at our own window while one of ours holds the keyboard (an active
 // grab suspends every passive one, so the selection overlay would otherwise
-// never see the chord). Under Wayland, or without an X11 connection, every
-// grab is refused, so the caller learns that no hot key exists.
+// never see the chord). A held chord counts once: the keyboard's auto-repeat
+// sends further presses, but only a key actually pressed again (XInput's raw
+// press, which the server sends whoever has the focus or the grab, and never
+// for a repeat) counts again. Under Wayland, or without an X11 connection,
+// every grab is refused, so the caller learns that no hot key exists.
 class X11HotKeyGrabber final : public HotKeyGrabber, private QAbstractNativeEventFilter {
 public:
     explicit X11HotKeyGrabber(QObject *parent = nullptr);
@@ -25,8 +29,16 @@ public:
 
 private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    void watchRawPresses(bool watch);
+    bool isRepeat(quint8 keycode);
 
     QList<quint8> keycodes_;
     quint16 modifiers_ = 0;
     QList<quint16> variants_;
+    // XInput's opcode while raw presses are watched, else 0.
+    quint8 inputOpcode_ = 0;
+    // The server does send raw presses; until one arrives every press counts.
+    bool rawPressesArrive_ = false;
+    // Keys of the chord pressed since the press last counted.
+    QSet<quint8> freshPresses_;
 };

@@ -80,6 +80,19 @@ TEST_F(ShellDesktopTest, AHotKeyHeldByAnotherApplicationIsPublishedAsAConflictUn
     EXPECT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::commandShift2)));
 }
 
+TEST(HotKeyX11Test, AChordHeldWhileTheKeyboardRepeatsItCountsOnceAndEveryNewPressAgain)
+{
+    X11HotKeyGrabber grabber;
+    ASSERT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)));
+    int presses = 0;
+    QObject::connect(&grabber, &HotKeyGrabber::pressed, [&] { ++presses; });
+    // Held well past the repeat delay (the server repeats it about 25 times a second), then pressed twice.
+    xdotool({"keydown", "ctrl+alt+c", "sleep", "1.5", "keyup", "ctrl+alt+c", "key", "ctrl+alt+c", "key", "ctrl+alt+c"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(presses, 3);
+}
+
 TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightClickTheMenu)
 {
     auto delegate = launch();
