@@ -371,7 +371,7 @@ QWidget *FeedbackView::clearedActions()
     auto *row = new QWidget(this);
     QHBoxLayout *layout = rowLayout(row, 8);
     layout->addWidget(new SymbolLabel(QStringLiteral("checkmark.shield"), QStringLiteral("Your clipboard is unchanged"),
-                                      Role::footnote, Ink::secondary, row));
+                                      Role::caption, Ink::secondary, row));
     layout->addStretch(1);
     QuietButton *retry = quietButton(QStringLiteral("Try again"), QStringLiteral("retryButton"), Ink::primary, row);
     connect(retry, &QAbstractButton::clicked, this, [this] {

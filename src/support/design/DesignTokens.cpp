@@ -58,6 +58,7 @@ QFont DesignTokens::font(FontRole role)
         return monospaceFont(11, QFont::Medium);
     case FontRole::hintHeadline:
         return uiFont(13, QFont::DemiBold);
+    case FontRole::caption:
     case FontRole::hintSubline:
         return uiFont(10, QFont::Normal);
     case FontRole::hintKeys:

@@ -16,7 +16,8 @@ public:
         cardTitle,     // 18 px semibold: a card's title
         body,          // 11 px regular: subtitles and row texts
         rowLabel,      // 11 px regular: the texts of an action row
-        footnote,      // 10 px medium: footnotes and small labels with a symbol
+        footnote,      // 10 px medium: footnotes
+        caption,       // 10 px regular: a small label beside its symbol
         captureButton, // 13 px semibold
         quietButton,   // 11 px medium
         keyCap,        // 11 px medium, monospaced
