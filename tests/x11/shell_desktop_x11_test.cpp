@@ -87,7 +87,11 @@ TEST(HotKeyX11Test, AChordHeldWhileTheKeyboardRepeatsItCountsOnceAndEveryNewPres
     int presses = 0;
     QObject::connect(&grabber, &HotKeyGrabber::pressed, [&] { ++presses; });
     // Held well past the repeat delay (the server repeats it about 25 times a second), then pressed twice.
-    xdotool({"keydown", "ctrl+alt+c", "sleep", "1.5", "keyup", "ctrl+alt+c", "key", "ctrl+alt+c", "key", "ctrl+alt+c"});
+    QProcess keys;
+    QSignalSpy typed(&keys, &QProcess::finished);
+    keys.start(QStringLiteral("xdotool"), {"keydown", "ctrl+alt+c", "sleep", "1.5", "keyup", "ctrl+alt+c", "key",
+                                           "ctrl+alt+c", "key", "ctrl+alt+c"});
+    ASSERT_TRUE(typed.wait(20000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 3; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(presses, 3);
