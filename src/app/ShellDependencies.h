@@ -10,7 +10,7 @@ class HotKeyGrabber;
 // The shell's own collaborators, beside the model's. Objects are not owned and
 // must outlive the delegate; any may be left out.
 struct ShellDependencies {
-    // Without one there is no hot key, and the shortcut reads as taken.
+    // Without one there is no hot key, and no conflict is published.
     HotKeyGrabber *hotKeys = nullptr;
     // Each activation of any application refreshes the permission state.
     ActivationWatcher *activations = nullptr;
