@@ -169,6 +169,8 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
             rawPressesArrive_ = true;
             if (keycodes_.contains(quint8(raw->detail)))
                 freshPresses_.insert(quint8(raw->detail));
+            // Ours alone: Qt would take the typing in other applications for our user's last action.
+            return true;
         }
         return false;
     }
