@@ -367,6 +367,7 @@ int measure(int argc, char **argv)
         chord(0x63, [&] { clock.start(); });
         waitUntil(overlayMapped, 5000, "the overlay");
         toOverlay.push_back(clock.nsecsElapsed() / 1e6);
+        QTest::qWait(200); // the overlay takes the keyboard once it is shown
         tap(0xff1b);
         waitUntil([] { return !overlayMapped(); }, 5000, "the overlay to close");
         QTest::qWait(150);
