@@ -14,7 +14,7 @@ CaptureResult::CaptureResult(QString text, OCREngine engine, double elapsed)
 
 int CaptureResult::wordCount() const
 {
-    return int(TextProcessing::words(text).size());
+    return int(TextProcessing::wordCount(text));
 }
 
 QString CaptureResult::timing() const

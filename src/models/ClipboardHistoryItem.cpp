@@ -4,7 +4,7 @@
 
 qsizetype ClipboardHistoryItem::wordCount() const
 {
-    return TextProcessing::words(text).size();
+    return TextProcessing::wordCount(text);
 }
 
 qsizetype ClipboardHistoryItem::characterCount() const

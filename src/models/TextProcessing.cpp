@@ -73,6 +73,24 @@ QStringList TextProcessing::words(const QString &text)
     return result;
 }
 
+qsizetype TextProcessing::wordCount(const QString &text)
+{
+    qsizetype count = 0;
+    bool inWord = false;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype clusterStart = 0;
+    while (clusterStart < text.size()) {
+        qsizetype clusterEnd = finder.toNextBoundary();
+        if (clusterEnd <= clusterStart)
+            clusterEnd = text.size();
+        const bool space = isWhitespace(codePointAt(text, clusterStart));
+        count += !space && !inWord;
+        inWord = !space;
+        clusterStart = clusterEnd;
+    }
+    return count;
+}
+
 QString TextProcessing::normalize(const QString &text, bool keepLineBreaks)
 {
     const QString trimmedText = trimmed(unifyLineEnds(text));

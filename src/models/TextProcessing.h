@@ -12,6 +12,8 @@ public:
 
     // The maximal runs of non-whitespace characters, in order.
     static QStringList words(const QString &text);
+    // How many there are, counted without collecting them.
+    static qsizetype wordCount(const QString &text);
 
     // Removes whitespace code points from both ends.
     static QString trimmed(const QString &text);

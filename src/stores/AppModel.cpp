@@ -319,7 +319,7 @@ bool AppModel::copyAgain(const QString &text)
         fail(TrovError::of(TrovError::clipboard));
         return false;
     }
-    setCopySummary(wordsLabel(int(TextProcessing::words(text).size())) + QStringLiteral(" · Ready for your next idea"));
+    setCopySummary(wordsLabel(int(TextProcessing::wordCount(text))) + QStringLiteral(" · Ready for your next idea"));
     copied();
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include <QCoroSignal>
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 FeedbackModelFixture::FeedbackModelFixture()
@@ -167,4 +168,20 @@ void FeedbackModelFixture::select()
     useBuiltInRecogniser();
     selection_ = Selection::pending;
     model_->startCapture();
+}
+
+void FeedbackModelFixture::importImage(const QString &path, const QString &text)
+{
+    useBuiltInRecogniser();
+    model_->importImage(path);
+    finishRecognition(text);
+}
+
+void FeedbackModelFixture::setLocalEngineInstalled(bool installed)
+{
+    if (installed)
+        mlxRoot_.markReady();
+    else
+        QFile::remove(QDir(mlxRoot_.path()).filePath(QStringLiteral("ready.json")));
+    model_->mlxSetup().refresh();
 }

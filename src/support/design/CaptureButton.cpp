@@ -6,7 +6,6 @@
 #include "support/design/TrovStyle.h"
 
 #include <QEvent>
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
@@ -30,11 +29,33 @@ CaptureButton::CaptureButton(const QString &text, QWidget *parent)
     ensureGlow();
 }
 
+void CaptureButton::setSymbol(const QString &symbol)
+{
+    label_.symbol = symbol;
+    setProperty("symbol", symbol.isEmpty() ? QVariant() : QVariant(symbol));
+    updateGeometry();
+    update();
+}
+
+void CaptureButton::setAccessory(const QString &accessory)
+{
+    label_.accessory = accessory;
+    updateGeometry();
+    update();
+}
+
+CaptureButtonStyle::Label CaptureButton::currentLabel() const
+{
+    CaptureButtonStyle::Label label = label_;
+    label.text = text();
+    return label;
+}
+
 QSize CaptureButton::sizeHint() const
 {
-    const QFontMetricsF metrics(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    return QSize(int(std::ceil(metrics.horizontalAdvance(text()) + 2 * CaptureButtonStyle::horizontalPadding)),
-                 int(std::ceil(metrics.height() + 2 * CaptureButtonStyle::verticalPadding)));
+    const QSizeF label = CaptureButtonStyle::labelSize(currentLabel());
+    return QSize(int(std::ceil(label.width() + 2 * CaptureButtonStyle::horizontalPadding)),
+                 int(std::ceil(label.height() + 2 * CaptureButtonStyle::verticalPadding)));
 }
 
 QSize CaptureButton::minimumSizeHint() const
@@ -77,7 +98,7 @@ void CaptureButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame(rect());
-    CaptureButtonStyle::paintButton(painter, frame, look(), text());
+    CaptureButtonStyle::paintButton(painter, frame, look(), currentLabel());
     if (showsFocusRing()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(DesignTokens::withOpacity(Qt::white, 0.85), 2));

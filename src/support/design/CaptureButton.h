@@ -8,7 +8,8 @@
 class ShadowUnderlay;
 
 // The primary call to action in CaptureButtonStyle: as wide as its container
-// offers, as high as its label plus 26. The glow reaches beyond the button
+// offers, as high as its label plus 26. The label is the button's text, which
+// a symbol may lead and an accessory (a shortcut) may follow at the far end. The glow reaches beyond the button
 // (drawn by an underlay in the button's container's container, or in its
 // parent); the press scales the button down, eased like a spring, except
 // under Reduce Motion.
@@ -18,6 +19,12 @@ public:
     explicit CaptureButton(const QString &text, QWidget *parent = nullptr);
 
     CaptureButtonStyle::Look look() const { return currentLook<CaptureButtonStyle>(); }
+
+    // The `symbol` property carries the symbol's name.
+    void setSymbol(const QString &symbol);
+    QString symbol() const { return label_.symbol; }
+    void setAccessory(const QString &accessory);
+    QString accessory() const { return label_.accessory; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -30,5 +37,8 @@ protected:
 private:
     void ensureGlow();
 
+    CaptureButtonStyle::Label currentLabel() const;
+
     QPointer<ShadowUnderlay> glow_;
+    CaptureButtonStyle::Label label_;
 };

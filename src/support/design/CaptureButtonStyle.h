@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 class QPainter;
@@ -31,6 +33,23 @@ public:
 
     // The glow, drawn under the button (it reaches beyond the button's frame).
     static void paintGlow(QPainter &painter, const QRectF &frame, const Look &look, const QColor &teal);
+    // What the button says: its text, centred, or led by a symbol and followed,
+    // after a flexible space, by a small monospaced accessory (a shortcut).
+    struct Label {
+        QString text;
+        QString symbol;
+        QString accessory;
+    };
+
+    static constexpr double symbolSide = 16;
+    static constexpr double symbolGap = 8;
+    static constexpr double accessoryOpacity = 0.8;
+
+    // The face of an accessory: 11 px medium, monospaced.
+    static QFont accessoryFont();
+    // The label's natural size, without the padding.
+    static QSizeF labelSize(const Label &label);
+
     // Fill, hairline and label; the painter is left as it was.
-    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label);
+    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const Label &label);
 };

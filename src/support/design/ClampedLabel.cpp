@@ -35,7 +35,12 @@ QString endingInEllipsis(const QString &line, const QFontMetricsF &metrics, doub
 } // namespace
 
 ClampedLabel::ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent)
-    : QWidget(parent), font_(DesignTokens::font(role)), ink_(ink)
+    : ClampedLabel(DesignTokens::font(role), ink, parent)
+{
+}
+
+ClampedLabel::ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent)
+    : QWidget(parent), font_(font), ink_(ink)
 {
     DesignAccessibility::markAsText(*this);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -107,13 +112,24 @@ bool ClampedLabel::isAnimating() const
     return fade_ && fade_->state() == QAbstractAnimation::Running;
 }
 
+void ClampedLabel::setAlignment(Qt::Alignment alignment)
+{
+    alignment_ = alignment;
+    update();
+}
+
 QStringList ClampedLabel::linesFor(const QString &text, double width) const
+{
+    return wrap(text, font_, width, maximumLines_);
+}
+
+QStringList ClampedLabel::wrap(const QString &text, const QFont &font, double width, int maximumLines)
 {
     if (text.isEmpty() || width <= 0)
         return text.isEmpty() ? QStringList() : QStringList{text};
     QString prepared = text;
     prepared.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(prepared, font_);
+    QTextLayout layout(prepared, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -126,10 +142,10 @@ QStringList ClampedLabel::linesFor(const QString &text, double width) const
         lines.append(withoutTrailingSpace(prepared.mid(line.textStart(), line.textLength())));
     }
     layout.endLayout();
-    if (maximumLines_ > 0 && lines.size() > maximumLines_) {
-        lines = lines.mid(0, maximumLines_);
-        const QString last = prepared.mid(starts[maximumLines_ - 1], starts[maximumLines_] - starts[maximumLines_ - 1]);
-        lines.last() = endingInEllipsis(last, QFontMetricsF(font_), width);
+    if (maximumLines > 0 && lines.size() > maximumLines) {
+        lines = lines.mid(0, maximumLines);
+        const QString last = prepared.mid(starts[maximumLines - 1], starts[maximumLines] - starts[maximumLines - 1]);
+        lines.last() = endingInEllipsis(last, QFontMetricsF(font), width);
     }
     return lines;
 }
@@ -168,8 +184,10 @@ void ClampedLabel::paintLines(QPainter &painter, const QStringList &lines) const
 {
     const QFontMetricsF metrics(font_);
     double baseline = metrics.ascent();
+    const bool centred = alignment_ & Qt::AlignHCenter;
     for (const QString &line : lines) {
-        painter.drawText(QPointF(0, baseline), line);
+        const double left = centred ? (width() - metrics.horizontalAdvance(line)) / 2 : 0;
+        painter.drawText(QPointF(left, baseline), line);
         baseline += metrics.lineSpacing() + extraSpacing_;
     }
 }

@@ -18,6 +18,8 @@ class ClampedLabel : public QWidget {
     Q_OBJECT
 public:
     ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent = nullptr);
+    // In a face of the caller's own, for a text no role covers.
+    ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent = nullptr);
 
     QString text() const { return text_; }
     // With a duration above zero, the old text fades out as the new one fades in.
@@ -29,8 +31,15 @@ public:
     // Added between two lines, on top of the face's own line spacing.
     void setExtraLineSpacing(double spacing);
 
+    // Left-aligned (the default) or centred lines.
+    void setAlignment(Qt::Alignment alignment);
+
     // The lines shown at `width`, the clamp applied.
     QStringList linesFor(const QString &text, double width) const;
+    // `text` wrapped at word boundaries to `width` in `font`, at most
+    // `maximumLines` (0: all) of them, the last one ending in "…" when text is
+    // left over; for views that draw a clamped text themselves.
+    static QStringList wrap(const QString &text, const QFont &font, double width, int maximumLines);
     QStringList displayedLines() const { return linesFor(text_, width()); }
     bool isAnimating() const;
 
@@ -53,6 +62,7 @@ private:
     QString text_;
     QString fadingText_;
     int maximumLines_ = 0;
+    Qt::Alignment alignment_ = Qt::AlignLeft;
     double extraSpacing_ = 0;
     QPointer<QVariantAnimation> fade_;
     double fadeShare_ = 1;

@@ -12,7 +12,13 @@
 
 SymbolLabel::SymbolLabel(const QString &symbol, const QString &text, DesignTokens::FontRole role,
                          SystemColours::Ink ink, QWidget *parent)
-    : QWidget(parent), font_(DesignTokens::font(role)), ink_(ink)
+    : SymbolLabel(symbol, text, DesignTokens::font(role), ink, parent)
+{
+}
+
+SymbolLabel::SymbolLabel(const QString &symbol, const QString &text, const QFont &font, SystemColours::Ink ink,
+                         QWidget *parent)
+    : QWidget(parent), font_(font), ink_(ink)
 {
     DesignAccessibility::markAsText(*this);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -13,6 +13,9 @@ class SymbolLabel : public QWidget {
 public:
     SymbolLabel(const QString &symbol, const QString &text, DesignTokens::FontRole role, SystemColours::Ink ink,
                 QWidget *parent = nullptr);
+    // In a face of the caller's own, for a text no role covers.
+    SymbolLabel(const QString &symbol, const QString &text, const QFont &font, SystemColours::Ink ink,
+                QWidget *parent = nullptr);
 
     QString symbol() const { return symbol_; }
     void setSymbol(const QString &symbol);

@@ -2,8 +2,10 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -188,6 +190,195 @@ QPainterPath checkmarkShield()
     return path;
 }
 
+// Three sliders, their knobs at different places along each track.
+QPainterPath horizontalSliders()
+{
+    QPainterPath path;
+    const struct {
+        double y, knob;
+    } sliders[] = {{0.22, 0.66}, {0.5, 0.34}, {0.78, 0.58}};
+    constexpr double knob = 0.09;
+    for (const auto &slider : sliders) {
+        path.moveTo(0.08, slider.y);
+        path.lineTo(slider.knob - knob, slider.y);
+        path.moveTo(slider.knob + knob, slider.y);
+        path.lineTo(0.92, slider.y);
+        path.addEllipse(QPointF(slider.knob, slider.y), knob, knob);
+    }
+    return path;
+}
+
+QPainterPath arrowDownCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.5, 0.28);
+        path.lineTo(0.5, 0.70);
+        path.moveTo(0.33, 0.54);
+        path.lineTo(0.5, 0.71);
+        path.lineTo(0.67, 0.54);
+    });
+}
+
+QPainterPath textAlignLeft()
+{
+    QPainterPath path;
+    const double lengths[] = {0.84, 0.56, 0.84, 0.46};
+    double y = 0.2;
+    for (const double length : lengths) {
+        path.moveTo(0.08, y);
+        path.lineTo(0.08 + length, y);
+        y += 0.2;
+    }
+    return path;
+}
+
+// A page with a folded corner, inside `frame`.
+void addPage(QPainterPath &path, const QRectF &frame)
+{
+    const double fold = frame.width() * 0.3;
+    path.moveTo(frame.left(), frame.top());
+    path.lineTo(frame.right() - fold, frame.top());
+    path.lineTo(frame.right(), frame.top() + fold);
+    path.lineTo(frame.right(), frame.bottom());
+    path.lineTo(frame.left(), frame.bottom());
+    path.closeSubpath();
+    path.moveTo(frame.right() - fold, frame.top());
+    path.lineTo(frame.right() - fold, frame.top() + fold);
+    path.lineTo(frame.right(), frame.top() + fold);
+}
+
+// Two sheets, the front one over the lower right of the back one.
+QPainterPath docOnDoc()
+{
+    QPainterPath path;
+    path.moveTo(0.2, 0.7);
+    path.lineTo(0.14, 0.7);
+    path.lineTo(0.14, 0.08);
+    path.lineTo(0.58, 0.08);
+    path.lineTo(0.58, 0.22);
+    path.addRoundedRect(QRectF(0.34, 0.3, 0.52, 0.62), 0.06, 0.06);
+    return path;
+}
+
+QPainterPath checkmark()
+{
+    QPainterPath path;
+    path.moveTo(0.16, 0.52);
+    path.lineTo(0.4, 0.76);
+    path.lineTo(0.86, 0.24);
+    return path;
+}
+
+QPainterPath arrowDownDoc()
+{
+    QPainterPath path;
+    addPage(path, QRectF(0.18, 0.06, 0.64, 0.88));
+    path.moveTo(0.5, 0.4);
+    path.lineTo(0.5, 0.76);
+    path.moveTo(0.37, 0.63);
+    path.lineTo(0.5, 0.76);
+    path.lineTo(0.63, 0.63);
+    return path;
+}
+
+// A rectangle drawn in dashes: each side cut into short strokes with gaps.
+QPainterPath rectangleDashed()
+{
+    QPainterPath path;
+    const QRectF frame(0.06, 0.18, 0.88, 0.64);
+    const QPointF corners[] = {frame.topLeft(), frame.topRight(), frame.bottomRight(), frame.bottomLeft()};
+    for (int side = 0; side < 4; ++side) {
+        const QPointF from = corners[side];
+        const QPointF to = corners[(side + 1) % 4];
+        const QPointF step = to - from;
+        const int dashes = std::abs(step.x()) > std::abs(step.y()) ? 5 : 4;
+        for (int dash = 0; dash < dashes; ++dash) {
+            const double start = (dash + 0.2) / dashes;
+            const double end = (dash + 0.8) / dashes;
+            path.moveTo(from + step * start);
+            path.lineTo(from + step * end);
+        }
+    }
+    return path;
+}
+
+// An arrowhead whose tip is at `tip`, pointing along `direction` (in degrees, y down).
+void addArrowhead(QPainterPath &path, QPointF tip, double direction)
+{
+    constexpr double arm = 0.16;
+    constexpr double spread = 40;
+    for (const double side : {-spread, spread}) {
+        const double angle = qDegreesToRadians(direction + 180 + side);
+        path.moveTo(tip);
+        path.lineTo(tip + QPointF(std::cos(angle), std::sin(angle)) * arm);
+    }
+}
+
+// A clock whose rim runs back round on itself as an arrow.
+QPainterPath clockArrowCirclepath()
+{
+    QPainterPath path;
+    const QRectF rim(0.1, 0.1, 0.8, 0.8);
+    constexpr double start = 150;
+    path.arcMoveTo(rim, start);
+    path.arcTo(rim, start, -300);
+    // At the start the rim runs on anticlockwise: down and to the left.
+    const QPointF tip(0.5 + 0.4 * std::cos(qDegreesToRadians(start)), 0.5 - 0.4 * std::sin(qDegreesToRadians(start)));
+    addArrowhead(path, tip, 90 + (180 - start));
+    path.moveTo(0.5, 0.3);
+    path.lineTo(0.5, 0.52);
+    path.lineTo(0.64, 0.6);
+    return path;
+}
+
+QPainterPath photo()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.06, 0.16, 0.88, 0.68), 0.1, 0.1);
+    path.moveTo(0.12, 0.76);
+    path.lineTo(0.38, 0.48);
+    path.lineTo(0.56, 0.66);
+    path.lineTo(0.68, 0.56);
+    path.lineTo(0.88, 0.76);
+    path.addEllipse(QPointF(0.7, 0.34), 0.07, 0.07);
+    return path;
+}
+
+QPainterPath lock()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.2, 0.44, 0.6, 0.48), 0.08, 0.08);
+    path.moveTo(0.32, 0.44);
+    path.lineTo(0.32, 0.3);
+    path.arcTo(QRectF(0.32, 0.12, 0.36, 0.36), 180, -180);
+    path.lineTo(0.68, 0.44);
+    return path;
+}
+
+QPainterPath questionmarkCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.38, 0.4);
+        path.arcTo(QRectF(0.38, 0.27, 0.24, 0.24), 180, -230);
+        path.lineTo(0.5, 0.56);
+        path.lineTo(0.5, 0.6);
+        path.moveTo(0.5, 0.72);
+        path.lineTo(0.5, 0.725);
+    });
+}
+
+// An open ring with a stroke standing in its gap.
+QPainterPath power()
+{
+    QPainterPath path;
+    const QRectF ring(0.14, 0.16, 0.72, 0.72);
+    path.arcMoveTo(ring, 120);
+    path.arcTo(ring, 120, 300);
+    path.moveTo(0.5, 0.06);
+    path.lineTo(0.5, 0.46);
+    return path;
+}
+
 const QHash<QString, std::function<QPainterPath()>> &builders()
 {
     static const QHash<QString, std::function<QPainterPath()>> table{
@@ -204,6 +395,18 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("arrow.up.right"), arrowUpRight},
         {QStringLiteral("lock.shield"), lockShield},
         {QStringLiteral("checkmark.shield"), checkmarkShield},
+        {QStringLiteral("slider.horizontal.3"), horizontalSliders},
+        {QStringLiteral("arrow.down.circle"), arrowDownCircle},
+        {QStringLiteral("text.alignleft"), textAlignLeft},
+        {QStringLiteral("doc.on.doc"), docOnDoc},
+        {QStringLiteral("checkmark"), checkmark},
+        {QStringLiteral("arrow.down.doc"), arrowDownDoc},
+        {QStringLiteral("rectangle.dashed"), rectangleDashed},
+        {QStringLiteral("clock.arrow.circlepath"), clockArrowCirclepath},
+        {QStringLiteral("photo"), photo},
+        {QStringLiteral("lock"), lock},
+        {QStringLiteral("questionmark.circle"), questionmarkCircle},
+        {QStringLiteral("power"), power},
     };
     return table;
 }
@@ -253,4 +456,19 @@ void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path(name));
     painter.restore();
+}
+
+QIcon SymbolLibrary::icon(const QString &name, const QColor &colour, int side, Weight weight)
+{
+    QIcon icon;
+    for (const int scale : {1, 2}) {
+        QPixmap pixmap(side * scale, side * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(painter, name, QRectF(0, 0, side, side), colour, weight);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }

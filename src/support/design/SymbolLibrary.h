@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPainterPath>
 #include <QRectF>
 #include <QString>
@@ -25,4 +26,6 @@ public:
     // following the weight like a font's stroke at that size.
     static void paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
                       Weight weight = Weight::regular);
+    // The symbol as an icon of `side` points, sharp at one and two pixels a point.
+    static QIcon icon(const QString &name, const QColor &colour, int side, Weight weight = Weight::medium);
 };
