@@ -43,6 +43,8 @@ constexpr double editorBorderOpacity = 0.09;
 constexpr int buttonSymbolSide = 14;
 constexpr int buttonHeight = 28;
 constexpr int buttonPadding = 14;
+// How much of its tint a disabled Copy button keeps.
+constexpr double disabledTint = 0.45;
 
 QFont face(int pixels, QFont::Weight weight = QFont::Normal)
 {
@@ -242,10 +244,18 @@ void ResultView::tintCopyButton()
         palette.setColor(group, QPalette::Button, fill);
         palette.setColor(group, QPalette::ButtonText, label);
     }
-    palette.setColor(QPalette::Disabled, QPalette::Button, DesignTokens::withOpacity(fill, 0.45));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, DesignTokens::withOpacity(label, 0.7));
+    const QColor window = SystemColours::windowBackground(dark);
+    const QColor faded = DesignPalette::shownOver(window, DesignTokens::withOpacity(fill, disabledTint));
+    palette.setColor(QPalette::Disabled, QPalette::Button, faded);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText,
+                     DesignPalette::shownOver(faded, DesignTokens::withOpacity(label, disabledTint)));
     copy_->setPalette(palette);
-    copy_->setIcon(SymbolLibrary::icon(copy_->property("symbol").toString(), label, buttonSymbolSide));
+    QIcon icon = SymbolLibrary::icon(copy_->property("symbol").toString(), label, buttonSymbolSide);
+    icon.addPixmap(SymbolLibrary::icon(copy_->property("symbol").toString(),
+                                       palette.color(QPalette::Disabled, QPalette::ButtonText), buttonSymbolSide)
+                       .pixmap(buttonSymbolSide),
+                   QIcon::Disabled);
+    copy_->setIcon(icon);
 }
 
 void ResultView::changeEvent(QEvent *event)

@@ -5,12 +5,13 @@
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 #include "stores/Preferences.h"
+#include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
+#include "support/TrayDocking.h"
 
 #include <QAction>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QProcess>
@@ -27,9 +28,7 @@ namespace {
 
 void xdotool(const QStringList &arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    tool.waitForFinished(20000);
+    DesktopTools::xdotool(arguments);
 }
 
 QStringList at(QPoint point)
@@ -84,22 +83,9 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
 {
     auto delegate = launch();
     StatusBarController &status = *delegate->statusBar();
-    // The tray here sits at the top right; the icon reports the origin until it is
-    // docked, and the tray lays its icons out again for a moment after that.
-    QRect icon;
-    QElapsedTimer unchanged;
-    unchanged.start();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const QRect now = status.item().geometry();
-            if (now != icon) {
-                icon = now;
-                unchanged.restart();
-            }
-            return icon.x() > 0 && unchanged.elapsed() > 400;
-        },
-        20000))
-        << "never docked";
+    // The tray here sits at the top right.
+    const QRect icon = dockedGeometry(status.item());
+    ASSERT_FALSE(icon.isEmpty()) << "never docked";
     EXPECT_EQ(status.item().toolTip(), QStringLiteral("Ravelond — Capture text"));
 
     xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("1"));

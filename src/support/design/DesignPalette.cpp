@@ -10,24 +10,23 @@
 
 namespace {
 
-// `over` laid over `under`: the opaque colour a translucent one shows as.
-QColor over(const QColor &under, const QColor &over)
-{
-    const double alpha = over.alphaF();
-    return QColor::fromRgbF(float(over.redF() * alpha + under.redF() * (1 - alpha)),
-                            float(over.greenF() * alpha + under.greenF() * (1 - alpha)),
-                            float(over.blueF() * alpha + under.blueF() * (1 - alpha)));
-}
-
 const char *const followedProperty = "ravelondPaletteFollows";
 
 } // namespace
 
+QColor DesignPalette::shownOver(const QColor &ground, const QColor &colour)
+{
+    const double alpha = colour.alphaF();
+    const auto mix = [alpha](float top, float bottom) { return float(top * alpha + bottom * (1 - alpha)); };
+    return QColor::fromRgbF(mix(colour.redF(), ground.redF()), mix(colour.greenF(), ground.greenF()),
+                            mix(colour.blueF(), ground.blueF()));
+}
+
 QPalette DesignPalette::forAppearance(bool dark)
 {
     const QColor window = SystemColours::windowBackground(dark);
-    const QColor text = over(window, SystemColours::label(dark));
-    const QColor secondary = over(window, SystemColours::secondaryLabel(dark));
+    const QColor text = shownOver(window, SystemColours::label(dark));
+    const QColor secondary = shownOver(window, SystemColours::secondaryLabel(dark));
     const QColor base = dark ? QColor(30, 30, 30) : QColor(255, 255, 255);
     const QColor button = dark ? QColor(88, 88, 88) : QColor(252, 252, 252);
     const QColor accent = TrovStyle::teal(dark);
@@ -35,11 +34,11 @@ QPalette DesignPalette::forAppearance(bool dark)
     QPalette palette;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const bool disabled = group == QPalette::Disabled;
-        const QColor ink = disabled ? over(window, DesignTokens::withOpacity(text, 0.4)) : text;
+        const QColor ink = disabled ? shownOver(window, DesignTokens::withOpacity(text, 0.4)) : text;
         palette.setColor(group, QPalette::Window, window);
         palette.setColor(group, QPalette::WindowText, ink);
         palette.setColor(group, QPalette::Base, base);
-        palette.setColor(group, QPalette::AlternateBase, over(base, SystemColours::separator(dark)));
+        palette.setColor(group, QPalette::AlternateBase, shownOver(base, SystemColours::separator(dark)));
         palette.setColor(group, QPalette::Text, ink);
         palette.setColor(group, QPalette::PlaceholderText, secondary);
         palette.setColor(group, QPalette::Button, button);

@@ -13,6 +13,9 @@ public:
     DesignPalette() = delete;
 
     static QPalette forAppearance(bool dark);
+    // The opaque colour a translucent `colour` shows as over `ground`: the
+    // stock styles shade their controls from a colour and drop its alpha.
+    static QColor shownOver(const QColor &ground, const QColor &colour);
     // Gives `root` (and so what it contains) the palette of the environment
     // it reads, now and whenever the environment changes. Call again when the
     // widget has moved into another environment (once it is shown, say).
