@@ -21,6 +21,30 @@ char32_t codePointAt(const QString &text, qsizetype index)
     return first.unicode();
 }
 
+// Calls `visit` with each maximal run of characters that are not whitespace, in order.
+template <typename Visit>
+void forEachWord(const QString &text, Visit visit)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype wordStart = -1;
+    qsizetype clusterStart = 0;
+    while (clusterStart < text.size()) {
+        qsizetype clusterEnd = finder.toNextBoundary();
+        if (clusterEnd <= clusterStart)
+            clusterEnd = text.size();
+        if (TextProcessing::isWhitespace(codePointAt(text, clusterStart))) {
+            if (wordStart >= 0)
+                visit(QStringView(text).mid(wordStart, clusterStart - wordStart));
+            wordStart = -1;
+        } else if (wordStart < 0) {
+            wordStart = clusterStart;
+        }
+        clusterStart = clusterEnd;
+    }
+    if (wordStart >= 0)
+        visit(QStringView(text).mid(wordStart));
+}
+
 } // namespace
 
 bool TextProcessing::isWhitespace(char32_t codePoint)
@@ -53,41 +77,14 @@ QString TextProcessing::trimmed(const QString &text)
 QStringList TextProcessing::words(const QString &text)
 {
     QStringList result;
-    QString current;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype clusterStart = 0;
-    while (clusterStart < text.size()) {
-        qsizetype clusterEnd = finder.toNextBoundary();
-        if (clusterEnd <= clusterStart)
-            clusterEnd = text.size();
-        if (isWhitespace(codePointAt(text, clusterStart))) {
-            if (!current.isEmpty())
-                result.append(std::exchange(current, QString()));
-        } else {
-            current.append(QStringView(text).mid(clusterStart, clusterEnd - clusterStart));
-        }
-        clusterStart = clusterEnd;
-    }
-    if (!current.isEmpty())
-        result.append(current);
+    forEachWord(text, [&result](QStringView word) { result.append(word.toString()); });
     return result;
 }
 
 qsizetype TextProcessing::wordCount(const QString &text)
 {
     qsizetype count = 0;
-    bool inWord = false;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype clusterStart = 0;
-    while (clusterStart < text.size()) {
-        qsizetype clusterEnd = finder.toNextBoundary();
-        if (clusterEnd <= clusterStart)
-            clusterEnd = text.size();
-        const bool space = isWhitespace(codePointAt(text, clusterStart));
-        count += !space && !inWord;
-        inWord = !space;
-        clusterStart = clusterEnd;
-    }
+    forEachWord(text, [&count](QStringView) { ++count; });
     return count;
 }
 

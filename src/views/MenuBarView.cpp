@@ -46,11 +46,6 @@ constexpr int hintTextSpacing = 5;
 constexpr double dividerOpacity = 0.6;
 constexpr double edgeOpacity = 0.12;
 
-QFont face(int pixels, QFont::Weight weight = QFont::Normal)
-{
-    return DesignTokens::uiFont(pixels, weight);
-}
-
 // The 5-point status dot: orange after a failure, teal otherwise. Its ink's
 // name is in the `ink` property.
 class StatusDot : public QWidget {
@@ -142,7 +137,7 @@ MenuBarView::MenuBarView(AppModel &model, Preferences &settings, MLXSetup &mlxSe
                          QWidget *parent)
     : QWidget(parent), model_(model), settings_(settings), mlxSetup_(mlxSetup), history_(history),
       capture_(new CaptureButton(QString(), this)), chips_(new EngineChips(this)),
-      conflictLine_(new ClampedLabel(face(10), Ink::orange, this)), card_(new CapturesCard(this)),
+      conflictLine_(new ClampedLabel(DesignTokens::uiFont(10), Ink::orange, this)), card_(new CapturesCard(this)),
       dropZone_(new DropZone(this)), historyButton_(new HistoryButton(this))
 {
     setObjectName(QStringLiteral("menuBarPanel"));
@@ -210,7 +205,7 @@ QWidget *MenuBarView::makeHeader()
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(titleSpacing);
-    auto *title = new ClampedLabel(face(16, QFont::DemiBold), Ink::primary, header);
+    auto *title = new ClampedLabel(DesignTokens::uiFont(16, QFont::DemiBold), Ink::primary, header);
     title->setText(QStringLiteral("Ravelond"));
     title->setMaximumLines(1);
     texts->addWidget(title);
@@ -219,7 +214,7 @@ QWidget *MenuBarView::makeHeader()
     statusDot_ = new StatusDot(header);
     statusDot_->setObjectName(QStringLiteral("statusDot"));
     status->addWidget(statusDot_, 0, Qt::AlignVCenter);
-    statusText_ = new ClampedLabel(face(11), Ink::secondary, header);
+    statusText_ = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, header);
     statusText_->setObjectName(QStringLiteral("statusText"));
     statusText_->setMaximumLines(1);
     status->addWidget(statusText_, 1);
@@ -246,11 +241,11 @@ QWidget *MenuBarView::makeSetupHint()
     layout->addWidget(new SymbolImage(QStringLiteral("arrow.down.circle"), 13, Ink::teal, setupHint_), 0, Qt::AlignTop);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(hintTextSpacing);
-    auto *text = new ClampedLabel(face(11), Ink::primary, setupHint_);
+    auto *text = new ClampedLabel(DesignTokens::uiFont(11), Ink::primary, setupHint_);
     text->setText(QStringLiteral("Your local model needs a one-time setup."));
     texts->addWidget(text);
-    auto *link =
-        new PlainButton(QStringLiteral("Set up in Settings →"), face(11, QFont::Medium), Ink::teal, setupHint_);
+    auto *link = new PlainButton(QStringLiteral("Set up in Settings →"), DesignTokens::uiFont(11, QFont::Medium),
+                                 Ink::teal, setupHint_);
     link->setObjectName(QStringLiteral("setupLink"));
     connect(link, &QAbstractButton::clicked, this, [this] {
         if (model_.onSettings)
@@ -265,7 +260,7 @@ QWidget *MenuBarView::makeImageRow()
 {
     auto *imageRow = new QWidget(this);
     QHBoxLayout *layout = row(imageRow);
-    openImage_ = new PlainButton(QStringLiteral("Open image…"), face(11), Ink::secondary, imageRow);
+    openImage_ = new PlainButton(QStringLiteral("Open image…"), DesignTokens::uiFont(11), Ink::secondary, imageRow);
     openImage_->setObjectName(QStringLiteral("openImageButton"));
     openImage_->setSymbol(QStringLiteral("photo"));
     connect(openImage_, &QAbstractButton::clicked, this, [this] {
@@ -276,7 +271,7 @@ QWidget *MenuBarView::makeImageRow()
     layout->addStretch(1);
     keepLineBreaks_ = new QCheckBox(QStringLiteral("Keep line breaks"), imageRow);
     keepLineBreaks_->setObjectName(QStringLiteral("keepLineBreaks"));
-    keepLineBreaks_->setFont(face(10));
+    keepLineBreaks_->setFont(DesignTokens::uiFont(10));
     // Only a click writes the setting: the model's own changes come back under a signal blocker.
     connect(keepLineBreaks_, &QAbstractButton::clicked, &settings_, &Preferences::setKeepLineBreaks);
     layout->addWidget(keepLineBreaks_, 0, Qt::AlignVCenter);
@@ -287,13 +282,14 @@ QWidget *MenuBarView::makePracticeRow()
 {
     auto *practiceRow = new QWidget(this);
     QHBoxLayout *layout = row(practiceRow);
-    practice_ = new PlainButton(QStringLiteral("Try a practice trov"), face(11), Ink::teal, practiceRow);
+    practice_ =
+        new PlainButton(QStringLiteral("Try a practice trov"), DesignTokens::uiFont(11), Ink::teal, practiceRow);
     practice_->setObjectName(QStringLiteral("practiceButton"));
     connect(practice_, &QAbstractButton::clicked, &model_, &AppModel::startPractice);
     layout->addWidget(practice_, 0, Qt::AlignVCenter);
     layout->addStretch(1);
-    layout->addWidget(new SymbolLabel(QStringLiteral("lock"), QStringLiteral("Private by design"), face(10),
-                                      Ink::secondary, practiceRow),
+    layout->addWidget(new SymbolLabel(QStringLiteral("lock"), QStringLiteral("Private by design"),
+                                      DesignTokens::uiFont(10), Ink::secondary, practiceRow),
                       0, Qt::AlignVCenter);
     return practiceRow;
 }

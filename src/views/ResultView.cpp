@@ -9,6 +9,7 @@
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"
 #include "support/design/PrivacyFootnote.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovMark.h"
 #include "support/design/TrovStyle.h"
@@ -46,11 +47,6 @@ constexpr int buttonPadding = 14;
 // How much of its tint a disabled Copy button keeps.
 constexpr double disabledTint = 0.45;
 
-QFont face(int pixels, QFont::Weight weight = QFont::Normal)
-{
-    return DesignTokens::uiFont(pixels, weight);
-}
-
 // The editor's ground: a faint rounded field with a hairline, the editor
 // inside it padded by 14.
 class EditorField : public QWidget {
@@ -67,15 +63,8 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QColor primary = DesignEnvironment::of(this).ink(Ink::primary);
-        const QRectF frame(rect());
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(DesignTokens::withOpacity(primary, editorFillOpacity));
-        painter.drawRoundedRect(frame, editorRadius, editorRadius);
-        painter.setPen(QPen(DesignTokens::withOpacity(primary, editorBorderOpacity), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), editorRadius - 0.5, editorRadius - 0.5);
+        Surface::paintField(painter, QRectF(rect()), editorRadius, DesignEnvironment::of(this).ink(Ink::primary),
+                            editorFillOpacity, editorBorderOpacity);
     }
 };
 
@@ -97,7 +86,8 @@ QString ResultView::metadataText(const CaptureResult &result)
 }
 
 ResultView::ResultView(const CaptureResult &result, AppModel &model, QWidget *parent)
-    : QWidget(parent), model_(&model), editor_(new ResultEditor(result.text, face(14), editorLineSpacing, this)),
+    : QWidget(parent), model_(&model),
+      editor_(new ResultEditor(result.text, DesignTokens::uiFont(14), editorLineSpacing, this)),
       copyReset_(new QTimer(this))
 {
     setObjectName(QStringLiteral("resultView"));
@@ -141,12 +131,12 @@ QWidget *ResultView::makeHeader(const CaptureResult &result)
     layout->addWidget(new TrovMark(markSize, header), 0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(titleSpacing);
-    auto *title = new ClampedLabel(face(20, QFont::DemiBold), Ink::primary, header);
+    auto *title = new ClampedLabel(DesignTokens::uiFont(20, QFont::DemiBold), Ink::primary, header);
     title->setObjectName(QStringLiteral("title"));
     title->setText(QStringLiteral("Your words, ready to go."));
     title->setMaximumLines(1);
     texts->addWidget(title);
-    auto *metadata = new ClampedLabel(face(11), Ink::secondary, header);
+    auto *metadata = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, header);
     metadata->setObjectName(QStringLiteral("metadata"));
     metadata->setText(metadataText(result));
     metadata->setMaximumLines(1);
@@ -160,7 +150,7 @@ QWidget *ResultView::makeActions()
     auto *actions = new QWidget(this);
     auto *layout = new QHBoxLayout(actions);
     layout->setContentsMargins(0, 0, 0, 0);
-    counts_ = new ClampedLabel(face(11), Ink::secondary, actions);
+    counts_ = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, actions);
     counts_->setObjectName(QStringLiteral("counts"));
     counts_->setMaximumLines(1);
     layout->addWidget(counts_, 1, Qt::AlignVCenter);
@@ -178,7 +168,7 @@ QWidget *ResultView::makeActions()
     setCopied(true);
     // Wide enough for either label, so the row does not shift when it changes.
     for (QPushButton *button : {save_, copy_}) {
-        button->setFont(face(13));
+        button->setFont(DesignTokens::uiFont(13));
         button->setFixedHeight(buttonHeight);
         button->setMinimumWidth(button->sizeHint().width() + buttonPadding);
     }

@@ -3,6 +3,7 @@
 #include "support/FeedbackModelFixture.h"
 #include "support/FileDrag.h"
 #include "support/ImageFixtures.h"
+#include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
 
 #include "stores/ClipboardHistoryStore.h"
@@ -46,15 +47,10 @@ protected:
         return *view;
     }
 
-    // The shown widget of that name (a replaced one may linger until its deletion).
     template <typename Widget = QWidget>
     Widget *named(const QString &name) const
     {
-        for (Widget *widget : view->findChildren<Widget *>(name)) {
-            if (widget->isVisibleTo(view))
-                return widget;
-        }
-        return nullptr;
+        return shownChild<Widget>(*view, name);
     }
 
     QString text(const QString &name) const

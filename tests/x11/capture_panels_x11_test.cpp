@@ -9,6 +9,7 @@
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
+#include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
 #include "support/TrayDocking.h"
 #include "support/design/ClampedLabel.h"
@@ -38,11 +39,7 @@ QPoint centreOf(const QWidget &widget)
 template <typename Widget = QWidget>
 Widget *shown(const QWidget *root, const QString &name)
 {
-    for (Widget *widget : root->findChildren<Widget *>(name)) {
-        if (widget->isVisible())
-            return widget;
-    }
-    return nullptr;
+    return shownChild<Widget>(*root, name);
 }
 
 QString labelText(const QWidget *root, const QString &name)

@@ -28,7 +28,7 @@ public:
 
     static QFont font(FontRole role);
     // The desktop's interface face at a logical pixel size.
-    static QFont uiFont(int pixelSize, QFont::Weight weight);
+    static QFont uiFont(int pixelSize, QFont::Weight weight = QFont::Normal);
     // The desktop's fixed-pitch face ("monospace" is fontconfig's alias for it).
     static QFont monospaceFont(int pixelSize, QFont::Weight weight);
 

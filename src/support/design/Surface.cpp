@@ -15,19 +15,25 @@ Surface::Surface(QWidget *content, QWidget *parent) : QWidget(parent), content_(
     layout->addWidget(content);
 }
 
-void Surface::paintEvent(QPaintEvent *)
+void Surface::paintField(QPainter &painter, const QRectF &frame, double radius, const QColor &primary,
+                         double fillOpacity, double borderOpacity)
 {
-    constexpr double radius = DesignTokens::surfaceRadius;
-    QPainter painter(this);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor primary = DesignEnvironment::of(this).ink(SystemColours::Ink::primary);
-    const QRectF frame(rect());
     painter.setPen(Qt::NoPen);
     painter.setBrush(DesignTokens::withOpacity(primary, fillOpacity));
     painter.drawRoundedRect(frame, radius, radius);
     painter.setPen(QPen(DesignTokens::withOpacity(primary, borderOpacity), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    painter.restore();
+}
+
+void Surface::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintField(painter, QRectF(rect()), DesignTokens::surfaceRadius,
+               DesignEnvironment::of(this).ink(SystemColours::Ink::primary), fillOpacity, borderOpacity);
 }
 
 void Surface::showEvent(QShowEvent *event)
