@@ -22,7 +22,6 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -289,25 +288,6 @@ TEST(TextFileWriterTest, ReplacesWholeKeepsModesAndLinksAndReportsFailures)
     EXPECT_EQ(contents(in("folder.txt/inside")), QByteArray("untouched"));
     EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden | QDir::System).filter("folder.txt."), QStringList())
         << "no temporary file left behind";
-}
-
-TEST(TextFileWriterTest, AFailureReadsAsASentenceNamingTheFileAndItsFolder)
-{
-    const QString path = QStringLiteral("/home/ada/notes/Ravelond capture.txt");
-    const struct {
-        int errorNumber;
-        QString sentence;
-    } cases[] = {
-        {EACCES,
-         QStringLiteral("You don’t have permission to save the file “Ravelond capture.txt” in the folder “notes”.")},
-        {EROFS,
-         QStringLiteral("You don’t have permission to save the file “Ravelond capture.txt” in the folder “notes”.")},
-        {ENOSPC, QStringLiteral("The file “Ravelond capture.txt” couldn’t be saved because there isn’t enough space.")},
-        {ENOENT, QStringLiteral("The file “Ravelond capture.txt” couldn’t be saved in the folder “notes”. ") +
-                     qt_error_string(ENOENT) + QLatin1Char('.')},
-    };
-    for (const auto &row : cases)
-        EXPECT_EQ(TextFileWriter::failureDescription(path, row.errorNumber), row.sentence) << row.errorNumber;
 }
 
 TEST_F(ResultViewTest, OpeningThePanelAndTheResultWindowChangesNoStoredSetting)
