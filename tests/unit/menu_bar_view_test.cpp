@@ -151,6 +151,7 @@ TEST_F(MenuBarViewTest, ARowSaysWordsForEveryCountAndOpensItsResult)
     showPanel();
     ASSERT_EQ(rows().size(), 1);
     EXPECT_EQ(rows().first()->accessibleName(), QStringLiteral("Open me & see"));
+    EXPECT_TRUE(rows().first()->shortcut().isEmpty()) << "an ampersand in the text makes no keyboard shortcut";
     fixture.calls.clear();
     click(QStringLiteral("resultRow"));
     EXPECT_EQ(fixture.calls, QStringList{QStringLiteral("review: Open me & see")});
