@@ -16,7 +16,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libgmock-dev clang-format
   xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
-  tesseract-ocr locales procps libxcb-xtest0-dev
+  tesseract-ocr locales procps libxcb-xtest0-dev dbus-daemon
 )
 
 packages=("${run_packages[@]}")

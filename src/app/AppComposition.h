@@ -3,6 +3,7 @@
 #include "app/ShellDependencies.h"
 #include "platform/BootClockTimer.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/DesktopFileReveal.h"
 #include "platform/SelectionPlatform.h"
 #include "platform/X11ActivationWatcher.h"
 #include "platform/X11HotKeyGrabber.h"
@@ -28,8 +29,8 @@ class VisionOCR;
 // the desktop clipboard, the X11 workspace, the theme's copy sound, the
 // desktop's screens, grabber, permission, accessibility settings, appearance
 // and announcer, the selection's overlay windows, the shared recogniser, the
-// open dialog, and the shell's X11 hot key and activation watch. Members are declared in the order they are built, each
-// after what it uses, so they are destroyed users first.
+// open dialog, the file manager, and the shell's X11 hot key and activation watch. Members are declared in the order
+// they are built, each after what it uses, so they are destroyed users first.
 //
 // Build it after the QApplication and keep it until every object that was
 // handed one of its parts (the model above all) is gone.
@@ -80,6 +81,7 @@ private:
     SelectionOverlayPresenter presenter_;
     VisionOCR &vision_;
     BootClockTimer dismissalTimer_;
+    DesktopFileReveal fileReveal_;
     X11HotKeyGrabber hotKeys_;
     X11ActivationWatcher activations_;
 };

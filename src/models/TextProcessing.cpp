@@ -21,28 +21,30 @@ char32_t codePointAt(const QString &text, qsizetype index)
     return first.unicode();
 }
 
-// Calls `visit` with each maximal run of characters that are not whitespace, in order.
+// Calls `visit(start, end)` for each extended grapheme cluster, in order.
 template <typename Visit>
-void forEachWord(const QString &text, Visit visit)
+void forEachCluster(const QString &text, Visit visit)
 {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype wordStart = -1;
     qsizetype clusterStart = 0;
     while (clusterStart < text.size()) {
         qsizetype clusterEnd = finder.toNextBoundary();
         if (clusterEnd <= clusterStart)
             clusterEnd = text.size();
-        if (TextProcessing::isWhitespace(codePointAt(text, clusterStart))) {
-            if (wordStart >= 0)
-                visit(QStringView(text).mid(wordStart, clusterStart - wordStart));
-            wordStart = -1;
-        } else if (wordStart < 0) {
-            wordStart = clusterStart;
-        }
+        visit(clusterStart, clusterEnd);
         clusterStart = clusterEnd;
     }
-    if (wordStart >= 0)
-        visit(QStringView(text).mid(wordStart));
+}
+
+// Below U+0300 nothing joins a cluster but CR LF, which is whitespace either
+// way: each code unit is a character of its own.
+bool clustersAreCodeUnits(const QString &text)
+{
+    for (const QChar character : text) {
+        if (character.unicode() >= 0x300)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -77,14 +79,35 @@ QString TextProcessing::trimmed(const QString &text)
 QStringList TextProcessing::words(const QString &text)
 {
     QStringList result;
-    forEachWord(text, [&result](QStringView word) { result.append(word.toString()); });
+    QString current;
+    forEachCluster(text, [&](qsizetype start, qsizetype end) {
+        if (isWhitespace(codePointAt(text, start))) {
+            if (!current.isEmpty())
+                result.append(std::exchange(current, QString()));
+        } else {
+            current.append(QStringView(text).mid(start, end - start));
+        }
+    });
+    if (!current.isEmpty())
+        result.append(current);
     return result;
 }
 
 qsizetype TextProcessing::wordCount(const QString &text)
 {
     qsizetype count = 0;
-    forEachWord(text, [&count](QStringView) { ++count; });
+    bool inWord = false;
+    const auto step = [&](char32_t firstCodePoint) {
+        const bool space = isWhitespace(firstCodePoint);
+        count += !space && !inWord;
+        inWord = !space;
+    };
+    if (clustersAreCodeUnits(text)) {
+        for (const QChar character : text)
+            step(character.unicode());
+        return count;
+    }
+    forEachCluster(text, [&](qsizetype start, qsizetype) { step(codePointAt(text, start)); });
     return count;
 }
 

@@ -27,17 +27,16 @@ bool isTopLevel(const QObject *object)
     return !window->parent() && window->type() != Qt::Desktop && window->type() != Qt::ForeignWindow;
 }
 
-// A window's frame on the X screen, in device pixels. Qt keeps each screen's
-// top-left corner in device pixels and scales from there. At a fractional
-// scale the frame's edge pixels may belong to the neighbour: they are left
-// out rather than waited for in vain.
-QRect deviceFrame(const QWindow &window)
+// A rectangle of a window's screen on the X screen, in device pixels. Qt keeps
+// each screen's top-left corner in device pixels and scales from there. At a
+// fractional scale the rectangle's edge pixels may belong to the neighbour:
+// they are left out rather than waited for in vain.
+QRect deviceRect(const QRect &logical, const QWindow &window)
 {
-    const QRect frame = window.frameGeometry();
     const QScreen *screen = window.screen();
     const qreal ratio = window.devicePixelRatio();
     const QPointF origin = screen ? QPointF(screen->geometry().topLeft()) : QPointF();
-    const QRectF device(origin + (QPointF(frame.topLeft()) - origin) * ratio, QSizeF(frame.size()) * ratio);
+    const QRectF device(origin + (QPointF(logical.topLeft()) - origin) * ratio, QSizeF(logical.size()) * ratio);
     if (ratio == std::floor(ratio))
         return device.toRect();
     return device.toRect().adjusted(1, 1, -1, -1);
@@ -93,6 +92,17 @@ X11RepaintWatch::X11RepaintWatch()
     }(this, connection);
 }
 
+QRegion X11RepaintWatch::coveredArea(const QWindow &window)
+{
+    const QRegion mask = window.mask();
+    if (mask.isEmpty())
+        return deviceRect(window.frameGeometry(), window);
+    QRegion covered;
+    for (const QRect &rect : mask)
+        covered += deviceRect(rect.translated(window.geometry().topLeft()), window);
+    return covered;
+}
+
 QCoro::Task<void> X11RepaintWatch::settled()
 {
     if (isSettled())
@@ -122,22 +132,22 @@ void X11RepaintWatch::visibilityChanged(bool visible)
     // to wait for.
     if (visible || !window || !window->isExposed() || !QGuiApplication::topLevelWindows().contains(window))
         return;
-    watch(deviceFrame(*window));
+    watch(coveredArea(*window));
 }
 
-void X11RepaintWatch::watch(const QRect &frame)
+void X11RepaintWatch::watch(const QRegion &covered)
 {
     xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         return;
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     // Only what lies on the X screen can be repainted.
-    const QRect area = frame & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-    if (area.isEmpty())
+    const QRegion onScreen = covered & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    if (onScreen.isEmpty())
         return;
     const qint64 now = clock_.elapsed();
     const quint16 since = startDamage();
-    watches_.append({QRegion(area), area, now, now + boundMilliseconds, since});
+    watches_.append({onScreen, onScreen.boundingRect(), now, now + boundMilliseconds, since});
     review();
 }
 

@@ -32,6 +32,11 @@ public:
     // pass at the latest).
     static X11RepaintWatch &shared();
 
+    // What a window covers on the X screen, in device pixels: its frame, or
+    // only its shape when it has one (a panel masked to rounded corners never
+    // covered what lies outside them, so nothing repaints there).
+    static QRegion coveredArea(const QWindow &window);
+
     // Whether no hidden window's area is still waited for.
     bool isSettled() const { return watches_.isEmpty(); }
     // Resolves at once when settled, else when it becomes so.
@@ -60,7 +65,7 @@ private:
 
     void follow(QWindow *window);
     void visibilityChanged(bool visible);
-    void watch(const QRect &area);
+    void watch(const QRegion &covered);
     void drawn(const QRect &area, quint16 sequence);
     void review();
     // Starts the damage reports if need be; the sequence of a request that

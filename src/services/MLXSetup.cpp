@@ -81,9 +81,16 @@ QString MLXSetup::failedStatus()
         "Setup could not finish. Check Python 3.10+, your connection and free disk space. Retry when ready.");
 }
 
-MLXSetup::MLXSetup(DefaultsDomain &defaults, QObject *parent)
-    : QObject(parent), defaults_(defaults), isReady_(MLXPaths::isReady()),
-      status_(isReady_ ? installedStatus() : notInstalledStatus())
+QString MLXSetup::missingScriptStatus()
+{
+    return QStringLiteral("Setup files are missing. Reinstall Ravelond.");
+}
+
+MLXSetup::MLXSetup(DefaultsDomain &defaults, QObject *parent, FindScript findScript)
+    : QObject(parent), defaults_(defaults),
+      findScript_(findScript ? std::move(findScript)
+                             : FindScript([] { return MLXPaths::resource(QStringLiteral("setup_mlx")); })),
+      isReady_(MLXPaths::isReady()), status_(isReady_ ? installedStatus() : notInstalledStatus())
 {
     const QVariant stored = defaults_.value(QLatin1String(kPythonPathKey));
     pythonPath_ = stored.typeId() == QMetaType::QString ? stored.toString() : MLXPaths::preferredPython();
@@ -110,9 +117,12 @@ void MLXSetup::install()
 {
     if (isInstalling_)
         return;
-    const std::optional<QString> script = MLXPaths::resource(QStringLiteral("setup_mlx"));
-    if (!script)
+    const std::optional<QString> script = findScript_();
+    if (!script) {
+        // A press that changes nothing would look like a broken button.
+        setStatus(missingScriptStatus());
         return;
+    }
     setInstalling(true);
     setReady(false);
     wasCancelled_ = false;

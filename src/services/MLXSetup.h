@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class DefaultsDomain;
 class QProcess;
@@ -28,9 +30,15 @@ public:
     static QString launchFailedStatus();
     static QString cancelledStatus();
     static QString failedStatus();
+    static QString missingScriptStatus();
 
-    // `defaults` holds the chosen interpreter under "pythonPath"; it must outlive this object.
-    explicit MLXSetup(DefaultsDomain &defaults, QObject *parent = nullptr);
+    // Where the set-up script is, or nothing when it is missing.
+    using FindScript = std::function<std::optional<QString>()>;
+
+    // `defaults` holds the chosen interpreter under "pythonPath"; it must
+    // outlive this object. The script is looked for in the resource bundle
+    // unless `findScript` is given.
+    explicit MLXSetup(DefaultsDomain &defaults, QObject *parent = nullptr, FindScript findScript = {});
     // A set-up still running is killed with its process group: nothing it
     // started may outlive the application.
     ~MLXSetup() override;
@@ -42,7 +50,8 @@ public:
     // Stored in the defaults on every assignment, unchanged and unchecked.
     void setPythonPath(const QString &path);
 
-    // Starts the set-up script unless one runs; returns at once.
+    // Starts the set-up script unless one runs; returns at once. When the
+    // script is missing it only says so in the status.
     void install();
     // SIGTERM to the script (to its process group when it leads one), SIGKILL 1.0 s later.
     void cancel();
@@ -67,6 +76,7 @@ private:
     void killLater(qint64 pid, bool groupAtCancel);
 
     DefaultsDomain &defaults_;
+    const FindScript findScript_;
     bool isReady_;
     bool isInstalling_ = false;
     QString status_;

@@ -4,6 +4,7 @@
 #include "services/PendingVisionRequest.h"
 #include "services/TesseractLanguages.h"
 #include "services/TesseractRecognizer.h"
+#include "support/Background.h"
 #include "support/Cancellation.h"
 #include "support/ThreadHandOff.h"
 
@@ -16,7 +17,10 @@
 // work items, so an abandoned recognition can finish after its VisionOCR is gone.
 class VisionOCR::RequestSlot {
 public:
-    explicit RequestSlot(Execute execute) : execute_(std::move(execute)) {}
+    RequestSlot(Execute execute, ListLanguages listLanguages)
+        : execute_(std::move(execute)), listLanguages_(std::move(listLanguages))
+    {
+    }
 
     bool claim()
     {
@@ -39,16 +43,32 @@ public:
         if (pending.isCancelled())
             return std::make_exception_ptr(TrovError::of(TrovError::taskCancelled));
         try {
+            const std::lock_guard engine(engine_);
             return execute_(image, pending.request());
         } catch (...) {
             return std::current_exception();
         }
     }
 
+    // Runs on a pool thread, outside the request slot: a listing neither
+    // takes the slot nor finds it busy, it only waits for the engine.
+    QStringList languages()
+    {
+        try {
+            const std::lock_guard engine(engine_);
+            return listLanguages_();
+        } catch (...) {
+            return {};
+        }
+    }
+
 private:
     const Execute execute_;
+    const ListLanguages listLanguages_;
     std::mutex mutex_;
     bool taken_ = false;
+    // Held while Tesseract runs, by a recognition or a listing.
+    std::mutex engine_;
 };
 
 namespace {
@@ -67,7 +87,9 @@ VisionOCR::VisionOCR() : VisionOCR(tesseractCall())
 {
 }
 
-VisionOCR::VisionOCR(Execute execute) : slot_(std::make_shared<RequestSlot>(std::move(execute)))
+VisionOCR::VisionOCR(Execute execute, ListLanguages listLanguages)
+    : slot_(std::make_shared<RequestSlot>(
+          std::move(execute), listLanguages ? std::move(listLanguages) : ListLanguages(&TesseractLanguages::installed)))
 {
 }
 
@@ -114,7 +136,8 @@ QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, st
     return shared().read(std::move(image), std::move(language), std::move(stopToken));
 }
 
-QStringList VisionOCR::supportedLanguages()
+QCoro::Task<QStringList> VisionOCR::supportedLanguages()
 {
-    return TesseractLanguages::installed();
+    auto listing = [slot = slot_] { return slot->languages(); };
+    co_return co_await Background::run(std::move(listing));
 }

@@ -20,10 +20,13 @@ public:
     // The recognition call: runs on a pool thread, may throw. Replaceable so
     // that tests can control timing and results.
     using Execute = std::function<OCRResponse(const QImage &, TextRecognitionRequest &)>;
+    // Lists the installed language codes: runs on a pool thread, may throw.
+    using ListLanguages = std::function<QStringList()>;
 
-    // Tesseract as the recognition call.
+    // Tesseract as the recognition call and the list of languages.
     VisionOCR();
-    explicit VisionOCR(Execute execute);
+    // Tesseract's installed data gives the languages unless `listLanguages` is set.
+    explicit VisionOCR(Execute execute, ListLanguages listLanguages = {});
 
     // The process-wide instance, created on first use and never destroyed (a
     // recognition abandoned by its caller may still be running at exit).
@@ -40,8 +43,11 @@ public:
     static QCoro::Task<OCRResponse> recognize(QImage image, QString language = QStringLiteral("auto"),
                                               std::stop_token stopToken = {});
 
-    // Installed language codes, for the settings window.
-    static QStringList supportedLanguages();
+    // The installed language codes, in Tesseract's order, listed on a pool
+    // thread; empty when they cannot be listed. Never listed while a
+    // recognition is inside its recognition call, which waits for a listing
+    // under way: Tesseract's settings are process-wide, and listing changes one.
+    QCoro::Task<QStringList> supportedLanguages();
 
 private:
     class RequestSlot;

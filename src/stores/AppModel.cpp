@@ -2,9 +2,11 @@
 
 #include "models/TextProcessing.h"
 #include "platform/BootClockTimer.h"
+#include "platform/FileReveal.h"
 #include "platform/Screens.h"
 #include "platform/SoundPlayer.h"
 #include "services/ImageLoader.h"
+#include "services/MLXPaths.h"
 #include "services/VisionOCR.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
@@ -46,9 +48,10 @@ AppModel::AppModel(Dependencies dependencies, QObject *parent)
       vision_(required(dependencies.vision, "a recogniser")),
       platform_(withScreensAndPermission(dependencies.platform)), copySound_(dependencies.copySound),
       selectImage_(std::move(dependencies.selectImage)), mlxReady_(std::move(dependencies.mlxReady)),
-      chooseImageFile_(std::move(dependencies.chooseImageFile)),
+      chooseImageFile_(std::move(dependencies.chooseImageFile)), fileReveal_(dependencies.fileReveal),
       ownDismissalTimer_(dependencies.dismissalTimer ? nullptr : std::make_unique<BootClockTimer>()),
-      mlxSetup_(settings_.defaults()), selection_(platform_, dependencies.presenter), pipeline_(vision_, mlx_),
+      mlxSetup_(settings_.defaults(), nullptr, std::move(dependencies.findSetupScript)),
+      selection_(platform_, dependencies.presenter), pipeline_(vision_, mlx_),
       destination_(required(dependencies.workspace, "a workspace"), QCoreApplication::applicationPid()),
       dismissal_(dependencies.dismissalTimer ? *dependencies.dismissalTimer : *ownDismissalTimer_,
                  [this] { dismissedByTimer(); })
@@ -128,6 +131,17 @@ void AppModel::importImage(const QString &path)
     call(onHideSurfaces);
     beginRecognition(settings_.engine());
     startOperation();
+}
+
+QCoro::Task<QStringList> AppModel::supportedLanguages()
+{
+    return vision_.supportedLanguages();
+}
+
+void AppModel::showModelFiles()
+{
+    if (fileReveal_)
+        fileReveal_->revealFolder(MLXPaths::root());
 }
 
 void AppModel::refreshPermission()

@@ -31,6 +31,7 @@
 #include <stop_token>
 
 class ClipboardHistoryStore;
+class FileReveal;
 class Preferences;
 class SelectionPresenter;
 class SingleShotTimer;
@@ -90,6 +91,10 @@ public:
         SoundPlayer *copySound = nullptr;
         // The first value of copyText; without one every copy is refused.
         CopyText copyText;
+        // The file manager behind showModelFiles(); without one it does nothing.
+        FileReveal *fileReveal = nullptr;
+        // Replaces where the local engine's set-up looks for its script when set.
+        MLXSetup::FindScript findSetupScript;
     };
 
     static constexpr double copySoundVolume = 0.28;
@@ -153,6 +158,11 @@ public:
     void chooseImage();
     void importImage(const QString &path);
     void refreshPermission();
+    // The built-in recogniser's installed languages, listed off the GUI thread
+    // and never during its recognition call; empty when they cannot be listed.
+    QCoro::Task<QStringList> supportedLanguages();
+    // Opens the local engine's folder in the file manager.
+    void showModelFiles();
     // Takes the frontmost other application as the one to return to after a
     // copy or cancel; our own window in front keeps the earlier one. The status
     // item calls it too, when its panel opens.
@@ -239,6 +249,7 @@ private:
     const SelectImage selectImage_;
     const MLXReady mlxReady_;
     const ChooseImageFile chooseImageFile_;
+    FileReveal *const fileReveal_;
 
     // Owned, in the order they are built; destroyed in reverse.
     std::unique_ptr<SingleShotTimer> ownDismissalTimer_;

@@ -1,22 +1,69 @@
 #pragma once
 
+#include "models/ClipboardHistorySearch.h"
+
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 class AppModel;
+class ClampedLabel;
 class ClipboardHistoryStore;
-class QListWidget;
+class HistoryEmptyState;
+class HistoryList;
+class HistorySearchField;
+class PlainButton;
+class QScrollArea;
+class QStackedWidget;
 
-// The clipboard-history window's content: the recorded texts, newest first
-// after the pinned ones; activating one copies it again.
+// The clipboard-history window's content: the saved texts, pinned ones first,
+// to search, copy again, pin, delete, or clear all after a confirmation. It
+// follows the store and the model's phase (copying is disabled while a
+// capture runs) and records nothing itself. Made once; its search text lasts
+// as long as the process. While hidden it does no work: it catches up with
+// the store when it is shown again.
 class HistoryView : public QWidget {
     Q_OBJECT
 public:
+    static const QString clearTitle;
+    static const QString clearMessage;
+
     HistoryView(AppModel &model, ClipboardHistoryStore &history, QWidget *parent = nullptr);
+    ~HistoryView() override;
+
+    // "Nothing saved yet", "1 item on this Mac", "12 items on this Mac".
+    static QString countText(qsizetype count);
+
+    QString search() const;
+    // The clear-all confirmation while it is open.
+    QMessageBox *clearAlert() const { return alert_; }
+    HistoryList *list() const { return list_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QWidget *makeHeader();
+    QWidget *makeFooter();
     void follow();
+    void followPhase();
+    void fitList();
+    void updateTabOrder();
+    void styleScrollBar();
+    void confirmClearAll();
 
     AppModel &model_;
     ClipboardHistoryStore &history_;
-    QListWidget *list_;
+    ClipboardHistorySearch search_;
+    ClampedLabel *count_ = nullptr;
+    PlainButton *clearAll_ = nullptr;
+    HistorySearchField *searchField_;
+    QStackedWidget *content_;
+    QScrollArea *scroll_;
+    HistoryList *list_;
+    HistoryEmptyState *empty_;
+    QPointer<QMessageBox> alert_;
 };

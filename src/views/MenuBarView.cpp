@@ -238,7 +238,9 @@ QWidget *MenuBarView::makeSetupHint()
     setupHint_ = new QWidget(this);
     setupHint_->setObjectName(QStringLiteral("setupHint"));
     QHBoxLayout *layout = row(setupHint_, hintSpacing);
-    layout->addWidget(new SymbolImage(QStringLiteral("arrow.down.circle"), 13, Ink::teal, setupHint_), 0, Qt::AlignTop);
+    layout->addWidget(
+        new SymbolImage(QStringLiteral("arrow.down.circle"), 13, Ink::teal, SymbolLibrary::Weight::medium, setupHint_),
+        0, Qt::AlignTop);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(hintTextSpacing);
     auto *text = new ClampedLabel(DesignTokens::uiFont(11), Ink::primary, setupHint_);

@@ -3,44 +3,111 @@
 #include "services/MLXSetup.h"
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
+#include "support/Detached.h"
+#include "support/design/ClampedLabel.h"
+#include "support/design/DesignPalette.h"
+#include "support/design/DesignTokens.h"
+#include "support/design/SymbolLibrary.h"
+#include "support/design/TrovMark.h"
+#include "views/GeneralSettingsTab.h"
+#include "views/LocalEngineTab.h"
+#include "views/SettingsControls.h"
 
-#include <QComboBox>
-#include <QFormLayout>
-#include <QLabel>
-#include <QSignalBlocker>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QShowEvent>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+using Ink = SystemColours::Ink;
+
+constexpr int headerPadding = 26;
+constexpr int tabsPadding = 14;
+constexpr int tabIconSide = 16;
+
+const QString generalSymbol = QStringLiteral("slider.horizontal.3");
+const QString localEngineSymbol = QStringLiteral("cpu");
+
+} // namespace
 
 PreferencesView::PreferencesView(AppModel &model, Preferences &settings, MLXSetup &setup, QWidget *parent)
-    : QWidget(parent), model_(model), settings_(settings), setup_(setup), shortcut_(new QComboBox(this)),
-      conflict_(new QLabel(this)), engine_(new QLabel(this))
+    : QWidget(parent), model_(model), setup_(setup), tabs_(new QTabWidget(this)),
+      general_(new GeneralSettingsTab(model, settings)), localEngine_(new LocalEngineTab(model, settings, setup))
 {
-    shortcut_->setObjectName(QStringLiteral("shortcutPicker"));
-    shortcut_->setAccessibleName(QStringLiteral("Shortcut"));
-    for (const ShortcutPreset preset : ShortcutPreset::allCases())
-        shortcut_->addItem(preset.label(), preset.rawValue());
-    for (QLabel *label : {conflict_, engine_})
-        label->setTextFormat(Qt::PlainText);
-    connect(shortcut_, &QComboBox::activated, this, [this](int index) {
-        if (const auto preset = ShortcutPreset::fromRawValue(shortcut_->itemData(index).toString()))
-            settings_.setShortcut(*preset);
-    });
+    setFont(SettingsControls::controlFont());
+    DesignPalette::follow(*this);
+    tabs_->setObjectName(QStringLiteral("tabs"));
+    tabs_->setDocumentMode(false);
+    tabs_->addTab(general_, QStringLiteral("General"));
+    tabs_->addTab(localEngine_, QStringLiteral("Local MLX"));
+    tabs_->tabBar()->setTabData(0, generalSymbol);
+    tabs_->tabBar()->setTabData(1, localEngineSymbol);
+    paintTabIcons();
 
-    auto *layout = new QFormLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->addRow(QStringLiteral("Shortcut"), shortcut_);
-    layout->addRow(QString(), conflict_);
-    layout->addRow(QStringLiteral("Local MLX"), engine_);
-
-    connect(&model_, &AppModel::shortcutConflictChanged, this, &PreferencesView::follow);
-    connect(&settings_, &Preferences::shortcutChanged, this, &PreferencesView::follow);
-    connect(&setup_, &MLXSetup::statusChanged, this, &PreferencesView::follow);
-    follow();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeHeader());
+    auto *tabsFrame = new QHBoxLayout;
+    tabsFrame->setContentsMargins(tabsPadding, 0, tabsPadding, tabsPadding);
+    tabsFrame->addWidget(tabs_);
+    layout->addLayout(tabsFrame, 1);
 }
 
-void PreferencesView::follow()
+QWidget *PreferencesView::makeHeader()
 {
-    const QSignalBlocker blocker(shortcut_);
-    shortcut_->setCurrentIndex(shortcut_->findData(settings_.shortcut().rawValue()));
-    conflict_->setText(model_.shortcutConflict() ? QStringLiteral("This shortcut is in use by another application.")
-                                                 : QString());
-    engine_->setText(setup_.status());
+    auto *header = new QWidget;
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(headerPadding, headerPadding, headerPadding, headerPadding);
+    layout->setSpacing(13);
+    layout->addWidget(new TrovMark(38));
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(SettingsControls::text(QStringLiteral("Make yourself at home."),
+                                            DesignTokens::uiFont(20, QFont::DemiBold), Ink::primary));
+    texts->addWidget(SettingsControls::text(QStringLiteral("A few thoughtful defaults. Your finishing touches."),
+                                            DesignTokens::uiFont(12, QFont::Normal), Ink::secondary));
+    layout->addLayout(texts, 1);
+    return header;
+}
+
+void PreferencesView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the window manager (restored, uncovered) is no new opening.
+    if (event->spontaneous())
+        return;
+    setup_.refresh();
+    Detached::start(listLanguages(), "the recognition languages for the settings window");
+}
+
+QCoro::Task<void> PreferencesView::listLanguages()
+{
+    const quint64 listing = ++listing_;
+    const QPointer<PreferencesView> self(this);
+    const QStringList languages = co_await model_.supportedLanguages();
+    if (!self || self->listing_ != listing)
+        co_return;
+    self->languages_ = languages;
+    self->general_->setLanguages(languages);
+    Q_EMIT self->languagesListed();
+}
+
+void PreferencesView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        paintTabIcons();
+}
+
+// The tab symbols take the text colour of the appearance shown.
+void PreferencesView::paintTabIcons()
+{
+    const QColor ink = palette().color(QPalette::WindowText);
+    for (int index = 0; index < tabs_->count(); ++index)
+        tabs_->setTabIcon(index, SymbolLibrary::icon(tabs_->tabBar()->tabData(index).toString(), tabIconSide, ink));
 }

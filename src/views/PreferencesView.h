@@ -1,27 +1,48 @@
 #pragma once
 
+#include <QCoroTask>
+#include <QStringList>
 #include <QWidget>
 
 class AppModel;
+class GeneralSettingsTab;
+class LocalEngineTab;
 class MLXSetup;
 class Preferences;
-class QComboBox;
-class QLabel;
+class QTabWidget;
 
-// The settings window's content, for now the shortcut and the local engine's
-// state. It keeps its state for as long as the one settings window lives.
+// The whole content of the settings window: a header with the app glyph and
+// two lines, then the General and Local MLX tabs. The window keeps this view
+// for the life of the process, so the chosen tab stays chosen. Each time it
+// comes on screen it refreshes the local engine's state and lists the
+// recognition languages again, off the GUI thread.
 class PreferencesView : public QWidget {
     Q_OBJECT
 public:
     PreferencesView(AppModel &model, Preferences &settings, MLXSetup &setup, QWidget *parent = nullptr);
 
+    // The language codes offered, as last listed.
+    QStringList languages() const { return languages_; }
+
+Q_SIGNALS:
+    // The language picker shows a fresh listing.
+    void languagesListed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
-    void follow();
+    QWidget *makeHeader();
+    QCoro::Task<void> listLanguages();
+    void paintTabIcons();
 
     AppModel &model_;
-    Preferences &settings_;
     MLXSetup &setup_;
-    QComboBox *shortcut_;
-    QLabel *conflict_;
-    QLabel *engine_;
+    QTabWidget *tabs_;
+    GeneralSettingsTab *general_;
+    LocalEngineTab *localEngine_;
+    QStringList languages_;
+    // Only the latest listing is shown.
+    quint64 listing_ = 0;
 };

@@ -63,8 +63,8 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        Surface::paintField(painter, QRectF(rect()), editorRadius, DesignEnvironment::of(this).ink(Ink::primary),
-                            editorFillOpacity, editorBorderOpacity);
+        Surface::paintCard(painter, QRectF(rect()), editorRadius, DesignEnvironment::of(this).ink(Ink::primary),
+                           editorFillOpacity, editorBorderOpacity);
     }
 };
 
@@ -240,9 +240,11 @@ void ResultView::tintCopyButton()
     palette.setColor(QPalette::Disabled, QPalette::ButtonText,
                      DesignPalette::shownOver(faded, DesignTokens::withOpacity(label, disabledTint)));
     copy_->setPalette(palette);
-    QIcon icon = SymbolLibrary::icon(copy_->property("symbol").toString(), label, buttonSymbolSide);
-    icon.addPixmap(SymbolLibrary::icon(copy_->property("symbol").toString(),
-                                       palette.color(QPalette::Disabled, QPalette::ButtonText), buttonSymbolSide)
+    const QString symbol = copy_->property("symbol").toString();
+    QIcon icon = SymbolLibrary::icon(symbol, buttonSymbolSide, label, SymbolLibrary::Weight::medium);
+    icon.addPixmap(SymbolLibrary::icon(symbol, buttonSymbolSide,
+                                       palette.color(QPalette::Disabled, QPalette::ButtonText),
+                                       SymbolLibrary::Weight::medium)
                        .pixmap(buttonSymbolSide),
                    QIcon::Disabled);
     copy_->setIcon(icon);

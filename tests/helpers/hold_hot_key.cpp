@@ -1,5 +1,6 @@
-// Holds Ctrl+Alt+C as another application would, prints "held" (or "refused")
-// and keeps it until stdin closes.
+// Holds a preset's chord as another application would (Ctrl+Alt+C, or the
+// preset named by its raw value in the first argument), prints "held" (or
+// "refused") and keeps it until stdin closes.
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 
@@ -12,8 +13,11 @@
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
+    ShortcutPreset preset = ShortcutPreset::controlOptionC;
+    if (argc > 1)
+        preset = ShortcutPreset::fromRawValue(QString::fromLocal8Bit(argv[1])).value_or(preset);
     X11HotKeyGrabber grabber;
-    std::puts(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)) ? "held" : "refused");
+    std::puts(grabber.grab(GlobalShortcut::chord(preset)) ? "held" : "refused");
     std::fflush(stdout);
     QSocketNotifier stdinWatch(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&stdinWatch, &QSocketNotifier::activated, &app, [] {

@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QTest>
 
-FeedbackModelFixture::FeedbackModelFixture()
+FeedbackModelFixture::FeedbackModelFixture(const Adjust &adjust)
     : defaults_(SmokeTest::privateName()), settings_(defaults_),
       history_(QDir::temp().filePath(SmokeTest::privateName() + QStringLiteral(".json")), historyPasteboard_),
       recognition_(std::make_shared<Recognition>()),
@@ -31,7 +31,12 @@ FeedbackModelFixture::FeedbackModelFixture()
     dependencies.settings = &settings_;
     dependencies.history = &history_;
     dependencies.vision = &vision_;
-    dependencies.selectImage = [this](bool, OCREngine, std::stop_token token) { return selectPicture(token); };
+    dependencies.selectImage = [this](bool practice, OCREngine, std::stop_token token) {
+        selections.append(practice);
+        if (onSelect)
+            onSelect(practice);
+        return selectPicture(token);
+    };
     dependencies.mlxReady = [this] { return mlxReady_; };
     SelectionPlatform platform;
     platform.screens = &screens_;
@@ -42,6 +47,8 @@ FeedbackModelFixture::FeedbackModelFixture()
     dependencies.chooseImageFile = [this](std::function<void(const QString &)>) {
         calls << QStringLiteral("choose image");
     };
+    if (adjust)
+        adjust(dependencies);
     model_ = std::make_unique<AppModel>(std::move(dependencies));
     model_->copyText = [this](const QString &) { return clipboardAccepts; };
     model_->onSettings = [this] { calls << QStringLiteral("settings"); };

@@ -21,15 +21,23 @@
 
 // A real application model with doubles around it (selection, recogniser,
 // clipboard, sound, workspace), brought into each phase through its own
-// operations, for the tests, benchmarks and pictures of the capture panels.
+// operations, for the tests, benchmarks and pictures of the views.
 class FeedbackModelFixture : public QObject {
     Q_OBJECT
 public:
-    FeedbackModelFixture();
+    // Changes what the model is built with, before it is built.
+    using Adjust = std::function<void(AppModel::Dependencies &dependencies)>;
+
+    explicit FeedbackModelFixture(const Adjust &adjust = {});
     ~FeedbackModelFixture() override;
 
     AppModel &model() { return *model_; }
     Preferences &settings() { return settings_; }
+    DefaultsDomain &defaults() { return defaults_; }
+    // Grants screen access unless the test says otherwise.
+    FakePermission &permission() { return permission_; }
+    // The local engine's folder: installed and ready unless the test says otherwise.
+    MLXTestRoot &mlxRoot() { return mlxRoot_; }
     ClipboardHistoryStore &history() { return history_; }
 
     // A capture whose recognition by `engine` has begun and, for the built-in
@@ -60,6 +68,10 @@ public:
     QStringList calls;
     // Called when the model asks to hide every surface for a selection.
     std::function<void()> onHideSurfaces;
+    // Each selection the model started: true for a practice run.
+    QList<bool> selections;
+    // Called as each selection starts, with whether it is a practice run.
+    std::function<void(bool practice)> onSelect;
     bool clipboardAccepts = true;
 
 Q_SIGNALS:

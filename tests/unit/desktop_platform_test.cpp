@@ -1,9 +1,11 @@
 #include "platform/AccessibilityAnnouncer.h"
 #include "platform/DesktopAccessibilityPreferences.h"
 #include "platform/DesktopAppearance.h"
+#include "platform/X11RepaintWatch.h"
 #include "platform/X11ScreenRecordingPermission.h"
 
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,4 +65,21 @@ TEST(AccessibilityAnnouncerTest, WithoutAssistiveTechnologyNothingChanges)
     AccessibilityAnnouncer::shared().announce(&source, QStringLiteral("Selection too small."), Announcer::medium);
     EXPECT_FALSE(source.property("ravelondAnnouncement").isValid());
     AccessibilityAnnouncer::shared().announce(nullptr, QStringLiteral("ignored"), Announcer::high);
+}
+
+// Hiding a window waits until what it covered has been repainted: a shaped
+// window (the feedback panel without a compositor) covered only its shape, and
+// waiting for its corners would hold every capture up until the bound.
+TEST(X11RepaintWatchTest, AShapedWindowCoveredOnlyItsShape)
+{
+    QWindow window;
+    window.setFlag(Qt::FramelessWindowHint);
+    window.setGeometry(508, 28, 424, 206);
+    EXPECT_EQ(X11RepaintWatch::coveredArea(window), QRegion(508, 28, 424, 206));
+
+    const QRegion rounded = QRegion(0, 0, 424, 206, QRegion::Ellipse);
+    window.setMask(rounded);
+    const QRegion covered = X11RepaintWatch::coveredArea(window);
+    EXPECT_EQ(covered, rounded.translated(508, 28));
+    EXPECT_FALSE(covered.contains(QPoint(508, 28))) << "a corner outside the shape";
 }

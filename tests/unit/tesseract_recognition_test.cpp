@@ -197,7 +197,7 @@ TEST_F(TesseractRecognitionTest, AnUnknownLanguageIsAClearErrorAndFreesTheSlot)
 
 TEST_F(TesseractRecognitionTest, AutoUsesInstalledLanguagesOnly)
 {
-    const QStringList installed = VisionOCR::supportedLanguages();
+    const QStringList installed = TesseractLanguages::installed();
     ASSERT_TRUE(installed.contains(QStringLiteral("eng")));
     EXPECT_FALSE(installed.contains(QStringLiteral("osd")));
     EXPECT_FALSE(installed.contains(QStringLiteral("equ")));

@@ -283,3 +283,37 @@ TEST(PendingVisionRequestTest, ExactlyOneOfConcurrentOutcomesIsRecorded)
         }
     }
 }
+
+TEST(VisionOCRTest, LanguagesAreNeverListedWhileARecognitionIsInsideTheRecogniserAndAFailureListsNone)
+{
+    Gate started;
+    Gate release;
+    std::atomic<bool> recognising{false};
+    std::atomic<bool> listed{false};
+    std::atomic<bool> listedDuringRecognition{false};
+    VisionOCR ocr(
+        [&](const QImage &, TextRecognitionRequest &) {
+            recognising = true;
+            started.open();
+            release.wait();
+            recognising = false;
+            return OCRResponse{QStringLiteral("text"), false};
+        },
+        [&] {
+            listedDuringRecognition = recognising.load();
+            listed = true;
+            return QStringList{QStringLiteral("deu"), QStringLiteral("eng")};
+        });
+    QCoro::Task<OCRResponse> reading = ocr.read(anyImage());
+    started.wait();
+    QCoro::Task<QStringList> listing = ocr.supportedLanguages();
+    EXPECT_FALSE(QTest::qWaitFor([&] { return listed.load(); }, 300)) << "listed while Tesseract ran";
+    release.open();
+    EXPECT_EQ(await(std::move(listing)), (QStringList{QStringLiteral("deu"), QStringLiteral("eng")}));
+    EXPECT_FALSE(listedDuringRecognition.load());
+    EXPECT_EQ(await(std::move(reading)).text, QStringLiteral("text"));
+
+    VisionOCR failing([](const QImage &, TextRecognitionRequest &) { return OCRResponse{}; },
+                      []() -> QStringList { throw std::runtime_error("no data folder"); });
+    EXPECT_TRUE(await(failing.supportedLanguages()).isEmpty());
+}

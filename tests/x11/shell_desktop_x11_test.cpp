@@ -8,7 +8,7 @@
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
-#include "support/TrayDocking.h"
+#include "support/TrayDock.h"
 
 #include <QAction>
 #include <QDir>
@@ -84,7 +84,7 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
     auto delegate = launch();
     StatusBarController &status = *delegate->statusBar();
     // The tray here sits at the top right.
-    const QRect icon = dockedGeometry(status.item());
+    const QRect icon = TrayDock::dockedGeometry(status.item());
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
     EXPECT_EQ(status.item().toolTip(), QStringLiteral("Ravelond — Capture text"));
 

@@ -32,14 +32,25 @@ CaptureButton::CaptureButton(const QString &text, QWidget *parent)
 void CaptureButton::setSymbol(const QString &symbol)
 {
     label_.symbol = symbol;
-    setProperty("symbol", symbol.isEmpty() ? QVariant() : QVariant(symbol));
-    updateGeometry();
-    update();
+    labelChanged();
 }
 
 void CaptureButton::setAccessory(const QString &accessory)
 {
     label_.accessory = accessory;
+    labelChanged();
+}
+
+void CaptureButton::setTrailingSymbol(const QString &symbol)
+{
+    label_.trailingSymbol = symbol;
+    labelChanged();
+}
+
+void CaptureButton::labelChanged()
+{
+    const QString symbol = label_.symbol.isEmpty() ? label_.trailingSymbol : label_.symbol;
+    setProperty("symbol", symbol.isEmpty() ? QVariant() : QVariant(symbol));
     updateGeometry();
     update();
 }

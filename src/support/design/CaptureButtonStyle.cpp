@@ -62,6 +62,11 @@ QFont CaptureButtonStyle::accessoryFont()
     return DesignTokens::monospaceFont(11, QFont::Medium);
 }
 
+double CaptureButtonStyle::trailingSymbolSide()
+{
+    return DesignTokens::font(DesignTokens::FontRole::captureButton).pixelSize();
+}
+
 QSizeF CaptureButtonStyle::labelSize(const Label &label)
 {
     const QFontMetricsF metrics(DesignTokens::font(DesignTokens::FontRole::captureButton));
@@ -76,6 +81,8 @@ QSizeF CaptureButtonStyle::labelSize(const Label &label)
         width += symbolGap + accessory.horizontalAdvance(label.accessory);
         height = std::max(height, accessory.height());
     }
+    if (!label.trailingSymbol.isEmpty())
+        width += symbolGap + trailingSymbolSide();
     return QSizeF(width, height);
 }
 
@@ -94,11 +101,17 @@ void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, con
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
     painter.setPen(Qt::white);
     painter.setFont(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    const QRectF content = frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
-    if (label.symbol.isEmpty() && label.accessory.isEmpty()) {
+    QRectF content = frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
+    if (label.symbol.isEmpty() && label.accessory.isEmpty() && label.trailingSymbol.isEmpty()) {
         painter.drawText(content, Qt::AlignCenter, label.text);
         painter.restore();
         return;
+    }
+    if (!label.trailingSymbol.isEmpty()) {
+        const double side = trailingSymbolSide();
+        const QRectF box(content.right() - side, content.center().y() - side / 2, side, side);
+        SymbolLibrary::paint(painter, label.trailingSymbol, box, Qt::white, SymbolLibrary::Weight::semibold);
+        content.setRight(box.left() - symbolGap);
     }
     double left = content.left();
     if (!label.symbol.isEmpty()) {

@@ -34,11 +34,13 @@ public:
     // The glow, drawn under the button (it reaches beyond the button's frame).
     static void paintGlow(QPainter &painter, const QRectF &frame, const Look &look, const QColor &teal);
     // What the button says: its text, centred, or led by a symbol and followed,
-    // after a flexible space, by a small monospaced accessory (a shortcut).
+    // after a flexible space, by a small monospaced accessory (a shortcut)
+    // and a trailing symbol at the far end.
     struct Label {
         QString text;
         QString symbol;
         QString accessory;
+        QString trailingSymbol;
     };
 
     static constexpr double symbolSide = 16;
@@ -47,6 +49,8 @@ public:
 
     // The face of an accessory: 11 px medium, monospaced.
     static QFont accessoryFont();
+    // A trailing symbol is as high as the text it follows.
+    static double trailingSymbolSide();
     // The label's natural size, without the padding.
     static QSizeF labelSize(const Label &label);
 

@@ -3,6 +3,7 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -31,6 +32,27 @@ QString endingInEllipsis(const QString &line, const QFontMetricsF &metrics, doub
     const QString elided = metrics.elidedText(kept + ellipsis, Qt::ElideRight, width);
     return elided.endsWith(ellipsis) ? elided : elided + ellipsis;
 }
+
+// How much of a text could fill `lines` lines of `width`: no glyph of a
+// face is narrower than a fifth of its size, short of zero-width marks.
+qsizetype prefixLengthFor(const QString &text, int lines, double width, const QFont &font)
+{
+    const double narrowest = std::max(1.0, 0.2 * QFontInfo(font).pixelSize());
+    const double perLine = std::ceil(width / narrowest) + 1;
+    qsizetype length = qsizetype(std::min(double(text.size()), (lines + 1) * perLine));
+    // Never between the two halves of a surrogate pair.
+    if (length > 0 && length < text.size() && text.at(length - 1).isHighSurrogate())
+        ++length;
+    return length;
+}
+
+bool onlySpaceIn(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar character) { return character.isSpace(); });
+}
+
+// A paragraph no wider than this many characters gives the preferred width.
+constexpr qsizetype measuredParagraphLength = 2000;
 
 } // namespace
 
@@ -76,6 +98,13 @@ void ClampedLabel::setText(const QString &text, int crossFadeMs)
     }
     text_ = text;
     setAccessibleName(text);
+    textChanged();
+}
+
+void ClampedLabel::textChanged()
+{
+    cachedWidth_ = -1;
+    cachedLines_.clear();
     updateGeometry();
     update();
 }
@@ -96,8 +125,7 @@ void ClampedLabel::setInk(SystemColours::Ink ink)
 void ClampedLabel::setMaximumLines(int lines)
 {
     maximumLines_ = std::max(0, lines);
-    updateGeometry();
-    update();
+    textChanged();
 }
 
 void ClampedLabel::setExtraLineSpacing(double spacing)
@@ -107,15 +135,15 @@ void ClampedLabel::setExtraLineSpacing(double spacing)
     update();
 }
 
-bool ClampedLabel::isAnimating() const
-{
-    return fade_ && fade_->state() == QAbstractAnimation::Running;
-}
-
 void ClampedLabel::setAlignment(Qt::Alignment alignment)
 {
     alignment_ = alignment;
     update();
+}
+
+bool ClampedLabel::isAnimating() const
+{
+    return fade_ && fade_->state() == QAbstractAnimation::Running;
 }
 
 QStringList ClampedLabel::linesFor(const QString &text, double width) const
@@ -127,7 +155,9 @@ QStringList ClampedLabel::wrap(const QString &text, const QFont &font, double wi
 {
     if (text.isEmpty() || width <= 0)
         return text.isEmpty() ? QStringList() : QStringList{text};
-    QString prepared = text;
+    const qsizetype laidOut = maximumLines > 0 ? prefixLengthFor(text, maximumLines, width, font) : text.size();
+    const bool cut = laidOut < text.size() && !onlySpaceIn(QStringView(text).mid(laidOut));
+    QString prepared = text.left(laidOut);
     prepared.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(prepared, font);
     QTextOption option;
@@ -146,8 +176,20 @@ QStringList ClampedLabel::wrap(const QString &text, const QFont &font, double wi
         lines = lines.mid(0, maximumLines);
         const QString last = prepared.mid(starts[maximumLines - 1], starts[maximumLines] - starts[maximumLines - 1]);
         lines.last() = endingInEllipsis(last, QFontMetricsF(font), width);
+    } else if (cut && !lines.isEmpty()) {
+        // The part laid out fitted (zero-width characters): the rest is still cut off.
+        lines.last() = endingInEllipsis(lines.last(), QFontMetricsF(font), width);
     }
     return lines;
+}
+
+const QStringList &ClampedLabel::linesAt(double width) const
+{
+    if (cachedWidth_ != width) {
+        cachedLines_ = linesFor(text_, width);
+        cachedWidth_ = width;
+    }
+    return cachedLines_;
 }
 
 double ClampedLabel::heightOf(int lines) const
@@ -159,20 +201,21 @@ double ClampedLabel::heightOf(int lines) const
 
 int ClampedLabel::heightForWidth(int width) const
 {
-    return int(std::ceil(heightOf(int(linesFor(text_, width).size()))));
+    return int(std::ceil(heightOf(int(linesAt(width).size()))));
 }
 
 QSize ClampedLabel::sizeHint() const
 {
     const QFontMetricsF metrics(font_);
-    const QStringList paragraphs = text_.split(QLatin1Char('\n'));
     double widest = 0;
-    for (const QString &paragraph : paragraphs)
-        widest = std::max(widest, metrics.horizontalAdvance(paragraph));
-    int lines = int(paragraphs.size());
-    if (maximumLines_ > 0)
-        lines = std::min(lines, maximumLines_);
-    return QSize(int(std::ceil(widest)), int(std::ceil(heightOf(lines))));
+    int lines = 0;
+    for (const QStringView paragraph : QStringView(text_).tokenize(u'\n')) {
+        if (maximumLines_ > 0 && lines == maximumLines_)
+            break;
+        widest = std::max(widest, metrics.horizontalAdvance(paragraph.left(measuredParagraphLength).toString()));
+        ++lines;
+    }
+    return QSize(int(std::ceil(widest)), int(std::ceil(heightOf(std::max(1, lines)))));
 }
 
 QSize ClampedLabel::minimumSizeHint() const
@@ -198,12 +241,15 @@ void ClampedLabel::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font_);
     painter.setPen(DesignEnvironment::of(this).ink(ink_));
+    const double opacity = isEnabled() ? 1 : disabledOpacity;
     if (!fadingText_.isEmpty() && fadeShare_ < 1) {
-        painter.setOpacity(1 - fadeShare_);
+        painter.setOpacity(opacity * (1 - fadeShare_));
         paintLines(painter, linesFor(fadingText_, width()));
-        painter.setOpacity(fadeShare_);
+        painter.setOpacity(opacity * fadeShare_);
+    } else {
+        painter.setOpacity(opacity);
     }
-    paintLines(painter, displayedLines());
+    paintLines(painter, linesAt(width()));
 }
 
 void ClampedLabel::hideEvent(QHideEvent *event)

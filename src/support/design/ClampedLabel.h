@@ -12,11 +12,18 @@ class QVariantAnimation;
 // Plain text that wraps at word boundaries to the label's width and shows at
 // most a given number of lines, the last one ending in "…" when text is left
 // over. Its height follows its width (hasHeightForWidth). A new text may
-// cross-fade in over the old one. Never interprets markup; read by assistive
+// cross-fade in over the old one. Lines start at the leading edge or are
+// centred. Dimmed while disabled. Never interprets markup; read by assistive
 // technologies as its whole text.
+//
+// With a maximum number of lines, only as much of the text is laid out as
+// could fill them, so a label of a 100,000-character text costs no more
+// than one of a paragraph; the lines of the last width asked for are kept.
 class ClampedLabel : public QWidget {
     Q_OBJECT
 public:
+    static constexpr double disabledOpacity = 0.45;
+
     ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent = nullptr);
     // In a face of the caller's own, for a text no role covers.
     ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent = nullptr);
@@ -30,9 +37,9 @@ public:
     int maximumLines() const { return maximumLines_; }
     // Added between two lines, on top of the face's own line spacing.
     void setExtraLineSpacing(double spacing);
-
-    // Left-aligned (the default) or centred lines.
+    // Qt::AlignLeft (the default) or Qt::AlignHCenter.
     void setAlignment(Qt::Alignment alignment);
+    QFont textFont() const { return font_; }
 
     // The lines shown at `width`, the clamp applied.
     QStringList linesFor(const QString &text, double width) const;
@@ -40,7 +47,7 @@ public:
     // `maximumLines` (0: all) of them, the last one ending in "…" when text is
     // left over; for views that draw a clamped text themselves.
     static QStringList wrap(const QString &text, const QFont &font, double width, int maximumLines);
-    QStringList displayedLines() const { return linesFor(text_, width()); }
+    QStringList displayedLines() const { return linesAt(width()); }
     bool isAnimating() const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -56,6 +63,9 @@ private:
     double heightOf(int lines) const;
     void paintLines(QPainter &painter, const QStringList &lines) const;
     void endFade();
+    // The lines of the label's own text at `width`, from the cache when it holds them.
+    const QStringList &linesAt(double width) const;
+    void textChanged();
 
     QFont font_;
     SystemColours::Ink ink_;
@@ -64,6 +74,8 @@ private:
     int maximumLines_ = 0;
     Qt::Alignment alignment_ = Qt::AlignLeft;
     double extraSpacing_ = 0;
+    mutable double cachedWidth_ = -1;
+    mutable QStringList cachedLines_;
     QPointer<QVariantAnimation> fade_;
     double fadeShare_ = 1;
 };

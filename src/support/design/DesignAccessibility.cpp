@@ -9,7 +9,7 @@ namespace {
 
 const char *const roleProperty = "ravelondAccessibleRole";
 
-enum class Role { hidden = 1, text, group };
+enum class Role { hidden = 1, text, group, picture };
 
 class HiddenAccessible : public QAccessibleWidget {
 public:
@@ -34,6 +34,17 @@ public:
     }
 };
 
+class PictureAccessible : public QAccessibleWidget {
+public:
+    explicit PictureAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name ? widget()->accessibleName() : QString();
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+};
+
 QAccessibleInterface *designFactory(const QString &, QObject *object)
 {
     if (!object || !object->isWidgetType())
@@ -46,6 +57,8 @@ QAccessibleInterface *designFactory(const QString &, QObject *object)
         return new TextAccessible(widget);
     case Role::group:
         return new QAccessibleWidget(widget, QAccessible::Grouping);
+    case Role::picture:
+        return new PictureAccessible(widget);
     }
     return nullptr;
 }
@@ -75,6 +88,11 @@ void DesignAccessibility::markAsText(QWidget &widget)
 void DesignAccessibility::markAsGroup(QWidget &widget)
 {
     mark(widget, Role::group);
+}
+
+void DesignAccessibility::markAsPicture(QWidget &widget)
+{
+    mark(widget, Role::picture);
 }
 
 bool DesignAccessibility::isHidden(const QWidget &widget)

@@ -15,6 +15,9 @@ public:
     static void markAsText(QWidget &widget);
     // One element that contains its children, which stay reachable one by one.
     static void markAsGroup(QWidget &widget);
+    // A decorative picture read as one element with its accessible name as
+    // its label; whatever it contains is not announced.
+    static void markAsPicture(QWidget &widget);
 
     static bool isHidden(const QWidget &widget);
 };

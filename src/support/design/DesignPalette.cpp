@@ -5,12 +5,50 @@
 #include "support/design/SystemColours.h"
 #include "support/design/TrovStyle.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QWidget>
 
 namespace {
 
-const char *const followedProperty = "ravelondPaletteFollows";
+constexpr double disabledTextOpacity = 0.4;
+const QString followerName = QStringLiteral("designPaletteFollower");
+
+// Keeps one widget's palette on its environment's appearance.
+class PaletteFollower : public QObject {
+public:
+    explicit PaletteFollower(QWidget &root) : QObject(&root), root_(root)
+    {
+        setObjectName(followerName);
+        root_.installEventFilter(this);
+    }
+
+    void apply()
+    {
+        DesignEnvironment &environment = DesignEnvironment::of(&root_);
+        if (environment_ != &environment) {
+            if (environment_)
+                disconnect(environment_, nullptr, this, nullptr);
+            environment_ = &environment;
+            connect(environment_, &DesignEnvironment::changed, this, &PaletteFollower::apply);
+        }
+        root_.setPalette(DesignPalette::of(environment.isDark()));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The environment is looked up again: the root may have moved into a
+        // window that carries another one.
+        if (watched == &root_ && (event->type() == QEvent::Show || event->type() == QEvent::ParentChange))
+            apply();
+        return false;
+    }
+
+private:
+    QWidget &root_;
+    QPointer<DesignEnvironment> environment_;
+};
 
 } // namespace
 
@@ -22,7 +60,7 @@ QColor DesignPalette::shownOver(const QColor &ground, const QColor &colour)
                             mix(colour.blueF(), ground.blueF()));
 }
 
-QPalette DesignPalette::forAppearance(bool dark)
+QPalette DesignPalette::of(bool dark)
 {
     const QColor window = SystemColours::windowBackground(dark);
     const QColor text = shownOver(window, SystemColours::label(dark));
@@ -34,7 +72,7 @@ QPalette DesignPalette::forAppearance(bool dark)
     QPalette palette;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const bool disabled = group == QPalette::Disabled;
-        const QColor ink = disabled ? shownOver(window, DesignTokens::withOpacity(text, 0.4)) : text;
+        const QColor ink = disabled ? shownOver(window, DesignTokens::withOpacity(text, disabledTextOpacity)) : text;
         palette.setColor(group, QPalette::Window, window);
         palette.setColor(group, QPalette::WindowText, ink);
         palette.setColor(group, QPalette::Base, base);
@@ -60,16 +98,11 @@ QPalette DesignPalette::forAppearance(bool dark)
 
 void DesignPalette::follow(QWidget &root)
 {
-    DesignEnvironment &environment = DesignEnvironment::of(&root);
-    root.setPalette(forAppearance(environment.isDark()));
-    // One connection per environment the widget has read.
-    const QVariant followed = root.property(followedProperty);
-    if (followed.isValid() && followed.value<QPointer<DesignEnvironment>>() == &environment)
+    // The follower has no meta-object of its own: it is known by its name.
+    if (QObject *follower = root.findChild<QObject *>(followerName, Qt::FindDirectChildrenOnly)) {
+        static_cast<PaletteFollower *>(follower)->apply();
         return;
-    root.setProperty(followedProperty, QVariant::fromValue(QPointer<DesignEnvironment>(&environment)));
-    QPointer<QWidget> widget(&root);
-    QObject::connect(&environment, &DesignEnvironment::changed, &root, [widget, &environment] {
-        if (widget && &DesignEnvironment::of(widget) == &environment)
-            widget->setPalette(forAppearance(environment.isDark()));
-    });
+    }
+    root.setAutoFillBackground(true);
+    (new PaletteFollower(root))->apply();
 }

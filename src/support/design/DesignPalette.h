@@ -4,20 +4,23 @@
 
 class QWidget;
 
-// The colours the design environment's appearance gives the stock Qt widgets
-// a view uses (text editors, check boxes, push buttons): the desktop's
+// The widget palette of the standard controls (tabs, pop-up buttons, check
+// boxes, fields, text editors, push buttons, dialogs) inside our windows,
+// from the appearance the design system reads: on Linux the desktop's widget
 // palette often disagrees with its colour scheme, and the design system
 // draws its own components from the appearance, not the palette.
 class DesignPalette {
 public:
     DesignPalette() = delete;
 
-    static QPalette forAppearance(bool dark);
+    static QPalette of(bool dark);
     // The opaque colour a translucent `colour` shows as over `ground`: the
     // stock styles shade their controls from a colour and drop its alpha.
     static QColor shownOver(const QColor &ground, const QColor &colour);
-    // Gives `root` (and so what it contains) the palette of the environment
-    // it reads, now and whenever the environment changes. Call again when the
-    // widget has moved into another environment (once it is shown, say).
+
+    // Gives `root` and its children the palette of their design environment's
+    // appearance and its window background: at once, each time `root` is
+    // shown or moves to another parent, and whenever that environment
+    // changes. Calling it again for the same widget changes nothing.
     static void follow(QWidget &root);
 };

@@ -1,6 +1,8 @@
 #include "support/design/DesignTokens.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -64,6 +66,18 @@ QFont DesignTokens::font(FontRole role)
         return uiFont(11, QFont::Medium);
     }
     return uiFont(11, QFont::Normal);
+}
+
+QFont DesignTokens::fitted(QFont font, const QStringList &lines, double width, int smallest)
+{
+    const auto fits = [&lines, width](const QFont &candidate) {
+        const QFontMetricsF metrics(candidate);
+        return std::all_of(lines.cbegin(), lines.cend(),
+                           [&](const QString &line) { return metrics.horizontalAdvance(line) <= width; });
+    };
+    while (font.pixelSize() > smallest && !fits(font))
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 QColor DesignTokens::withOpacity(QColor colour, double opacity)

@@ -32,6 +32,11 @@ public:
     // The desktop's fixed-pitch face ("monospace" is fontconfig's alias for it).
     static QFont monospaceFont(int pixelSize, QFont::Weight weight);
 
+    // `font`, its pixel size lowered step by step (never below `smallest`)
+    // until each of `lines` fits in `width`: for a display text drawn for a
+    // narrower face than the desktop's, so it keeps its line breaks.
+    static QFont fitted(QFont font, const QStringList &lines, double width, int smallest);
+
     // `colour` with its alpha multiplied by `opacity`.
     static QColor withOpacity(QColor colour, double opacity);
 

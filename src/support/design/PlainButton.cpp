@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double heldOpacity = 0.6;
-constexpr double disabledOpacity = 0.45;
 // Room for the focus ring around the label.
 constexpr double ringMargin = 2;
 
@@ -68,7 +66,7 @@ void PlainButton::paintEvent(QPaintEvent *)
     if (!isEnabled())
         painter.setOpacity(disabledOpacity);
     else if (isDown())
-        painter.setOpacity(heldOpacity);
+        painter.setOpacity(pressedOpacity);
     const QColor colour = environment().ink(ink_);
     const QRectF content = QRectF(rect()).adjusted(ringMargin, ringMargin, -ringMargin, -ringMargin);
     double left = content.left();

@@ -6,11 +6,16 @@
 #include <QFont>
 
 // A button in the plain style: its label alone (an optional symbol before the
-// text), with no fill or border, dimmed while held and faded while disabled.
-// A button that shows a symbol carries its name in the `symbol` property.
+// text), with no fill or border, in a face and an ink; dimmed while held and
+// faded while disabled. For links ("Try a practice trov"), quiet header
+// actions ("Clear all") and footers. A button that shows a symbol carries its
+// name in the `symbol` property.
 class PlainButton : public AnimatedButton {
     Q_OBJECT
 public:
+    static constexpr double pressedOpacity = 0.6;
+    static constexpr double disabledOpacity = 0.45;
+
     PlainButton(const QString &text, const QFont &font, SystemColours::Ink ink, QWidget *parent = nullptr);
 
     void setSymbol(const QString &symbol);

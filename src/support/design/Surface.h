@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QColor>
-#include <QRectF>
+#include <QList>
 #include <QWidget>
 
 class QPainter;
@@ -21,11 +20,11 @@ public:
 
     QWidget *content() const { return content_; }
 
-    // A rounded rectangle filled, then outlined with a 1-point line inside its
-    // edge, both in `primary` at their opacities: the card's look, for a
-    // field of another radius or weight.
-    static void paintField(QPainter &painter, const QRectF &frame, double radius, const QColor &primary,
-                           double fillOpacity, double borderOpacity);
+    // A card of the primary foreground colour: a rounded fill and, when its
+    // opacity is above zero, a 1-point border inside the edge, solid or in
+    // `dashes` (lengths drawn and left open, in points).
+    static void paintCard(QPainter &painter, const QRectF &frame, double radius, const QColor &primary,
+                          double fillOpacity, double borderOpacity, const QList<qreal> &dashes = {});
 
 protected:
     void paintEvent(QPaintEvent *event) override;

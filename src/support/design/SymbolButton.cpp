@@ -15,6 +15,13 @@ SymbolButton::SymbolButton(const QString &symbol, double side, double symbolSide
     setFixedSize(sizeHint());
 }
 
+void SymbolButton::setSymbol(const QString &symbol)
+{
+    symbol_ = symbol;
+    setProperty("symbol", symbol);
+    update();
+}
+
 void SymbolButton::setInk(SystemColours::Ink ink)
 {
     ink_ = ink;

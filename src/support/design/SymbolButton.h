@@ -13,6 +13,7 @@ public:
     SymbolButton(const QString &symbol, double side, double symbolSide, QWidget *parent = nullptr);
 
     QString symbol() const { return symbol_; }
+    void setSymbol(const QString &symbol);
     void setInk(SystemColours::Ink ink);
 
     QSize sizeHint() const override;

@@ -8,8 +8,8 @@
 
 #include <cmath>
 
-SymbolImage::SymbolImage(const QString &symbol, double side, SystemColours::Ink ink, QWidget *parent,
-                         SymbolLibrary::Weight weight)
+SymbolImage::SymbolImage(const QString &symbol, double side, SystemColours::Ink ink, SymbolLibrary::Weight weight,
+                         QWidget *parent)
     : QWidget(parent), side_(side), ink_(ink), weight_(weight)
 {
     DesignAccessibility::hide(*this);

@@ -5,13 +5,14 @@
 
 #include <QWidget>
 
-// A symbol on its own, in a square of its side and an ink. Decorative:
-// invisible to assistive technologies. Carries its name in the `symbol` property.
+// A symbol on its own, in a square of its side, in an ink resolved when it is
+// painted. Decorative: invisible to assistive technologies and to the pointer.
+// Carries its name in the `symbol` property.
 class SymbolImage : public QWidget {
     Q_OBJECT
 public:
-    SymbolImage(const QString &symbol, double side, SystemColours::Ink ink, QWidget *parent = nullptr,
-                SymbolLibrary::Weight weight = SymbolLibrary::Weight::medium);
+    SymbolImage(const QString &symbol, double side, SystemColours::Ink ink,
+                SymbolLibrary::Weight weight = SymbolLibrary::Weight::medium, QWidget *parent = nullptr);
 
     QString symbol() const { return symbol_; }
     void setSymbol(const QString &symbol);

@@ -1,8 +1,9 @@
 #include "support/design/SymbolLibrary.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QPainter>
-#include <QtMath>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -190,48 +191,6 @@ QPainterPath checkmarkShield()
     return path;
 }
 
-// Three sliders, their knobs at different places along each track.
-QPainterPath horizontalSliders()
-{
-    QPainterPath path;
-    const struct {
-        double y, knob;
-    } sliders[] = {{0.22, 0.66}, {0.5, 0.34}, {0.78, 0.58}};
-    constexpr double knob = 0.09;
-    for (const auto &slider : sliders) {
-        path.moveTo(0.08, slider.y);
-        path.lineTo(slider.knob - knob, slider.y);
-        path.moveTo(slider.knob + knob, slider.y);
-        path.lineTo(0.92, slider.y);
-        path.addEllipse(QPointF(slider.knob, slider.y), knob, knob);
-    }
-    return path;
-}
-
-QPainterPath arrowDownCircle()
-{
-    return circled([](QPainterPath &path) {
-        path.moveTo(0.5, 0.28);
-        path.lineTo(0.5, 0.70);
-        path.moveTo(0.33, 0.54);
-        path.lineTo(0.5, 0.71);
-        path.lineTo(0.67, 0.54);
-    });
-}
-
-QPainterPath textAlignLeft()
-{
-    QPainterPath path;
-    const double lengths[] = {0.84, 0.56, 0.84, 0.46};
-    double y = 0.2;
-    for (const double length : lengths) {
-        path.moveTo(0.08, y);
-        path.lineTo(0.08 + length, y);
-        y += 0.2;
-    }
-    return path;
-}
-
 // A page with a folded corner, inside `frame`.
 void addPage(QPainterPath &path, const QRectF &frame)
 {
@@ -302,35 +261,6 @@ QPainterPath rectangleDashed()
     return path;
 }
 
-// An arrowhead whose tip is at `tip`, pointing along `direction` (in degrees, y down).
-void addArrowhead(QPainterPath &path, QPointF tip, double direction)
-{
-    constexpr double arm = 0.16;
-    constexpr double spread = 40;
-    for (const double side : {-spread, spread}) {
-        const double angle = qDegreesToRadians(direction + 180 + side);
-        path.moveTo(tip);
-        path.lineTo(tip + QPointF(std::cos(angle), std::sin(angle)) * arm);
-    }
-}
-
-// A clock whose rim runs back round on itself as an arrow.
-QPainterPath clockArrowCirclepath()
-{
-    QPainterPath path;
-    const QRectF rim(0.1, 0.1, 0.8, 0.8);
-    constexpr double start = 150;
-    path.arcMoveTo(rim, start);
-    path.arcTo(rim, start, -300);
-    // At the start the rim runs on anticlockwise: down and to the left.
-    const QPointF tip(0.5 + 0.4 * std::cos(qDegreesToRadians(start)), 0.5 - 0.4 * std::sin(qDegreesToRadians(start)));
-    addArrowhead(path, tip, 90 + (180 - start));
-    path.moveTo(0.5, 0.3);
-    path.lineTo(0.5, 0.52);
-    path.lineTo(0.64, 0.6);
-    return path;
-}
-
 QPainterPath photo()
 {
     QPainterPath path;
@@ -341,17 +271,6 @@ QPainterPath photo()
     path.lineTo(0.68, 0.56);
     path.lineTo(0.88, 0.76);
     path.addEllipse(QPointF(0.7, 0.34), 0.07, 0.07);
-    return path;
-}
-
-QPainterPath lock()
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0.2, 0.44, 0.6, 0.48), 0.08, 0.08);
-    path.moveTo(0.32, 0.44);
-    path.lineTo(0.32, 0.3);
-    path.arcTo(QRectF(0.32, 0.12, 0.36, 0.36), 180, -180);
-    path.lineTo(0.68, 0.44);
     return path;
 }
 
@@ -379,9 +298,218 @@ QPainterPath power()
     return path;
 }
 
-const QHash<QString, std::function<QPainterPath()>> &builders()
+// Three sliders, each a track with its knob at another place.
+QPainterPath sliders()
 {
-    static const QHash<QString, std::function<QPainterPath()>> table{
+    QPainterPath path;
+    const struct {
+        double y, knob;
+    } rows[] = {{0.24, 0.66}, {0.5, 0.34}, {0.76, 0.58}};
+    for (const auto &row : rows) {
+        path.moveTo(0.1, row.y);
+        path.lineTo(row.knob - 0.08, row.y);
+        path.moveTo(row.knob + 0.08, row.y);
+        path.lineTo(0.9, row.y);
+        path.addEllipse(QPointF(row.knob, row.y), 0.08, 0.08);
+    }
+    return path;
+}
+
+// Most of a circle, turning clockwise, with the arrowhead at its open end.
+QPainterPath arrowClockwise()
+{
+    QPainterPath path;
+    path.arcMoveTo(QRectF(0.16, 0.16, 0.68, 0.68), 60);
+    path.arcTo(QRectF(0.16, 0.16, 0.68, 0.68), 60, 300);
+    path.moveTo(0.48, 0.08);
+    path.lineTo(0.67, 0.21);
+    path.lineTo(0.52, 0.38);
+    return path;
+}
+
+QPainterPath arrowDownCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.5, 0.28);
+        path.lineTo(0.5, 0.70);
+        path.moveTo(0.34, 0.55);
+        path.lineTo(0.5, 0.71);
+        path.lineTo(0.66, 0.55);
+    });
+}
+
+QPainterPath magnifyingGlass()
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(0.42, 0.42), 0.27, 0.27);
+    path.moveTo(0.62, 0.62);
+    path.lineTo(0.88, 0.88);
+    return path;
+}
+
+// Lines of text flush left, the second and last shorter.
+QPainterPath textAlignLeft()
+{
+    QPainterPath path;
+    const struct {
+        double y, length;
+    } lines[] = {{0.2, 0.8}, {0.4, 0.56}, {0.6, 0.8}, {0.8, 0.48}};
+    for (const auto &line : lines) {
+        path.moveTo(0.1, line.y);
+        path.lineTo(0.1 + line.length, line.y);
+    }
+    return path;
+}
+
+// A push pin standing on its needle: cap, waist, a wide collar.
+QPainterPath pinHead()
+{
+    QPainterPath path;
+    path.moveTo(0.34, 0.08);
+    path.lineTo(0.66, 0.08);
+    path.lineTo(0.6, 0.16);
+    path.lineTo(0.6, 0.4);
+    path.lineTo(0.74, 0.56);
+    path.lineTo(0.26, 0.56);
+    path.lineTo(0.4, 0.4);
+    path.lineTo(0.4, 0.16);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath pinNeedle()
+{
+    QPainterPath path;
+    path.moveTo(0.5, 0.56);
+    path.lineTo(0.5, 0.94);
+    return path;
+}
+
+QPainterPath pin()
+{
+    QPainterPath path = pinHead();
+    path.addPath(pinNeedle());
+    return path;
+}
+
+QPainterPath trash()
+{
+    QPainterPath path;
+    path.moveTo(0.14, 0.24);
+    path.lineTo(0.86, 0.24);
+    path.moveTo(0.38, 0.24);
+    path.lineTo(0.4, 0.12);
+    path.lineTo(0.6, 0.12);
+    path.lineTo(0.62, 0.24);
+    path.moveTo(0.24, 0.24);
+    path.lineTo(0.3, 0.9);
+    path.lineTo(0.7, 0.9);
+    path.lineTo(0.76, 0.24);
+    path.moveTo(0.42, 0.38);
+    path.lineTo(0.43, 0.76);
+    path.moveTo(0.58, 0.38);
+    path.lineTo(0.57, 0.76);
+    return path;
+}
+
+// A clock inside an arrow that runs back round it.
+QPainterPath clockArrowCirclepath()
+{
+    QPainterPath path;
+    const QRectF ring(0.1, 0.1, 0.8, 0.8);
+    path.arcMoveTo(ring, 160);
+    path.arcTo(ring, 160, -300);
+    // The arrowhead at the ring's open end, pointing along it.
+    path.arcMoveTo(ring, 160);
+    const QPointF tip = path.currentPosition();
+    path.moveTo(tip + QPointF(-0.12, -0.04));
+    path.lineTo(tip);
+    path.lineTo(tip + QPointF(0.08, -0.1));
+    path.moveTo(0.5, 0.3);
+    path.lineTo(0.5, 0.52);
+    path.lineTo(0.64, 0.62);
+    return path;
+}
+
+QPainterPath lock()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.2, 0.44, 0.6, 0.46), 0.08, 0.08);
+    path.moveTo(0.32, 0.44);
+    path.lineTo(0.32, 0.32);
+    path.arcTo(QRectF(0.32, 0.12, 0.36, 0.36), 180, -180);
+    path.lineTo(0.68, 0.44);
+    return path;
+}
+
+// A filled symbol's marks are cut out of its shape at a regular stroke's
+// width. Boolean operations flatten curves at a fixed tolerance, so they work
+// on the symbol at a hundred times its unit size.
+constexpr double booleanScale = 100;
+
+QPainterPath enlarged(const QPainterPath &path)
+{
+    return QTransform::fromScale(booleanScale, booleanScale).map(path);
+}
+
+QPainterPath toUnit(const QPainterPath &path)
+{
+    return QTransform::fromScale(1 / booleanScale, 1 / booleanScale).map(path);
+}
+
+QPainterPath outlineOf(const QPainterPath &lines)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(0.09 * booleanScale);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(enlarged(lines));
+}
+
+QPainterPath disc()
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(0.5, 0.5), 0.46, 0.46);
+    return enlarged(path);
+}
+
+QPainterPath xmarkCircleFill()
+{
+    QPainterPath cross;
+    cross.moveTo(0.35, 0.35);
+    cross.lineTo(0.65, 0.65);
+    cross.moveTo(0.65, 0.35);
+    cross.lineTo(0.35, 0.65);
+    return toUnit(disc().subtracted(outlineOf(cross)));
+}
+
+QPainterPath checkmarkCircleFill()
+{
+    QPainterPath check;
+    check.moveTo(0.31, 0.51);
+    check.lineTo(0.44, 0.64);
+    check.lineTo(0.69, 0.37);
+    return toUnit(disc().subtracted(outlineOf(check)));
+}
+
+QPainterPath pinFill()
+{
+    QPainterPath head = enlarged(pinHead());
+    head.setFillRule(Qt::WindingFill);
+    return toUnit(head.united(outlineOf(pinHead())).united(outlineOf(pinNeedle())));
+}
+
+struct Symbol {
+    Symbol(QPainterPath (*build)(), bool filled = false) : build(build), filled(filled) {}
+
+    QPainterPath (*build)();
+    // Filled ("….fill"): the path is an area, not lines to stroke.
+    bool filled;
+};
+
+const QHash<QString, Symbol> &builders()
+{
+    static const QHash<QString, Symbol> table{
         {QStringLiteral("viewfinder"), viewfinder},
         {QStringLiteral("text.viewfinder"), textViewfinder},
         {QStringLiteral("cpu"), cpu},
@@ -395,16 +523,23 @@ const QHash<QString, std::function<QPainterPath()>> &builders()
         {QStringLiteral("arrow.up.right"), arrowUpRight},
         {QStringLiteral("lock.shield"), lockShield},
         {QStringLiteral("checkmark.shield"), checkmarkShield},
-        {QStringLiteral("slider.horizontal.3"), horizontalSliders},
+        {QStringLiteral("slider.horizontal.3"), sliders},
+        {QStringLiteral("arrow.clockwise"), arrowClockwise},
         {QStringLiteral("arrow.down.circle"), arrowDownCircle},
+        {QStringLiteral("magnifyingglass"), magnifyingGlass},
         {QStringLiteral("text.alignleft"), textAlignLeft},
+        {QStringLiteral("pin"), pin},
+        {QStringLiteral("pin.fill"), {pinFill, true}},
+        {QStringLiteral("trash"), trash},
+        {QStringLiteral("clock.arrow.circlepath"), clockArrowCirclepath},
+        {QStringLiteral("lock"), lock},
+        {QStringLiteral("xmark.circle.fill"), {xmarkCircleFill, true}},
+        {QStringLiteral("checkmark.circle.fill"), {checkmarkCircleFill, true}},
         {QStringLiteral("doc.on.doc"), docOnDoc},
         {QStringLiteral("checkmark"), checkmark},
         {QStringLiteral("arrow.down.doc"), arrowDownDoc},
         {QStringLiteral("rectangle.dashed"), rectangleDashed},
-        {QStringLiteral("clock.arrow.circlepath"), clockArrowCirclepath},
         {QStringLiteral("photo"), photo},
-        {QStringLiteral("lock"), lock},
         {QStringLiteral("questionmark.circle"), questionmarkCircle},
         {QStringLiteral("power"), power},
     };
@@ -435,10 +570,16 @@ bool SymbolLibrary::contains(const QString &name)
     return builders().contains(name);
 }
 
+bool SymbolLibrary::isFilled(const QString &name)
+{
+    const auto symbol = builders().constFind(name);
+    return symbol != builders().cend() && symbol->filled;
+}
+
 QPainterPath SymbolLibrary::path(const QString &name)
 {
-    const auto builder = builders().constFind(name);
-    return builder == builders().cend() ? QPainterPath() : (*builder)();
+    const auto symbol = builders().constFind(name);
+    return symbol == builders().cend() ? QPainterPath() : symbol->build();
 }
 
 void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
@@ -451,6 +592,11 @@ void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(box.center().x() - side / 2, box.center().y() - side / 2);
     painter.scale(side, side);
+    if (isFilled(name)) {
+        painter.fillPath(path(name), colour);
+        painter.restore();
+        return;
+    }
     QPen pen(colour, strokeFraction(weight), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -458,12 +604,13 @@ void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &
     painter.restore();
 }
 
-QIcon SymbolLibrary::icon(const QString &name, const QColor &colour, int side, Weight weight)
+QIcon SymbolLibrary::icon(const QString &name, double side, const QColor &colour, Weight weight)
 {
     QIcon icon;
-    for (const int scale : {1, 2}) {
-        QPixmap pixmap(side * scale, side * scale);
-        pixmap.setDevicePixelRatio(scale);
+    // Sharp at the common scales.
+    for (const double ratio : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(int(side * ratio), int(side * ratio)));
+        pixmap.setDevicePixelRatio(ratio);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         paint(painter, name, QRectF(0, 0, side, side), colour, weight);

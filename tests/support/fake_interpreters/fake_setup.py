@@ -5,6 +5,7 @@ Usage: fake_setup.py SCENARIO [anything the client passes: -u, script, --root, R
   stages        writes the lines of the stage-parsing cases, then exits 0
   unterminated  writes a last stage without a line feed, then exits 0
   fail          writes a stage, then exits 2
+  exit-3        writes a stage, then exits 3
   env           writes OMP_THREAD_LIMIT's value (or "unset") as its stage, then exits 0
   install       creates ROOT/runtime/bin/python3 and ROOT/ready.json, exits 0
   wait          writes a stage and waits for its input-less end (SIGTERM ends it)
@@ -58,6 +59,9 @@ def main():
     elif scenario == "fail":
         stage("Trying")
         sys.exit(2)
+    elif scenario == "exit-3":
+        stage("Trying")
+        sys.exit(3)
     elif scenario == "install":
         os.makedirs(os.path.join(root, "runtime", "bin"), exist_ok=True)
         python = os.path.join(root, "runtime", "bin", "python3")

@@ -1,0 +1,261 @@
+// The clipboard-history window with a full history of long texts (100 items,
+// a quarter of them 100,000 characters and the rest up to 50,000, a few with
+// accents), each figure beside a peer measured in the same run: a plain
+// QListWidget that shows the first 200 characters of each text and is rebuilt
+// from scratch whenever anything changes (what the window did before).
+// - open: the window made, shown, laid out and painted for the first time;
+// - search keystroke: one character typed into the search field until the
+//   window is repainted (the first keystroke folds every text once; the rest
+//   only compare), beside the peer's case-insensitive rebuild;
+// - poll that adds an item: one look at the pasteboard that records a new
+//   copy, until the window is repainted (GUI-thread time; the history file is
+//   on, its writing happens in the background).
+// Times are medians of several runs on Qt's offscreen platform.
+#include "app/SmokeTest.h"
+#include "platform/DefaultsDomain.h"
+#include "platform/MemoryPasteboard.h"
+#include "platform/SelectionPlatform.h"
+#include "platform/X11Workspace.h"
+#include "services/VisionOCR.h"
+#include "stores/AppModel.h"
+#include "stores/ClipboardHistoryStore.h"
+#include "stores/Preferences.h"
+#include "views/HistoryView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <QCoroTask>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int itemCount = 100;
+constexpr int openRuns = 7;
+constexpr int pollRuns = 21;
+const QString typed = QStringLiteral("ipsum");
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Lays out and paints what changed, as the next frame would.
+void settle(QWidget &window)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    window.repaint();
+}
+
+QString longText(int index, QRandomGenerator &random)
+{
+    static const QStringList words{"lorem", "ipsum", "dolor", "sit",     "amet",   "café",  "consectetur", "adipiscing",
+                                   "elit",  "sed",   "do",    "eiusmod", "tempor", "naïve", "incididunt",  "ut"};
+    const int length =
+        index % 4 == 0 ? int(ClipboardHistoryStore::maximumRecordedCharacters) : 200 + int(random.bounded(50000));
+    QString text = QStringLiteral("Clip %1: ").arg(index);
+    while (text.size() < length) {
+        text += words.at(int(random.bounded(qsizetype(words.size()))));
+        text += random.bounded(12) == 0 ? QLatin1Char('\n') : QLatin1Char(' ');
+    }
+    return text.left(length);
+}
+
+// The peer: every change rebuilds a plain list of the texts' beginnings.
+class PlainHistory : public QWidget {
+public:
+    explicit PlainHistory(ClipboardHistoryStore &history) : history_(history), list_(new QListWidget(this))
+    {
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(field_);
+        layout->addWidget(list_, 1);
+        QObject::connect(field_, &QLineEdit::textEdited, this, [this] { rebuild(); });
+        QObject::connect(&history_, &ClipboardHistoryStore::itemsChanged, this, [this] { rebuild(); });
+        rebuild();
+    }
+    QLineEdit *field() const { return field_; }
+
+private:
+    void rebuild()
+    {
+        list_->clear();
+        const QString search = field_->text().trimmed();
+        for (const ClipboardHistoryItem &item : history_.items()) {
+            if (search.isEmpty() || item.text.contains(search, Qt::CaseInsensitive))
+                list_->addItem(item.text.left(200).simplified());
+        }
+    }
+
+    ClipboardHistoryStore &history_;
+    QLineEdit *field_ = new QLineEdit(this);
+    QListWidget *list_;
+};
+
+struct Figures {
+    double openMs = 0;
+    double firstKeystrokeMs = 0;
+    double keystrokeMs = 0;
+    double pollMs = 0;
+};
+
+void type(QLineEdit &field, QChar character)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(&field, &press);
+}
+
+void erase(QLineEdit &field)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(&field, &press);
+}
+
+// Opens a window made by `make`, types the search and erases it, then times
+// polls that each record one new copy (the oldest unpinned item goes).
+Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &history, MemoryPasteboard &pasteboard,
+                QRandomGenerator &random)
+{
+    Figures figures;
+    std::vector<double> opens;
+    for (int run = 0; run < openRuns; ++run) {
+        QWidget *window = nullptr;
+        opens.push_back(millisecondsOf([&] {
+            window = make();
+            window->show();
+            settle(*window);
+        }));
+        if (run + 1 < openRuns)
+            delete window;
+        else
+            window->setProperty("kept", true);
+    }
+    figures.openMs = median(opens);
+    QWidget *window = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->property("kept").toBool())
+            window = top;
+    }
+    auto *field = window->findChild<QLineEdit *>();
+
+    std::vector<double> keystrokes;
+    for (qsizetype index = 0; index < typed.size(); ++index) {
+        const double ms = millisecondsOf([&] {
+            type(*field, typed.at(index));
+            settle(*window);
+        });
+        if (index == 0)
+            figures.firstKeystrokeMs = ms;
+        else
+            keystrokes.push_back(ms);
+    }
+    for (qsizetype index = 0; index < typed.size(); ++index) {
+        keystrokes.push_back(millisecondsOf([&] {
+            erase(*field);
+            settle(*window);
+        }));
+    }
+    figures.keystrokeMs = median(keystrokes);
+
+    std::vector<double> polls;
+    for (int run = 0; run < pollRuns; ++run) {
+        pasteboard.setContents(longText(run * 4 + 1, random), {});
+        polls.push_back(millisecondsOf([&] {
+            history.poll();
+            settle(*window);
+        }));
+    }
+    figures.pollMs = median(polls);
+    delete window;
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTemporaryDir folder;
+    QRandomGenerator random(15);
+
+    DefaultsDomain defaults(SmokeTest::privateName());
+    Preferences settings(defaults);
+    MemoryPasteboard pasteboard;
+    ClipboardHistoryStore history(QDir(folder.path()).filePath(QStringLiteral("clipboard-history.json")), pasteboard);
+    VisionOCR vision([](const QImage &, TextRecognitionRequest &) { return OCRResponse{QString(), false}; });
+    X11Workspace workspace;
+    Figures ours;
+    Figures peer;
+    {
+        AppModel::Dependencies dependencies;
+        dependencies.settings = &settings;
+        dependencies.history = &history;
+        dependencies.vision = &vision;
+        dependencies.workspace = &workspace;
+        dependencies.platform = SelectionPlatform::system();
+        AppModel model(std::move(dependencies));
+        history.setEnabled(true);
+        history.stopMonitoring(); // the benchmark polls by hand
+        history.setPersistence(true);
+        for (int index = 0; index < itemCount; ++index)
+            history.record(longText(index, random), QDateTime::currentDateTime().addSecs(-60 * (itemCount - index)));
+        for (int index = 0; index < 5; ++index)
+            history.togglePin(history.items().at(history.items().size() - 1 - index * 7).id);
+        QCoro::waitFor(history.whenFileIdle());
+
+        const auto window = [&](QWidget *content) {
+            auto *frame = new QWidget;
+            auto *layout = new QVBoxLayout(frame);
+            layout->setContentsMargins(0, 0, 0, 0);
+            content->setParent(frame);
+            layout->addWidget(content);
+            frame->resize(520, 560);
+            return frame;
+        };
+        ours = measure([&] { return window(new HistoryView(model, history)); }, history, pasteboard, random);
+        QCoro::waitFor(history.whenFileIdle());
+        peer = measure([&] { return window(new PlainHistory(history)); }, history, pasteboard, random);
+        QCoro::waitFor(history.whenFileIdle());
+        QCoro::waitFor(model.shutdown());
+    }
+    defaults.removeDomain();
+
+    const QJsonObject summary{
+        {QStringLiteral("items"), itemCount},
+        {QStringLiteral("history_view_open_ms"), ours.openMs},
+        {QStringLiteral("plain_list_open_ms"), peer.openMs},
+        {QStringLiteral("history_view_first_keystroke_ms"), ours.firstKeystrokeMs},
+        {QStringLiteral("plain_list_first_keystroke_ms"), peer.firstKeystrokeMs},
+        {QStringLiteral("history_view_keystroke_median_ms"), ours.keystrokeMs},
+        {QStringLiteral("plain_list_keystroke_median_ms"), peer.keystrokeMs},
+        {QStringLiteral("history_view_poll_adding_an_item_ms"), ours.pollMs},
+        {QStringLiteral("plain_list_poll_adding_an_item_ms"), peer.pollMs},
+    };
+    std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Indented).constData());
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "models/ClipboardHistoryItem.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+// The history's search: which items a search text finds. The search is
+// trimmed of White_Space at both ends; an empty one finds every item. An item
+// matches when its text contains the search as a substring, ignoring case and
+// diacritics. Each item's folded text is made once and kept by the item's id
+// (an item's text never changes), so a keystroke only compares.
+class ClipboardHistorySearch {
+public:
+    // The matching items, in the order of `items`. Forgets the folded texts of
+    // items no longer among `items`.
+    QList<ClipboardHistoryItem> filter(const QList<ClipboardHistoryItem> &items, const QString &search);
+
+    // The search as it is compared: trimmed and folded; empty finds everything.
+    static QString prepared(const QString &search);
+
+    qsizetype cachedCount() const { return folded_.size(); }
+
+private:
+    const QString &foldedText(const ClipboardHistoryItem &item);
+    void forgetAllBut(const QList<ClipboardHistoryItem> &items);
+
+    QHash<QUuid, QString> folded_;
+};

@@ -1,0 +1,383 @@
+#include "doubles/FakeAccessibilityPreferences.h"
+#include "doubles/FakeAppearance.h"
+#include "support/Await.h"
+#include "support/FeedbackModelFixture.h"
+
+#include "support/design/ClampedLabel.h"
+#include "support/design/DesignEnvironment.h"
+#include "support/design/SectionHeader.h"
+#include "support/design/SymbolButton.h"
+#include "views/HistoryEmptyState.h"
+#include "views/HistoryList.h"
+#include "views/HistoryRow.h"
+#include "views/HistoryView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+class HistoryViewTest : public ::testing::Test {
+protected:
+    HistoryViewTest() : environment(accessibility, appearance, [] { return true; }) {}
+
+    ~HistoryViewTest() override
+    {
+        if (host && view->clearAlert())
+            view->clearAlert()->close();
+    }
+
+    HistoryView &showView()
+    {
+        host = std::make_unique<QWidget>();
+        environment.attach(*host);
+        host->resize(520, 560);
+        view = new HistoryView(fixture.model(), fixture.history(), host.get());
+        view->setGeometry(host->rect());
+        host->show();
+        QApplication::setActiveWindow(host.get());
+        return *view;
+    }
+
+    ClipboardHistoryStore &store() { return fixture.history(); }
+
+    QUuid save(const QString &text, bool pinned = false, int secondsAgo = 60)
+    {
+        store().record(text, QDateTime::currentDateTime().addSecs(-secondsAgo));
+        QUuid id;
+        for (const ClipboardHistoryItem &item : store().items()) {
+            if (item.text == text)
+                id = item.id;
+        }
+        if (pinned)
+            store().togglePin(id);
+        return id;
+    }
+
+    template <typename Widget = QWidget>
+    Widget *named(const QString &name) const
+    {
+        for (Widget *widget : view->findChildren<Widget *>(name)) {
+            if (widget->isVisibleTo(view))
+                return widget;
+        }
+        return nullptr;
+    }
+
+    QString text(const QString &name) const
+    {
+        auto *label = named<ClampedLabel>(name);
+        return label ? label->text() : QStringLiteral("<none>");
+    }
+
+    // The list top to bottom: section titles and row texts.
+    QStringList listed() const
+    {
+        QList<QWidget *> shown;
+        for (QWidget *child : view->list()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisibleTo(view->list()) &&
+                (qobject_cast<SectionHeader *>(child) || qobject_cast<HistoryRow *>(child)))
+                shown << child;
+        }
+        std::sort(shown.begin(), shown.end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
+        QStringList names;
+        for (QWidget *widget : shown) {
+            if (auto *header = qobject_cast<SectionHeader *>(widget))
+                names << header->title();
+            else
+                names << qobject_cast<HistoryRow *>(widget)->item().text;
+        }
+        return names;
+    }
+
+    HistoryRow *rowOf(const QString &text) const
+    {
+        for (HistoryRow *row : view->list()->shownRows()) {
+            if (row->item().text == text)
+                return row;
+        }
+        return nullptr;
+    }
+
+    void search(const QString &typed)
+    {
+        auto *field = named<QLineEdit>(QStringLiteral("historySearch"));
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        // Typed character by character, accented ones included (QTest knows only ASCII keys).
+        for (const QChar character : typed) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+            QApplication::sendEvent(field, &press);
+        }
+        ASSERT_EQ(field->text(), typed);
+    }
+
+    QMessageBox *openClearAlert()
+    {
+        QTest::mouseClick(named(QStringLiteral("clearAll")), Qt::LeftButton);
+        QMessageBox *alert = view->clearAlert();
+        if (alert) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(alert));
+        }
+        return alert;
+    }
+
+    FakeAccessibilityPreferences accessibility;
+    FakeAppearance appearance;
+    DesignEnvironment environment;
+    FeedbackModelFixture fixture;
+    std::unique_ptr<QWidget> host;
+    HistoryView *view = nullptr;
+};
+
+} // namespace
+
+TEST_F(HistoryViewTest, CountEmptyStatesAndNoMatchesFollowTheStoreAndTheSearchAsTyped)
+{
+    showView();
+    EXPECT_EQ(text(QStringLiteral("historyCount")), QStringLiteral("Nothing saved yet"));
+    EXPECT_EQ(named(QStringLiteral("clearAll")), nullptr);
+    auto *empty = named<HistoryEmptyState>(QStringLiteral("emptyState"));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->property("symbol").toString(), QStringLiteral("clock.arrow.circlepath"));
+    EXPECT_EQ(empty->title(), QStringLiteral("Copy some text, and it will wait here."));
+    EXPECT_EQ(empty->hint(), QStringLiteral("Ravelond saves plain text you copy while history is on."));
+
+    search(QStringLiteral("   "));
+    EXPECT_EQ(empty->property("symbol").toString(), QStringLiteral("magnifyingglass"));
+    EXPECT_EQ(empty->title(), QStringLiteral("No matches for \"   \""));
+    EXPECT_EQ(empty->hint(), QString());
+    EXPECT_NE(named(QStringLiteral("clearSearch")), nullptr);
+
+    save(QStringLiteral("one"));
+    EXPECT_EQ(text(QStringLiteral("historyCount")), QStringLiteral("1 item on this Mac"));
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("SAVED"), QStringLiteral("one")})) << "blanks filter nothing";
+    EXPECT_NE(named(QStringLiteral("clearAll")), nullptr);
+
+    save(QStringLiteral("I love CAFE"));
+    for (int i = 0; i < 10; ++i)
+        save(QStringLiteral("tea %1").arg(i));
+    search(QStringLiteral("  café "));
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("SAVED"), QStringLiteral("I love CAFE")}));
+    EXPECT_EQ(text(QStringLiteral("historyCount")), QStringLiteral("12 items on this Mac"));
+
+    search(QStringLiteral("zzz"));
+    EXPECT_EQ(named(QStringLiteral("emptyState")), empty);
+    EXPECT_EQ(empty->title(), QStringLiteral("No matches for \"zzz\""));
+    EXPECT_EQ(empty->hint(), QString());
+
+    QTest::mouseClick(named(QStringLiteral("clearSearch")), Qt::LeftButton);
+    EXPECT_EQ(view->search(), QString());
+    EXPECT_EQ(named(QStringLiteral("clearSearch")), nullptr);
+    EXPECT_EQ(listed().size(), 13);
+}
+
+TEST_F(HistoryViewTest, SectionsFollowThePinsAndTheSearch)
+{
+    const struct {
+        const char *name;
+        QList<std::pair<QString, bool>> saved; // oldest first
+        QString search;
+        QStringList expected;
+    } cases[] = {
+        {"pinned and unpinned",
+         {{"C", false}, {"B", false}, {"A", true}},
+         QString(),
+         {"PINNED", "A", "RECENT", "B", "C"}},
+        {"only unpinned", {{"C", false}, {"B", false}}, QString(), {"SAVED", "B", "C"}},
+        {"only pinned", {{"B", true}, {"A", true}}, QString(), {"PINNED", "A", "B"}},
+        {"a search that finds only unpinned items",
+         {{"apple", false}, {"pear", true}},
+         QStringLiteral("apple"),
+         {"SAVED", "apple"}},
+    };
+    for (const auto &row : cases) {
+        store().clearAll();
+        for (const auto &[text, pinned] : row.saved)
+            save(text, pinned);
+        if (!host)
+            showView();
+        search(row.search);
+        EXPECT_EQ(listed(), row.expected) << row.name;
+        const auto *recent = named<SectionHeader>(QStringLiteral("recentHeader"));
+        if (recent) {
+            EXPECT_EQ(recent->topPadding(), row.expected.first() == QLatin1String("PINNED") ? 6 : 0) << row.name;
+        }
+    }
+}
+
+TEST_F(HistoryViewTest, PinMovesTheSameRowToTheTopOfThePinnedAndDeleteRemovesItWithoutAsking)
+{
+    save(QStringLiteral("C"), false, 300);
+    save(QStringLiteral("B"), false, 200);
+    save(QStringLiteral("A"), true, 100);
+    showView();
+    HistoryRow *c = rowOf(QStringLiteral("C"));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->pinButton()->toolTip(), QStringLiteral("Pin"));
+    EXPECT_EQ(c->pinButton()->accessibleName(), QStringLiteral("Pin item"));
+    EXPECT_EQ(c->property("itemId").toUuid(), c->itemId());
+
+    QTest::mouseClick(c->pinButton(), Qt::LeftButton);
+    EXPECT_EQ(listed(), QStringList({"PINNED", "C", "A", "RECENT", "B"}));
+    EXPECT_EQ(rowOf(QStringLiteral("C")), c) << "the row was kept, not rebuilt";
+    EXPECT_EQ(c->pinButton()->symbol(), QStringLiteral("pin.fill"));
+    EXPECT_EQ(c->pinButton()->property("symbol").toString(), QStringLiteral("pin.fill"));
+    EXPECT_EQ(c->pinButton()->toolTip(), QStringLiteral("Unpin"));
+    EXPECT_EQ(c->pinButton()->accessibleName(), QStringLiteral("Unpin item"));
+
+    QTest::mouseClick(c->pinButton(), Qt::LeftButton);
+    EXPECT_EQ(listed(), QStringList({"PINNED", "A", "RECENT", "C", "B"}));
+
+    QTest::mouseClick(rowOf(QStringLiteral("A"))->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(listed(), QStringList({"SAVED", "C", "B"}));
+    EXPECT_EQ(store().items().size(), 2);
+    EXPECT_EQ(view->clearAlert(), nullptr);
+    for (QWidget *window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMessageBox *>(window) && window->isVisible()) << "no confirmation";
+}
+
+TEST_F(HistoryViewTest, CopyAgainIsTheOnlyRowActionABusyCaptureDisables)
+{
+    save(QStringLiteral("three little words"));
+    save(QStringLiteral("pinned"), true);
+    showView();
+    HistoryRow *row = rowOf(QStringLiteral("three little words"));
+    EXPECT_EQ(row->copyButton()->toolTip(), QStringLiteral("Copy again"));
+    QTest::mouseClick(row->copyButton(), Qt::LeftButton, {}, QPoint(row->copyButton()->width() - 3, 5));
+    EXPECT_EQ(fixture.model().phase().kind(), CapturePhase::copied) << "the whole width is the copy button";
+    EXPECT_EQ(fixture.model().copySummary(), QStringLiteral("3 words · Ready for your next idea"));
+    fixture.model().dismissFeedback();
+
+    fixture.select();
+    ASSERT_TRUE(fixture.model().phase().isBusy());
+    for (HistoryRow *shown : view->list()->shownRows()) {
+        EXPECT_FALSE(shown->copyButton()->isEnabled());
+        EXPECT_TRUE(shown->pinButton()->isEnabled());
+        EXPECT_TRUE(shown->deleteButton()->isEnabled());
+    }
+    EXPECT_TRUE(named(QStringLiteral("clearAll"))->isEnabled());
+    QTest::mouseClick(row->pinButton(), Qt::LeftButton);
+    EXPECT_EQ(listed().at(1), QStringLiteral("three little words")) << "pinning works while busy";
+
+    fixture.model().cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture.model().phase().isBusy(); }));
+    EXPECT_TRUE(row->copyButton()->isEnabled());
+}
+
+TEST_F(HistoryViewTest, ClearAllAsksFirstAndNeitherCancelNorReturnNorEscapeNorHidingClears)
+{
+    save(QStringLiteral("kept"));
+    save(QStringLiteral("pinned"), true);
+    store().setPersistence(true);
+    showView();
+
+    const struct {
+        const char *how;
+        std::function<void(QMessageBox &)> answer;
+    } keeping[] = {
+        {"Cancel",
+         [](QMessageBox &alert) {
+             QTest::mouseClick(alert.findChild<QPushButton *>(QStringLiteral("cancelClearAll")), Qt::LeftButton);
+         }},
+        {"Return", [](QMessageBox &alert) { QTest::keyClick(&alert, Qt::Key_Return); }},
+        {"Return with the focus on Clear all",
+         [](QMessageBox &alert) {
+             alert.findChild<QPushButton *>(QStringLiteral("confirmClearAll"))->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(&alert, Qt::Key_Return);
+         }},
+        {"Escape", [](QMessageBox &alert) { QTest::keyClick(&alert, Qt::Key_Escape); }},
+    };
+    for (const auto &answer : keeping) {
+        QMessageBox *alert = openClearAlert();
+        ASSERT_NE(alert, nullptr) << answer.how;
+        EXPECT_EQ(alert->text(), QStringLiteral("Clear clipboard history?"));
+        EXPECT_EQ(alert->informativeText(), QStringLiteral("This removes every saved item, including pinned ones."));
+        EXPECT_EQ(alert->defaultButton()->text(), QStringLiteral("Cancel"));
+        answer.answer(*alert);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; })) << answer.how;
+        EXPECT_EQ(store().items().size(), 2) << answer.how;
+    }
+
+    // The window hidden for a capture takes its confirmation along, unanswered.
+    ASSERT_NE(openClearAlert(), nullptr);
+    host->hide();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; }));
+    EXPECT_EQ(store().items().size(), 2);
+    host->show();
+
+    QMessageBox *alert = openClearAlert();
+    ASSERT_NE(alert, nullptr);
+    QTest::mouseClick(alert->findChild<QPushButton *>(QStringLiteral("confirmClearAll")), Qt::LeftButton);
+    EXPECT_TRUE(store().items().isEmpty()) << "pinned items included";
+    EXPECT_EQ(text(QStringLiteral("historyCount")), QStringLiteral("Nothing saved yet"));
+    await(store().whenFileIdle());
+    QFile file(store().storagePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[]"));
+}
+
+TEST_F(HistoryViewTest, TenPollsThatAddItemsKeepTheScrollOffsetTheFocusAndTheRows)
+{
+    for (int i = 0; i < 40; ++i)
+        save(QStringLiteral("Saved text number %1").arg(i), false, 3600 - i);
+    showView();
+    auto *scroll = view->findChild<QScrollArea *>();
+    ASSERT_GT(scroll->verticalScrollBar()->maximum(), 600);
+    scroll->verticalScrollBar()->setValue(480);
+    HistoryRow *focused = rowOf(QStringLiteral("Saved text number 30"));
+    focused->pinButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focused->pinButton()->hasFocus(); }));
+    QHash<QUuid, HistoryRow *> before;
+    for (HistoryRow *row : view->list()->shownRows())
+        before.insert(row->itemId(), row);
+
+    for (int poll = 0; poll < 10; ++poll)
+        store().record(QStringLiteral("New copy %1").arg(poll));
+
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 480);
+    EXPECT_TRUE(focused->pinButton()->hasFocus());
+    EXPECT_EQ(view->list()->shownRows().size(), 50);
+    for (auto row = before.cbegin(); row != before.cend(); ++row)
+        EXPECT_EQ(view->list()->row(row.key()), row.value()) << "rebuilt: " << row.value()->item().text.toStdString();
+    EXPECT_EQ(listed().at(1), QStringLiteral("New copy 9"));
+}
+
+TEST_F(HistoryViewTest, AHundredThousandCharacterItemShowsThreeElidedLines)
+{
+    QString text;
+    while (text.size() < ClipboardHistoryStore::maximumRecordedCharacters)
+        text += QStringLiteral("lorem ipsum dolor ");
+    text.truncate(ClipboardHistoryStore::maximumRecordedCharacters);
+    save(text);
+    save(QStringLiteral("one\ntwo\nthree\nfour"));
+    save(QStringLiteral("word"));
+    showView();
+    const auto lines = [&](const QString &saved) {
+        return rowOf(saved)->findChild<ClampedLabel *>(QStringLiteral("itemText"))->displayedLines();
+    };
+    const QStringList longLines = lines(text);
+    ASSERT_EQ(longLines.size(), 3);
+    EXPECT_TRUE(longLines.last().endsWith(QStringLiteral("…"))) << longLines.last().toStdString();
+    EXPECT_EQ(lines(QStringLiteral("one\ntwo\nthree\nfour")),
+              QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three…")}));
+    EXPECT_TRUE(rowOf(text)
+                    ->findChild<ClampedLabel *>(QStringLiteral("itemMeta"))
+                    ->text()
+                    .startsWith(QStringLiteral("16667 words · ")));
+    EXPECT_TRUE(rowOf(QStringLiteral("word"))
+                    ->findChild<ClampedLabel *>(QStringLiteral("itemMeta"))
+                    ->text()
+                    .startsWith(QStringLiteral("1 word · ")));
+}
