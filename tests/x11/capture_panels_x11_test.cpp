@@ -11,7 +11,7 @@
 #include "support/ImageFixtures.h"
 #include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
-#include "support/TrayDocking.h"
+#include "support/TrayDock.h"
 #include "support/design/ClampedLabel.h"
 #include "views/ResultView.h"
 #include "views/SelectionWindow.h"
@@ -125,7 +125,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     auto delegate = launch();
     AppModel &model = delegate->model();
     StatusBarController &status = *delegate->statusBar();
-    const QRect icon = dockedGeometry(status.item());
+    const QRect icon = TrayDock::dockedGeometry(status.item());
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
     QWidget *popover = status.popover();
 
