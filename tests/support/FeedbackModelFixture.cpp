@@ -4,6 +4,7 @@
 #include "support/TestEnvironment.h"
 
 #include "app/SmokeTest.h"
+#include "services/MLXPaths.h"
 #include "services/TextRecognitionRequest.h"
 
 #include <QCoroSignal>
@@ -189,6 +190,6 @@ void FeedbackModelFixture::setLocalEngineInstalled(bool installed)
     if (installed)
         mlxRoot_.markReady();
     else
-        QFile::remove(QDir(mlxRoot_.path()).filePath(QStringLiteral("ready.json")));
+        QFile::remove(MLXPaths::readyMarker());
     model_->mlxSetup().refresh();
 }
