@@ -424,7 +424,6 @@ bool MenuBarView::event(QEvent *event)
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    DesignPalette::follow(*this);
     DesignEnvironment::of(this).repaintOnChange(this);
 }
 

@@ -315,7 +315,6 @@ void ResultView::showSaveFailure(const QString &description)
 void ResultView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    DesignPalette::follow(*this);
     DesignEnvironment::of(this).repaintOnChange(this);
     // A confirmation whose reset was cancelled while the window was away is stale.
     if (copied_ && !copyReset_->isActive())
