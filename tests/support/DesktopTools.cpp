@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QSignalSpy>
+#include <QWidget>
 
 QByteArray DesktopTools::run(const QString &program, const QStringList &arguments)
 {
@@ -10,7 +11,7 @@ QByteArray DesktopTools::run(const QString &program, const QStringList &argument
     tool.start(program, arguments);
     if (!finished.wait(30000))
         tool.kill();
-    return tool.readAllStandardOutput() + tool.readAllStandardError();
+    return tool.readAllStandardOutput();
 }
 
 void DesktopTools::xdotool(const QStringList &arguments)
@@ -18,10 +19,15 @@ void DesktopTools::xdotool(const QStringList &arguments)
     run(QStringLiteral("xdotool"), arguments);
 }
 
-void DesktopTools::click(QPoint point)
+void DesktopTools::click(QPoint point, int button)
 {
     xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
-             QStringLiteral("click"), QStringLiteral("1")});
+             QStringLiteral("click"), QString::number(button)});
+}
+
+void DesktopTools::click(const QWidget &widget)
+{
+    click(widget.mapToGlobal(widget.rect().center()));
 }
 
 QString DesktopTools::clipboardText()

@@ -31,11 +31,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QPoint centreOf(const QWidget &widget)
-{
-    return widget.mapToGlobal(widget.rect().center());
-}
-
 template <typename Widget = QWidget>
 Widget *shown(const QWidget *root, const QString &name)
 {
@@ -137,7 +132,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     // "Open image…" puts the panel away and asks for the picture.
     auto *openImage = shown<QAbstractButton>(popover, QStringLiteral("openImageButton"));
     ASSERT_NE(openImage, nullptr);
-    DesktopTools::click(centreOf(*openImage));
+    DesktopTools::click(*openImage);
     QFileDialog *chooser = activeFileDialog();
     ASSERT_NE(chooser, nullptr);
     EXPECT_FALSE(popover->isVisible());
@@ -157,7 +152,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
         << "the popover takes the panel's new height";
     auto *row = shown<QAbstractButton>(popover, QStringLiteral("resultRow"));
     ASSERT_NE(row, nullptr);
-    DesktopTools::click(centreOf(*row));
+    DesktopTools::click(*row);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return delegate->windows().resultWindow() && delegate->windows().resultWindow()->isActiveWindow(); }));
     EXPECT_FALSE(popover->isVisible());
@@ -168,7 +163,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
 
     // Edited at the end, copied with the keyboard, read back by another program.
     auto *editor = shown<QTextEdit>(result, QStringLiteral("editor"));
-    DesktopTools::click(centreOf(*editor));
+    DesktopTools::click(*editor);
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End")});
     DesktopTools::xdotool({QStringLiteral("type"), QStringLiteral(" edited")});
     const QString edited = recognised + QStringLiteral(" edited");
@@ -185,7 +180,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
 
     // Saved through the dialog, exactly the edited text.
     auto *save = shown<QAbstractButton>(result, QStringLiteral("saveButton"));
-    DesktopTools::click(centreOf(*save));
+    DesktopTools::click(*save);
     QFileDialog *saveDialog = activeFileDialog();
     ASSERT_NE(saveDialog, nullptr);
     EXPECT_EQ(saveDialog, view->saveDialog());
@@ -212,7 +207,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     ASSERT_TRUE(openPanel(icon.center(), *popover));
     auto *quit = shown<QAbstractButton>(popover, QStringLiteral("quitButton"));
     ASSERT_NE(quit, nullptr);
-    DesktopTools::click(centreOf(*quit));
+    DesktopTools::click(*quit);
     EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 20000));
     EXPECT_FALSE(popover->isVisible());
 }
