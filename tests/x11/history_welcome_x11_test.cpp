@@ -5,6 +5,7 @@
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
+#include "support/ShownChild.h"
 #include "support/TrayDock.h"
 #include "support/design/PracticeCanvas.h"
 #include "support/design/SymbolButton.h"
@@ -59,9 +60,7 @@ protected:
         return delegate;
     }
 
-    // Opens the tray panel with a click and takes its way to the history: the
-    // panel's "Clipboard history" button, or the route that button calls
-    // while the panel has none.
+    // Opens the tray panel with a click, then the history with the panel's button.
     static void openHistoryFromThePanel(AppDelegate &delegate)
     {
         StatusBarController &status = *delegate.statusBar();
@@ -69,16 +68,9 @@ protected:
         ASSERT_FALSE(icon.isEmpty()) << "the tray never docked the icon";
         DesktopTools::click(icon.center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }, timeoutMs));
-        QAbstractButton *historyButton = nullptr;
-        for (QAbstractButton *button : status.popover()->findChildren<QAbstractButton *>()) {
-            if (button->isVisible() && (button->accessibleName().contains(QLatin1String("Clipboard history")) ||
-                                        button->text().contains(QLatin1String("Clipboard history"))))
-                historyButton = button;
-        }
-        if (historyButton)
-            DesktopTools::click(*historyButton);
-        else
-            delegate.model().onHistory();
+        auto *historyButton = shownChild<QAbstractButton>(*status.popover(), QStringLiteral("historyButton"));
+        ASSERT_NE(historyButton, nullptr) << "history is on, so the panel offers it";
+        DesktopTools::click(*historyButton);
     }
 
     static HistoryRow *row(HistoryView &view, const QString &text)
