@@ -1,9 +1,9 @@
 #include "views/CapturesCard.h"
 
-#include "support/design/ClampedLabel.h"
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignTokens.h"
 #include "support/design/PlainButton.h"
+#include "support/design/SectionHeader.h"
 #include "views/ResultRow.h"
 
 #include <QHBoxLayout>
@@ -15,17 +15,10 @@ using Ink = SystemColours::Ink;
 
 constexpr int spacing = 11;
 
-QFont headerFont()
-{
-    QFont font = DesignTokens::uiFont(9, QFont::DemiBold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.4);
-    return font;
-}
-
 } // namespace
 
 CapturesCard::CapturesCard(QWidget *parent)
-    : QWidget(parent), header_(new ClampedLabel(headerFont(), Ink::secondary, this)),
+    : QWidget(parent), header_(new SectionHeader(QString(), this)),
       clear_(new PlainButton(QStringLiteral("Clear"), DesignTokens::uiFont(10, QFont::Normal), Ink::secondary, this)),
       rowsLayout_(new QVBoxLayout), copyLast_(new PlainButton(QStringLiteral("Copy last capture"),
                                                               DesignTokens::uiFont(11, QFont::Medium), Ink::teal, this))
@@ -34,7 +27,6 @@ CapturesCard::CapturesCard(QWidget *parent)
     setAccessibleName(QStringLiteral("Captures"));
     setAttribute(Qt::WA_TranslucentBackground);
     header_->setObjectName(QStringLiteral("cardHeader"));
-    header_->setMaximumLines(1);
     clear_->setObjectName(QStringLiteral("clearButton"));
     copyLast_->setObjectName(QStringLiteral("copyLast"));
     copyLast_->setSymbol(QStringLiteral("doc.on.doc"));
@@ -59,7 +51,7 @@ CapturesCard::CapturesCard(QWidget *parent)
 
 void CapturesCard::setHeader(bool remembering)
 {
-    header_->setText(remembering ? QStringLiteral("RECENT CAPTURES") : QStringLiteral("LAST CAPTURE"));
+    header_->setTitle(remembering ? QStringLiteral("RECENT CAPTURES") : QStringLiteral("LAST CAPTURE"));
 }
 
 void CapturesCard::setResults(const QList<CaptureResult> &results)

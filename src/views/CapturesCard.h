@@ -5,10 +5,10 @@
 #include <QList>
 #include <QWidget>
 
-class ClampedLabel;
 class PlainButton;
 class QVBoxLayout;
 class ResultRow;
+class SectionHeader;
 
 // The menu-bar panel's card of kept captures: a small-capitals header with
 // Clear, a row for each of the three newest results (newest first), and
@@ -36,7 +36,7 @@ Q_SIGNALS:
     void copyLastClicked();
 
 private:
-    ClampedLabel *header_;
+    SectionHeader *header_;
     PlainButton *clear_;
     QVBoxLayout *rowsLayout_;
     QList<ResultRow *> rows_;

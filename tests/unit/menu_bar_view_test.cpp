@@ -125,7 +125,7 @@ TEST_F(MenuBarViewTest, TheCardShowsAtMostThreeNewestRowsUnderItsHeaderAndClearB
                       QStringLiteral("Drag an image here, or select anything on screen."));
             continue;
         }
-        EXPECT_EQ(text(QStringLiteral("cardHeader")), row.header);
+        EXPECT_EQ(named(QStringLiteral("cardHeader"))->accessibleName(), row.header);
         QStringList shown;
         for (ResultRow *each : rows())
             shown << each->result().text;

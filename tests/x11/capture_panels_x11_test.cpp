@@ -146,7 +146,7 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     // The card, with the capture's row, opens it in the result window.
     ASSERT_TRUE(openPanel(icon.center(), *popover));
     EXPECT_EQ(labelText(popover, QStringLiteral("statusText")), QStringLiteral("Copied and ready to paste."));
-    EXPECT_EQ(labelText(popover, QStringLiteral("cardHeader")), QStringLiteral("LAST CAPTURE"));
+    EXPECT_EQ(shown(popover, QStringLiteral("cardHeader"))->accessibleName(), QStringLiteral("LAST CAPTURE"));
     EXPECT_EQ(shown(popover, QStringLiteral("dropZone")), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return popover->height() == popover->sizeHint().height(); }))
         << "the popover takes the panel's new height";
