@@ -7,6 +7,7 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Divider.h"
 #include "support/design/PrivacyFootnote.h"
 #include "support/design/Surface.h"
 #include "support/design/SymbolImage.h"
@@ -17,7 +18,6 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,10 +105,7 @@ LocalEngineTab::LocalEngineTab(AppModel &model, Preferences &settings, MLXSetup 
     layout->setSpacing(stackSpacing);
     layout->addWidget(makeIntro());
     layout->addWidget(makeSetupSection());
-    auto *divider = new QFrame;
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(divider);
+    layout->addWidget(new Divider(1));
     layout->addWidget(makeOutputPicker());
     layout->addWidget(note(QStringLiteral("Generative OCR can change or omit characters. Review important text. If "
                                           "output is truncated, we keep your existing clipboard and ask for a smaller "
