@@ -13,6 +13,7 @@
 #include "support/design/Divider.h"
 #include "support/design/PlainButton.h"
 #include "support/design/PrivacyFootnote.h"
+#include "support/design/StatusDot.h"
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolImage.h"
 #include "support/design/SymbolLabel.h"
@@ -40,44 +41,11 @@ using Ink = SystemColours::Ink;
 constexpr int headerSpacing = 11;
 constexpr int titleSpacing = 3;
 constexpr int statusSpacing = 5;
-constexpr double statusDotSide = 5;
+constexpr int statusDotSide = 5;
 constexpr int hintSpacing = 8;
 constexpr int hintTextSpacing = 5;
 constexpr double dividerOpacity = 0.6;
 constexpr double edgeOpacity = 0.12;
-
-// The 5-point status dot: orange after a failure, teal otherwise. Its ink's
-// name is in the `ink` property.
-class StatusDot : public QWidget {
-public:
-    explicit StatusDot(QWidget *parent) : QWidget(parent)
-    {
-        DesignAccessibility::hide(*this);
-        setAttribute(Qt::WA_TranslucentBackground);
-        setFixedSize(int(statusDotSide), int(statusDotSide));
-        setFailed(false);
-    }
-
-    void setFailed(bool failed)
-    {
-        failed_ = failed;
-        setProperty("ink", failed ? QStringLiteral("orange") : QStringLiteral("teal"));
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(DesignEnvironment::of(this).ink(failed_ ? Ink::orange : Ink::teal));
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    bool failed_ = false;
-};
 
 QHBoxLayout *row(QWidget *owner, int spacing = 0)
 {
@@ -211,7 +179,8 @@ QWidget *MenuBarView::makeHeader()
     texts->addWidget(title);
     auto *status = new QHBoxLayout;
     status->setSpacing(statusSpacing);
-    statusDot_ = new StatusDot(header);
+    // Orange after a failure, teal otherwise; its ink's name is in the `ink` property.
+    statusDot_ = new StatusDot(statusDotSide, Ink::teal, header);
     statusDot_->setObjectName(QStringLiteral("statusDot"));
     status->addWidget(statusDot_, 0, Qt::AlignVCenter);
     statusText_ = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, header);
@@ -347,7 +316,9 @@ void MenuBarView::followPhase()
     const CapturePhase phase = model_.phase();
     const bool busy = phase.isBusy();
     statusText_->setText(statusText(phase));
-    static_cast<StatusDot *>(statusDot_)->setFailed(phase.kind() == CapturePhase::failed);
+    const bool failed = phase.kind() == CapturePhase::failed;
+    statusDot_->setInk(failed ? Ink::orange : Ink::teal);
+    statusDot_->setProperty("ink", failed ? QStringLiteral("orange") : QStringLiteral("teal"));
     capture_->setText(busy ? QStringLiteral("Cancel capture") : QStringLiteral("Capture text"));
     capture_->setSymbol(busy ? QStringLiteral("xmark") : QStringLiteral("viewfinder"));
     chips_->setEnabled(!busy);

@@ -16,6 +16,7 @@ class MLXSetup;
 class PlainButton;
 class Preferences;
 class QCheckBox;
+class StatusDot;
 class SymbolButton;
 
 // The status item's panel, the app's home: what the app is doing, the
@@ -92,7 +93,7 @@ private:
     // What "Copy last capture" copies: the newest text as last shown.
     QString shownLatestText_;
 
-    QWidget *statusDot_ = nullptr;
+    StatusDot *statusDot_ = nullptr;
     ClampedLabel *statusText_ = nullptr;
     SymbolButton *settingsButton_ = nullptr;
     CaptureButton *capture_;
