@@ -61,10 +61,7 @@ ClampedLabel *label(const QString &text, const QFont &font, Ink ink, QWidget *pa
     auto *label = new ClampedLabel(font, ink, parent);
     label->setMaximumLines(lines);
     label->setText(text);
-    // As tall as its lines at the width the column gives it.
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    label->setSizePolicy(policy);
+    label->growWithLines();
     return label;
 }
 

@@ -141,6 +141,13 @@ void ClampedLabel::setAlignment(Qt::Alignment alignment)
     update();
 }
 
+void ClampedLabel::growWithLines()
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
 bool ClampedLabel::isAnimating() const
 {
     return fade_ && fade_->state() == QAbstractAnimation::Running;

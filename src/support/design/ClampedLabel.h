@@ -39,6 +39,10 @@ public:
     void setExtraLineSpacing(double spacing);
     // Qt::AlignLeft (the default) or Qt::AlignHCenter.
     void setAlignment(Qt::Alignment alignment);
+    // Lets a box layout give the label the height of all its lines at the
+    // width it gets: by default a box layout holds it at its size hint, one
+    // line per paragraph.
+    void growWithLines();
     QFont textFont() const { return font_; }
 
     // The lines shown at `width`, the clamp applied.
