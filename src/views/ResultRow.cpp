@@ -2,6 +2,7 @@
 
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolLibrary.h"
 
 #include <QFontMetricsF>
@@ -104,9 +105,7 @@ void ResultRow::paintEvent(QPaintEvent *)
 
     const QRectF content = frame.adjusted(QuietButtonStyle::horizontalPadding, QuietButtonStyle::verticalPadding,
                                           -QuietButtonStyle::horizontalPadding, -QuietButtonStyle::verticalPadding);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(DesignTokens::withOpacity(primary, contentFillOpacity));
-    painter.drawRoundedRect(content, contentRadius, contentRadius);
+    Surface::paintCard(painter, content, contentRadius, primary, contentFillOpacity, 0);
 
     const QRectF inner = content.adjusted(contentPadding, contentPadding, -contentPadding, -contentPadding);
     SymbolLibrary::paint(painter, QStringLiteral("text.alignleft"),
