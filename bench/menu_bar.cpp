@@ -14,14 +14,12 @@
 //
 // Prints one JSON object: the first (cold) open and the median and 90th
 // percentile of the following ones, in milliseconds.
-#include "app/SmokeTest.h"
+#include "BenchModel.h"
+#include "PaintWatch.h"
+#include "Statistics.h"
+
 #include "app/WindowController.h"
-#include "platform/DefaultsDomain.h"
-#include "platform/MemoryPasteboard.h"
-#include "platform/SelectionPlatform.h"
-#include "platform/X11Workspace.h"
 #include "services/TextRecognitionRequest.h"
-#include "services/VisionOCR.h"
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
@@ -56,12 +54,10 @@ struct Figures {
     double p90Ms;
 };
 
-Figures summarise(std::vector<double> times)
+Figures summarise(const std::vector<double> &times)
 {
-    const double first = times.front();
-    std::vector<double> rest(times.begin() + 1, times.end());
-    std::sort(rest.begin(), rest.end());
-    return {first, rest[rest.size() / 2], rest[std::min(rest.size() - 1, rest.size() * 9 / 10)]};
+    const std::vector<double> rest(times.begin() + 1, times.end());
+    return {times.front(), Statistics::median(rest), Statistics::percentile(rest, 0.9)};
 }
 
 QJsonObject json(const Figures &figures)
@@ -70,20 +66,6 @@ QJsonObject json(const Figures &figures)
             {QStringLiteral("median_ms"), figures.medianMs},
             {QStringLiteral("p90_ms"), figures.p90Ms}};
 }
-
-// Whether a widget has been painted since the watch began.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(QWidget &widget) { widget.installEventFilter(this); }
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        painted = painted || event->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 // From the request to the window painted: the window (and `painted`, drawn
 // in the same pass as everything else in it) has been put on the screen.
@@ -96,9 +78,7 @@ double timeOpening(QWidget &window, const std::function<QWidget *()> &open)
     window.show();
     while (!watch.painted && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
-    content->removeEventFilter(&watch);
-    return milliseconds;
+    return double(clock.nsecsElapsed()) / 1e6;
 }
 
 void settle()
@@ -149,36 +129,32 @@ int main(int argc, char *argv[])
     const int opens = argc > 1 ? std::max(3, QString::fromLocal8Bit(argv[1]).toInt()) : 40;
     QTemporaryDir folder;
 
-    DefaultsDomain defaults(SmokeTest::privateName());
-    Preferences settings(defaults);
-    settings.setPlaySound(false);
-    settings.setRememberSession(true);
-    settings.setClipboardHistory(true);
-    MemoryPasteboard pasteboard;
-    ClipboardHistoryStore history(QDir(folder.path()).filePath(QStringLiteral("history.json")), pasteboard);
-    history.setEnabled(true);
-    for (int i = 0; i < historyItems; ++i)
-        history.record(QStringLiteral("Clipboard item %1").arg(i));
-    int recognised = 0;
-    VisionOCR vision([&recognised](const QImage &, TextRecognitionRequest &) {
-        return OCRResponse{QStringLiteral("Recognised text number %1, with a few more words to wrap").arg(++recognised),
-                           false};
-    });
-    X11Workspace workspace;
     QJsonObject summary;
     {
-        AppModel::Dependencies dependencies;
-        dependencies.settings = &settings;
-        dependencies.history = &history;
-        dependencies.vision = &vision;
-        dependencies.workspace = &workspace;
-        dependencies.platform = SelectionPlatform::system();
-        dependencies.selectImage = [](bool, OCREngine, std::stop_token) -> QCoro::Task<QImage> {
-            QImage picture(200, 60, QImage::Format_RGB32);
-            picture.fill(Qt::white);
-            co_return picture;
-        };
-        AppModel model(std::move(dependencies));
+        int recognised = 0;
+        BenchModel bench(
+            folder.path(),
+            [&recognised](const QImage &, TextRecognitionRequest &) {
+                return OCRResponse{
+                    QStringLiteral("Recognised text number %1, with a few more words to wrap").arg(++recognised),
+                    false};
+            },
+            [](AppModel::Dependencies &dependencies) {
+                dependencies.settings->setPlaySound(false);
+                dependencies.settings->setRememberSession(true);
+                dependencies.settings->setClipboardHistory(true);
+                dependencies.history->setEnabled(true);
+                for (int i = 0; i < historyItems; ++i)
+                    dependencies.history->record(QStringLiteral("Clipboard item %1").arg(i));
+                dependencies.selectImage = [](bool, OCREngine, std::stop_token) -> QCoro::Task<QImage> {
+                    QImage picture(200, 60, QImage::Format_RGB32);
+                    picture.fill(Qt::white);
+                    co_return picture;
+                };
+            });
+        AppModel &model = bench.model();
+        Preferences &settings = bench.settings();
+        ClipboardHistoryStore &history = bench.history();
         model.copyText = [](const QString &) { return true; };
         for (int i = 0; i < keptResults; ++i)
             QCoro::waitFor(capture(model, i));
@@ -223,7 +199,6 @@ int main(int argc, char *argv[])
             while (!watch.painted && clock.elapsed() < 10000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             resultTimes.push_back(double(clock.nsecsElapsed()) / 1e6);
-            editor->viewport()->removeEventFilter(&watch);
             settle();
         }
         windows.resultWindow()->hide();
@@ -254,9 +229,7 @@ int main(int argc, char *argv[])
             {QStringLiteral("result_window"), json(summarise(resultTimes))},
             {QStringLiteral("plain_text_edit_window"), json(summarise(editorTimes))},
         };
-        QCoro::waitFor(model.shutdown());
     }
-    defaults.removeDomain();
     std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Indented).constData());
     return 0;
 }
