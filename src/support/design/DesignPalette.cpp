@@ -66,7 +66,7 @@ QPalette DesignPalette::of(bool dark)
     const QColor text = shownOver(window, SystemColours::label(dark));
     const QColor secondary = shownOver(window, SystemColours::secondaryLabel(dark));
     const QColor base = dark ? QColor(30, 30, 30) : QColor(255, 255, 255);
-    const QColor button = dark ? QColor(88, 88, 88) : QColor(252, 252, 252);
+    const QColor button = dark ? QColor(74, 74, 74) : QColor(252, 252, 252);
     const QColor accent = TrovStyle::teal(dark);
 
     QPalette palette;
