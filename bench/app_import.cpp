@@ -6,6 +6,8 @@
 //
 // Prints one JSON object with the medians of both and their ratio.
 
+#include "Statistics.h"
+
 #include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
@@ -50,13 +52,6 @@ QString writeSample(const QString &folder)
     const QString path = QDir(folder).filePath(QStringLiteral("sample.png"));
     image.save(path);
     return path;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 QCoro::Task<double> bareRecognition(QString path)
@@ -114,8 +109,8 @@ int main(int argc, char *argv[])
     Pasteboard::releaseNamed(pasteboardName);
     composition.defaults().removeDomain();
 
-    const double bareMedian = median(bare);
-    const double importMedian = median(imported);
+    const double bareMedian = Statistics::median(bare);
+    const double importMedian = Statistics::median(imported);
     QJsonObject summary{{QStringLiteral("runs"), runs},
                         {QStringLiteral("bare_recognition_median_ms"), bareMedian},
                         {QStringLiteral("app_import_median_ms"), importMedian},

@@ -4,17 +4,12 @@
 // (layout and painting of the whole window on the offscreen platform). Peer in
 // the same run: a plain card of stock labels and push buttons, brought up to
 // date from the same announcements.
-#include "app/SmokeTest.h"
-#include "platform/DefaultsDomain.h"
-#include "platform/MemoryPasteboard.h"
+#include "BenchModel.h"
+#include "Statistics.h"
+
 #include "platform/ScreenRecordingPermission.h"
-#include "platform/SelectionPlatform.h"
-#include "platform/X11Workspace.h"
 #include "services/TextRecognitionRequest.h"
-#include "services/VisionOCR.h"
 #include "stores/AppModel.h"
-#include "stores/ClipboardHistoryStore.h"
-#include "stores/Preferences.h"
 #include "views/FeedbackView.h"
 
 #include <QApplication>
@@ -37,19 +32,6 @@
 namespace {
 
 constexpr int phaseChanges = 200;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-double percentile90(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, values.size() * 9 / 10)];
-}
 
 // A card as a stock Qt form would make it: labels and buttons in layouts.
 class PlainCard : public QWidget {
@@ -151,7 +133,8 @@ Figures measure(AppModel &model, QWidget &window, const std::function<void()> &b
     QObject::disconnect(finished);
     QObject::disconnect(counting);
     window.hide();
-    return {median(times), percentile90(times), *std::max_element(times.begin(), times.end())};
+    return {Statistics::median(times), Statistics::percentile(times, 0.9),
+            *std::max_element(times.begin(), times.end())};
 }
 
 } // namespace
@@ -167,28 +150,19 @@ int main(int argc, char *argv[])
     picture.fill(Qt::white);
     picture.save(image);
 
-    DefaultsDomain defaults(SmokeTest::privateName());
-    Preferences settings(defaults);
-    settings.setPlaySound(false);
-    MemoryPasteboard pasteboard;
-    ClipboardHistoryStore history(QDir(folder.path()).filePath(QStringLiteral("history.json")), pasteboard);
-    // A recogniser that only waits for its cancel, as a long recognition would.
-    VisionOCR vision([](const QImage &, TextRecognitionRequest &request) {
-        while (!request.isCancelled())
-            QThread::msleep(1);
-        return OCRResponse{QString(), false};
-    });
-    X11Workspace workspace;
     Figures card{};
     Figures peer{};
     {
-        AppModel::Dependencies dependencies;
-        dependencies.settings = &settings;
-        dependencies.history = &history;
-        dependencies.vision = &vision;
-        dependencies.workspace = &workspace;
-        dependencies.platform = SelectionPlatform::system();
-        AppModel model(std::move(dependencies));
+        // A recogniser that only waits for its cancel, as a long recognition would.
+        BenchModel bench(
+            folder.path(),
+            [](const QImage &, TextRecognitionRequest &request) {
+                while (!request.isCancelled())
+                    QThread::msleep(1);
+                return OCRResponse{QString(), false};
+            },
+            [](AppModel::Dependencies &dependencies) { dependencies.settings->setPlaySound(false); });
+        AppModel &model = bench.model();
         bool clipboardAccepts = true;
         model.copyText = [&clipboardAccepts](const QString &) { return clipboardAccepts; };
 
@@ -211,9 +185,7 @@ int main(int argc, char *argv[])
                                  [plain](const CapturePhase &phase) { plain->update(phase); });
             },
             image, clipboardAccepts);
-        QCoro::waitFor(model.shutdown());
     }
-    defaults.removeDomain();
 
     const QJsonObject summary{
         {QStringLiteral("phase_changes"), phaseChanges},

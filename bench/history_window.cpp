@@ -11,15 +11,12 @@
 //   copy, until the window is repainted (GUI-thread time; the history file is
 //   on, its writing happens in the background).
 // Times are medians of several runs on Qt's offscreen platform.
-#include "app/SmokeTest.h"
-#include "platform/DefaultsDomain.h"
+#include "BenchModel.h"
+#include "Statistics.h"
+
 #include "platform/MemoryPasteboard.h"
-#include "platform/SelectionPlatform.h"
-#include "platform/X11Workspace.h"
-#include "services/VisionOCR.h"
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
-#include "stores/Preferences.h"
 #include "views/HistoryView.h"
 
 #include <QApplication>
@@ -47,13 +44,6 @@ constexpr int itemCount = 100;
 constexpr int openRuns = 7;
 constexpr int pollRuns = 21;
 const QString typed = QStringLiteral("ipsum");
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 double millisecondsOf(const std::function<void()> &work)
 {
@@ -152,7 +142,7 @@ Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &h
         else
             window->setProperty("kept", true);
     }
-    figures.openMs = median(opens);
+    figures.openMs = Statistics::median(opens);
     QWidget *window = nullptr;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (top->property("kept").toBool())
@@ -177,7 +167,7 @@ Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &h
             settle(*window);
         }));
     }
-    figures.keystrokeMs = median(keystrokes);
+    figures.keystrokeMs = Statistics::median(keystrokes);
 
     std::vector<double> polls;
     for (int run = 0; run < pollRuns; ++run) {
@@ -187,7 +177,7 @@ Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &h
             settle(*window);
         }));
     }
-    figures.pollMs = median(polls);
+    figures.pollMs = Statistics::median(polls);
     delete window;
     return figures;
 }
@@ -203,22 +193,15 @@ int main(int argc, char *argv[])
     QTemporaryDir folder;
     QRandomGenerator random(15);
 
-    DefaultsDomain defaults(SmokeTest::privateName());
-    Preferences settings(defaults);
-    MemoryPasteboard pasteboard;
-    ClipboardHistoryStore history(QDir(folder.path()).filePath(QStringLiteral("clipboard-history.json")), pasteboard);
-    VisionOCR vision([](const QImage &, TextRecognitionRequest &) { return OCRResponse{QString(), false}; });
-    X11Workspace workspace;
     Figures ours;
     Figures peer;
     {
-        AppModel::Dependencies dependencies;
-        dependencies.settings = &settings;
-        dependencies.history = &history;
-        dependencies.vision = &vision;
-        dependencies.workspace = &workspace;
-        dependencies.platform = SelectionPlatform::system();
-        AppModel model(std::move(dependencies));
+        BenchModel bench(folder.path(), [](const QImage &, TextRecognitionRequest &) {
+            return OCRResponse{QString(), false};
+        });
+        AppModel &model = bench.model();
+        ClipboardHistoryStore &history = bench.history();
+        MemoryPasteboard &pasteboard = bench.pasteboard();
         history.setEnabled(true);
         history.stopMonitoring(); // the benchmark polls by hand
         history.setPersistence(true);
@@ -241,9 +224,7 @@ int main(int argc, char *argv[])
         QCoro::waitFor(history.whenFileIdle());
         peer = measure([&] { return window(new PlainHistory(history)); }, history, pasteboard, random);
         QCoro::waitFor(history.whenFileIdle());
-        QCoro::waitFor(model.shutdown());
     }
-    defaults.removeDomain();
 
     const QJsonObject summary{
         {QStringLiteral("items"), itemCount},

@@ -7,18 +7,13 @@
 // still to be set up), measured in a child process of its own. Peer in the
 // same run, measured the same ways: the same rows in a plain QTabWidget that
 // lists the languages synchronously when it is shown.
-#include "app/SmokeTest.h"
+#include "BenchModel.h"
+#include "Statistics.h"
+
 #include "app/WindowController.h"
 #include "models/RecognitionLanguageName.h"
-#include "platform/DefaultsDomain.h"
-#include "platform/MemoryPasteboard.h"
-#include "platform/SelectionPlatform.h"
-#include "platform/X11Workspace.h"
 #include "services/TesseractLanguages.h"
-#include "services/VisionOCR.h"
 #include "stores/AppModel.h"
-#include "stores/ClipboardHistoryStore.h"
-#include "stores/Preferences.h"
 #include "views/PreferencesView.h"
 
 #include <QApplication>
@@ -58,13 +53,6 @@ struct Figures {
     double longestStallMs;
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 // Opens a window with `open` (which returns it) while a 1 ms heartbeat
 // watches the GUI thread, until `ready` holds; the window is then painted.
 Figures measure(const std::function<QWidget *()> &open, const std::function<bool(QWidget *)> &ready,
@@ -100,7 +88,7 @@ Figures measure(const std::function<QWidget *()> &open, const std::function<bool
         longestStall = std::max(longestStall, stall);
         delete window;
     }
-    return {median(times), *std::max_element(times.begin(), times.end()), longestStall};
+    return {Statistics::median(times), *std::max_element(times.begin(), times.end()), longestStall};
 }
 
 // The same rows as stock widgets, the languages listed on the GUI thread.
@@ -173,22 +161,11 @@ int main(int argc, char *argv[])
     const bool cold = arguments.value(1) == coldOption;
     const int runs = cold ? 1 : openings;
 
-    DefaultsDomain defaults(SmokeTest::privateName());
-    Preferences settings(defaults);
-    MemoryPasteboard pasteboard;
-    ClipboardHistoryStore history(QDir(folder.path()).filePath(QStringLiteral("history.json")), pasteboard);
-    VisionOCR vision;
-    X11Workspace workspace;
     Figures view{};
     Figures peer{};
     {
-        AppModel::Dependencies dependencies;
-        dependencies.settings = &settings;
-        dependencies.history = &history;
-        dependencies.vision = &vision;
-        dependencies.workspace = &workspace;
-        dependencies.platform = SelectionPlatform::system();
-        AppModel model(std::move(dependencies));
+        BenchModel bench(folder.path());
+        AppModel &model = bench.model();
         std::unique_ptr<WindowController> windows;
         if (!cold || arguments.value(2) == QLatin1String("view"))
             view = measure(
@@ -211,9 +188,7 @@ int main(int argc, char *argv[])
                     return plain;
                 },
                 [](QWidget *window) { return static_cast<PlainSettings *>(window)->language->count() > 1; }, runs);
-        QCoro::waitFor(model.shutdown());
     }
-    defaults.removeDomain();
     if (cold) {
         const Figures &figures = arguments.value(2) == QLatin1String("view") ? view : peer;
         const QJsonObject result{{QStringLiteral("open_ms"), figures.maxMs},

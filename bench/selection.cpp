@@ -13,6 +13,9 @@
 //  3. One drag step on a 3840 x 2160 frozen picture: the overlay's repaint of
 //     what changed against a full repaint of the view, median of 200 steps.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb and xauth).
+#include "PaintWatch.h"
+#include "Statistics.h"
+
 #include "models/TrovError.h"
 #include "platform/SelectionPlatform.h"
 #include "platform/X11RepaintWatch.h"
@@ -54,38 +57,13 @@ void syncWithServer()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-double percentile90(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, values.size() * 9 / 10)];
-}
-
-// Notes when a widget has painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
 void waitForFirstFrame(QWidget *widget)
 {
-    PaintWatch watch;
-    widget->installEventFilter(&watch);
-    while (!watch.painted || !widget->window()->windowHandle() || !widget->window()->windowHandle()->isExposed())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    widget->removeEventFilter(&watch);
+    {
+        PaintWatch watch(*widget);
+        while (!watch.painted || !widget->window()->windowHandle() || !widget->window()->windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     syncWithServer();
 }
 
@@ -166,8 +144,10 @@ void overlayScenario()
     std::printf("capture() to overlay visible, %dx%d points at scale %.0f (%dx%d px), median of %d:\n",
                 screen->geometry().width(), screen->geometry().height(), screen->devicePixelRatio(), pixels.width(),
                 pixels.height(), overlayRuns);
-    std::printf("  ScreenSelection overlay          %7.2f ms (p90 %7.2f ms)\n", median(ours), percentile90(ours));
-    std::printf("  peer: bare grab + plain window   %7.2f ms (p90 %7.2f ms)\n", median(peer), percentile90(peer));
+    std::printf("  ScreenSelection overlay          %7.2f ms (p90 %7.2f ms)\n", Statistics::median(ours),
+                Statistics::percentile(ours, 0.9));
+    std::printf("  peer: bare grab + plain window   %7.2f ms (p90 %7.2f ms)\n", Statistics::median(peer),
+                Statistics::percentile(peer, 0.9));
 }
 
 // Another process's window, as the application below ours would be.
@@ -248,11 +228,12 @@ void hiddenWindowScenario(const char *self)
     std::printf("capture() to overlay visible with a 400x300 window of ours over another process's window\n"
                 "(server without backing store), median of %d:\n",
                 overlayRuns);
-    std::printf("  hidden by its owner right before  %7.2f ms (p90 %7.2f ms)\n", median(hiddenByOwner),
-                percentile90(hiddenByOwner));
-    std::printf("  left for the capture to hide      %7.2f ms (p90 %7.2f ms)\n", median(hiddenByCapture),
-                percentile90(hiddenByCapture));
-    std::printf("  peer: hide, 250 ms settle, grab   %7.2f ms (p90 %7.2f ms)\n", median(peer), percentile90(peer));
+    std::printf("  hidden by its owner right before  %7.2f ms (p90 %7.2f ms)\n", Statistics::median(hiddenByOwner),
+                Statistics::percentile(hiddenByOwner, 0.9));
+    std::printf("  left for the capture to hide      %7.2f ms (p90 %7.2f ms)\n", Statistics::median(hiddenByCapture),
+                Statistics::percentile(hiddenByCapture, 0.9));
+    std::printf("  peer: hide, 250 ms settle, grab   %7.2f ms (p90 %7.2f ms)\n", Statistics::median(peer),
+                Statistics::percentile(peer, 0.9));
 }
 
 std::vector<double> dragTimes(SelectionOverlay &overlay, bool fullRepaint)
@@ -300,8 +281,10 @@ void dragScenario()
     const std::vector<double> full = dragTimes(*overlay, true);
     std::printf("one drag step on a %dx%d frozen picture (event, repaint, frame on the server), median of %d:\n",
                 pixels.width(), pixels.height(), dragSteps);
-    std::printf("  repaint of what changed          %7.2f ms (p90 %7.2f ms)\n", median(partial), percentile90(partial));
-    std::printf("  peer: full repaint of the view   %7.2f ms (p90 %7.2f ms)\n", median(full), percentile90(full));
+    std::printf("  repaint of what changed          %7.2f ms (p90 %7.2f ms)\n", Statistics::median(partial),
+                Statistics::percentile(partial, 0.9));
+    std::printf("  peer: full repaint of the view   %7.2f ms (p90 %7.2f ms)\n", Statistics::median(full),
+                Statistics::percentile(full, 0.9));
 }
 
 int runChild(int argc, char **argv, const QByteArray &scenario)

@@ -65,8 +65,11 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
         close();
         Q_EMIT quitRequested();
     });
+    connect(panel, &MenuBarView::dismissRequested, this, &StatusBarController::close);
     auto *layout = new QVBoxLayout(popover_);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The popover is as large as the panel, which grows and shrinks with its sections.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(panel);
 
     buildMenu();
@@ -171,5 +174,8 @@ bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == popover_ && event->type() == QEvent::Hide)
         closedAt_.start();
+    // A section came or went while it is up: it stays attached to the icon.
+    if (watched == popover_ && event->type() == QEvent::Resize && popover_->isVisible())
+        place();
     return QObject::eventFilter(watched, event);
 }

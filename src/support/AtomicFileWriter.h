@@ -19,6 +19,9 @@ public:
     // without any clean-up, as if the process had died at that point.
     using StepGate = std::function<bool(Step)>;
 
-    // False when any step failed; the old file is then left as it was.
-    static bool write(const QString &path, const QByteArray &content, mode_t mode, const StepGate &gate = {});
+    // False when any step failed; the old file is then left as it was, and
+    // `errorNumber` (when given) receives the failed call's errno (0 for a
+    // stop by the gate).
+    static bool write(const QString &path, const QByteArray &content, mode_t mode, const StepGate &gate = {},
+                      int *errorNumber = nullptr);
 };

@@ -40,9 +40,7 @@ const QString sampleText = QStringLiteral("Good ideas deserve\na life beyond pix
 
 QFont captionFont()
 {
-    QFont font = DesignTokens::uiFont(7, QFont::DemiBold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.1);
-    return font;
+    return DesignTokens::uiFont(7, QFont::DemiBold, 1.1);
 }
 
 QFont resultFont()

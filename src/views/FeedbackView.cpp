@@ -6,6 +6,7 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Divider.h"
 #include "support/design/OrbitSpinner.h"
 #include "support/design/PanelMaterial.h"
 #include "support/design/QuietButton.h"
@@ -41,24 +42,8 @@ constexpr double glyphStartScale = 0.85;
 // Reaches 10 points out at the sides, 8 above and 12 below: within the margin.
 constexpr double panelShadowRadius = 6;
 constexpr double panelShadowOffset = 2;
-
-// The divider between the header and the actions: a hairline of the separator colour at 0.55.
-class Divider : public QWidget {
-public:
-    explicit Divider(QWidget *parent) : QWidget(parent)
-    {
-        DesignAccessibility::hide(*this);
-        setAttribute(Qt::WA_TranslucentBackground);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(
-            rect(), DesignTokens::withOpacity(SystemColours::separator(DesignEnvironment::of(this).isDark()), 0.55));
-    }
-};
+// The divider between the header and the actions.
+constexpr double dividerOpacity = 0.55;
 
 QString eyebrowOf(FeedbackView::Presentation presentation)
 {
@@ -146,8 +131,8 @@ FeedbackView::FeedbackView(AppModel &model, QWidget *parent)
       eyebrow_(new ClampedLabel(Role::eyebrow, Ink::teal, this)),
       title_(new ClampedLabel(Role::cardTitle, Ink::primary, this)),
       subtitle_(new ClampedLabel(Role::body, Ink::secondary, this)),
-      dismissButton_(new SymbolButton(QStringLiteral("xmark"), dismissSide, 8, this)), divider_(new Divider(this)),
-      ticker_(new QTimer(this))
+      dismissButton_(new SymbolButton(QStringLiteral("xmark"), dismissSide, 8, this)),
+      divider_(new Divider(dividerOpacity, this)), ticker_(new QTimer(this))
 {
     DesignAccessibility::markAsGroup(*this);
     setAttribute(Qt::WA_TranslucentBackground);

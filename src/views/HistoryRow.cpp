@@ -1,7 +1,6 @@
 #include "views/HistoryRow.h"
 
 #include "models/RelativeDate.h"
-#include "models/TextProcessing.h"
 #include "support/design/AnimatedButton.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignTokens.h"
@@ -81,7 +80,7 @@ SymbolButton *sideButtonFor(const QString &symbol, const QString &name, QWidget 
 } // namespace
 
 HistoryRow::HistoryRow(const ClipboardHistoryItem &item, QWidget *parent)
-    : QWidget(parent), item_(item), wordCount_(TextProcessing::wordCount(item.text)), copy_(new CopyAgainButton(this)),
+    : QWidget(parent), item_(item), wordCount_(item.wordCount()), copy_(new CopyAgainButton(this)),
       text_(passiveLabel(DesignTokens::uiFont(12, QFont::Normal), Ink::primary, maximumTextLines, copy_)),
       meta_(passiveLabel(DesignTokens::uiFont(10, QFont::Normal), Ink::secondary, 1, copy_)),
       pin_(sideButtonFor(QStringLiteral("pin"), QStringLiteral("pinButton"), this)),

@@ -7,7 +7,9 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Divider.h"
 #include "support/design/PrivacyFootnote.h"
+#include "support/design/StatusDot.h"
 #include "support/design/Surface.h"
 #include "support/design/SymbolImage.h"
 #include "support/design/TrovStyle.h"
@@ -17,7 +19,6 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,38 +37,6 @@ constexpr int padding = 22;
 constexpr int setupSpacing = 9;
 constexpr int dotSide = 6;
 constexpr double greyDotOpacity = 0.4;
-
-// The set-up state at a glance: mint when the engine is ready, a faint grey
-// otherwise. Decorative: the status text beside it says the same. Its
-// `lit` property tells which.
-class StatusDot : public QWidget {
-public:
-    explicit StatusDot(QWidget *parent = nullptr) : QWidget(parent)
-    {
-        DesignAccessibility::hide(*this);
-        setFixedSize(dotSide, dotSide);
-        setLit(false);
-    }
-
-    void setLit(bool lit)
-    {
-        setProperty("lit", lit);
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        const DesignEnvironment &environment = DesignEnvironment::of(this);
-        painter.setBrush(property("lit").toBool()
-                             ? TrovStyle::mint()
-                             : DesignTokens::withOpacity(environment.ink(Ink::secondary), greyDotOpacity));
-        painter.drawEllipse(QRectF(rect()));
-    }
-};
 
 ClampedLabel *note(const QString &text, int pixelSize, double lineSpacing)
 {
@@ -105,10 +74,7 @@ LocalEngineTab::LocalEngineTab(AppModel &model, Preferences &settings, MLXSetup 
     layout->setSpacing(stackSpacing);
     layout->addWidget(makeIntro());
     layout->addWidget(makeSetupSection());
-    auto *divider = new QFrame;
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(divider);
+    layout->addWidget(new Divider(1));
     layout->addWidget(makeOutputPicker());
     layout->addWidget(note(QStringLiteral("Generative OCR can change or omit characters. Review important text. If "
                                           "output is truncated, we keep your existing clipboard and ask for a smaller "
@@ -153,7 +119,8 @@ QWidget *LocalEngineTab::makeStatusRow()
 {
     auto *row = new QWidget;
     QHBoxLayout *layout = rowLayout(row);
-    statusDot_ = new StatusDot;
+    // Mint when the engine is ready, a faint grey otherwise; its `lit` property tells which.
+    statusDot_ = new StatusDot(dotSide, Ink::secondary);
     statusDot_->setObjectName(QStringLiteral("mlxStatusDot"));
     layout->addWidget(statusDot_);
     status_ = SettingsControls::text(QString(), DesignTokens::uiFont(12, QFont::Medium), Ink::primary);
@@ -276,7 +243,8 @@ void LocalEngineTab::followSetup()
     const bool ready = setup_.isReady();
     const bool installing = setup_.isInstalling();
     const bool busy = model_.phase().isBusy();
-    static_cast<StatusDot *>(statusDot_)->setLit(ready);
+    statusDot_->setInk(ready ? Ink::mint : Ink::secondary, ready ? 1 : greyDotOpacity);
+    statusDot_->setProperty("lit", ready);
     status_->setText(setup_.status());
     progress_->setVisible(installing);
     cancel_->setVisible(installing);

@@ -12,6 +12,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QWidget;
+class StatusDot;
 
 // The settings window's Local MLX tab: the local engine's set-up state, the
 // interpreter the set-up runs with, the install or repair button, the kind
@@ -43,7 +44,7 @@ private:
     AppModel &model_;
     Preferences &settings_;
     MLXSetup &setup_;
-    QWidget *statusDot_ = nullptr;
+    StatusDot *statusDot_ = nullptr;
     ClampedLabel *status_ = nullptr;
     QProgressBar *progress_ = nullptr;
     QPushButton *cancel_ = nullptr;

@@ -2,22 +2,78 @@
 
 #include "models/CaptureResult.h"
 
+#include <QCoroTask>
+#include <QPointer>
 #include <QWidget>
 
-class AppModel;
-class QPlainTextEdit;
+#include <chrono>
 
-// One result window's content: an editable copy of the result's text and a
-// button that copies the edited text again. Bound to that one result.
+class AppModel;
+class ClampedLabel;
+class QFileDialog;
+class QMessageBox;
+class QPushButton;
+class QTimer;
+class ResultEditor;
+
+// One result window's content: the capture's text in an editor, its counts,
+// Copy (Ctrl+Shift+C; "Copied" for 1.5 s after each copy that reached the
+// clipboard) and "Save as text…". Edits stay in the window: the kept result
+// never changes. The save dialog and its alert belong to the window and go
+// with it; the file is written in the background.
 class ResultView : public QWidget {
     Q_OBJECT
 public:
-    ResultView(const CaptureResult &result, AppModel &model, QWidget *parent = nullptr);
+    static constexpr int padding = 26;
+    static constexpr int spacing = 18;
+    static constexpr QSize minimumContentSize{570, 420};
+    static constexpr std::chrono::milliseconds copiedFor{1500};
+    static const QString editorAccessibleName;
+    static const QString proposedFileName;
 
+    ResultView(const CaptureResult &result, AppModel &model, QWidget *parent = nullptr);
+    ~ResultView() override;
+
+    // The edited text.
     QString text() const;
+    bool showsCopied() const { return copied_; }
+    // The open save dialog, if any.
+    QFileDialog *saveDialog() const;
+
+    // "4 characters · 1 words": user-perceived characters and runs of
+    // non-whitespace, the nouns always plural.
+    static QString countsText(const QString &text);
+    // Engine, timing and the time of day in the locale's short form.
+    static QString metadataText(const CaptureResult &result);
+
+Q_SIGNALS:
+    // A save the user confirmed has ended, written or not.
+    void saveFinished(bool written);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
-    CaptureResult result_;
-    AppModel &model_;
-    QPlainTextEdit *editor_;
+    QWidget *makeHeader(const CaptureResult &result);
+    QWidget *makeActions();
+    void followText();
+    void followPhase();
+    void copy();
+    void setCopied(bool copied);
+    void save();
+    QCoro::Task<void> write(QString path, QString text);
+    void showSaveFailure(const QString &description);
+    void tintCopyButton();
+
+    QPointer<AppModel> model_;
+    ResultEditor *editor_;
+    ClampedLabel *counts_ = nullptr;
+    QPushButton *save_ = nullptr;
+    QPushButton *copy_ = nullptr;
+    QTimer *copyReset_;
+    bool copied_ = false;
+    QPointer<QFileDialog> saveDialog_;
 };

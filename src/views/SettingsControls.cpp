@@ -23,11 +23,7 @@ ClampedLabel *SettingsControls::text(const QString &text, const QFont &font, Sys
     auto *label = new ClampedLabel(font, ink);
     label->setText(text);
     label->setExtraLineSpacing(extraLineSpacing);
-    // A box layout keeps a fixed-height item at its one-line size hint: the
-    // height must be free to follow the width.
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    label->setSizePolicy(policy);
+    label->growWithLines();
     return label;
 }
 

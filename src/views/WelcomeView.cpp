@@ -48,23 +48,12 @@ constexpr double glowDiameter = 250;
 constexpr double glowBlur = 48;
 constexpr QPointF glowOffset{50, -90};
 
-QFont fontOf(int pixelSize, QFont::Weight weight, double tracking = 0)
-{
-    QFont font = DesignTokens::uiFont(pixelSize, weight);
-    if (tracking != 0)
-        font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
-    return font;
-}
-
 ClampedLabel *label(const QString &text, const QFont &font, Ink ink, QWidget *parent, int lines = 0)
 {
     auto *label = new ClampedLabel(font, ink, parent);
     label->setMaximumLines(lines);
     label->setText(text);
-    // As tall as its lines at the width the column gives it.
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    label->setSizePolicy(policy);
+    label->growWithLines();
     return label;
 }
 
@@ -113,8 +102,10 @@ QWidget *step(const QString &number, const QString &title, const QString &detail
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(stepSpacing);
     layout->addWidget(new StepNumber(number, row), 0, Qt::AlignVCenter);
-    layout->addWidget(snugLabel(title, fontOf(12, QFont::DemiBold), Ink::primary, row), 0, Qt::AlignVCenter);
-    layout->addWidget(snugLabel(detail, fontOf(11, QFont::Normal), Ink::secondary, row), 0, Qt::AlignVCenter);
+    layout->addWidget(snugLabel(title, DesignTokens::uiFont(12, QFont::DemiBold), Ink::primary, row), 0,
+                      Qt::AlignVCenter);
+    layout->addWidget(snugLabel(detail, DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, row), 0,
+                      Qt::AlignVCenter);
     layout->addStretch(1);
     return row;
 }
@@ -125,9 +116,10 @@ class Showcase : public QWidget {
 public:
     Showcase(CaptureIllustration *illustration, ShortcutBadge *badge, QWidget *parent)
         : QWidget(parent), illustration_(illustration), badge_(badge),
-          eyebrow_(snugLabel(QStringLiteral("FROM PIXELS TO POSSIBILITIES"), fontOf(8, QFont::DemiBold, 1.4),
-                             Ink::secondary, this)),
-          reminder_(snugLabel(QStringLiteral("Always a shortcut away."), fontOf(13, QFont::Medium), Ink::primary, this))
+          eyebrow_(snugLabel(QStringLiteral("FROM PIXELS TO POSSIBILITIES"),
+                             DesignTokens::uiFont(8, QFont::DemiBold, 1.4), Ink::secondary, this)),
+          reminder_(snugLabel(QStringLiteral("Always a shortcut away."), DesignTokens::uiFont(13, QFont::Medium),
+                              Ink::primary, this))
     {
         setAttribute(Qt::WA_TranslucentBackground);
         illustration_->setParent(this);
@@ -241,7 +233,8 @@ QWidget *WelcomeView::makeLeftColumn()
     auto *brand = new QHBoxLayout;
     brand->setSpacing(brandSpacing);
     brand->addWidget(new TrovMark(brandMark, column));
-    brand->addWidget(snugLabel(QStringLiteral("Ravelond"), fontOf(15, QFont::DemiBold), Ink::primary, column));
+    brand->addWidget(
+        snugLabel(QStringLiteral("Ravelond"), DesignTokens::uiFont(15, QFont::DemiBold), Ink::primary, column));
     brand->addStretch(1);
     layout->addLayout(brand);
     // The two spaces share the free height: brand at the top, the promise and
@@ -249,12 +242,12 @@ QWidget *WelcomeView::makeLeftColumn()
     layout->addStretch(1);
 
     const QStringList headline{QStringLiteral("If you can see it,"), QStringLiteral("you can copy it.")};
-    const QFont headlineFont =
-        DesignTokens::fitted(fontOf(34, QFont::DemiBold, -1.1), headline, leftWidth - 2 * leftPadding, 24);
+    const QFont headlineFont = DesignTokens::fitted(DesignTokens::uiFont(34, QFont::DemiBold, -1.1), headline,
+                                                    leftWidth - 2 * leftPadding, 24);
     layout->addWidget(label(headline.join(QLatin1Char('\n')), headlineFont, Ink::primary, column));
     layout->addSpacing(headlineSpacing);
     ClampedLabel *subline = label(QStringLiteral("Turn any little corner of your screen into text you can use."),
-                                  fontOf(13, QFont::Normal), Ink::secondary, column);
+                                  DesignTokens::uiFont(13, QFont::Normal), Ink::secondary, column);
     subline->setExtraLineSpacing(sublineLineSpacing);
     layout->addWidget(subline);
     layout->addSpacing(leftSpacing);
@@ -290,7 +283,7 @@ QWidget *WelcomeView::makeActions(QWidget *parent)
 
     auto *links = new QHBoxLayout;
     links->setSpacing(linksSpacing);
-    const QFont linkFont = fontOf(11, QFont::Normal);
+    const QFont linkFont = DesignTokens::uiFont(11, QFont::Normal);
     practice_ = new PlainButton(QStringLiteral("Try a practice trov"), linkFont, Ink::teal, actions);
     practice_->setObjectName(QStringLiteral("practiceLink"));
     openImage_ = new PlainButton(QStringLiteral("Open image…"), linkFont, Ink::secondary, actions);

@@ -102,8 +102,7 @@ void engineMissing(AppModel::Dependencies &)
 
 void notInstalled(PreferencesScene &scene)
 {
-    QFile::remove(MLXPaths::readyMarker());
-    scene.setup().refresh();
+    scene.fixture().setLocalEngineInstalled(false);
 }
 
 // A set-up run whose script reports a stage and waits.
@@ -171,8 +170,7 @@ const GalleryRegistration preferences(
         state(QStringLiteral("local-installing-while-ready"), Tab::localEngine,
               [](PreferencesScene &s) {
                   installing(s);
-                  s.fixture().mlxRoot().markReady();
-                  s.setup().refresh();
+                  s.fixture().setLocalEngineInstalled(true);
               }),
         state(QStringLiteral("local-launch-failed"), Tab::localEngine, launchFails),
         state(

@@ -4,10 +4,12 @@
 #include "support/TestEnvironment.h"
 
 #include "app/SmokeTest.h"
+#include "services/MLXPaths.h"
 #include "services/TextRecognitionRequest.h"
 
 #include <QCoroSignal>
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 FeedbackModelFixture::FeedbackModelFixture(const Adjust &adjust)
@@ -174,4 +176,20 @@ void FeedbackModelFixture::select()
     useBuiltInRecogniser();
     selection_ = Selection::pending;
     model_->startCapture();
+}
+
+void FeedbackModelFixture::importImage(const QString &path, const QString &text)
+{
+    useBuiltInRecogniser();
+    model_->importImage(path);
+    finishRecognition(text);
+}
+
+void FeedbackModelFixture::setLocalEngineInstalled(bool installed)
+{
+    if (installed)
+        mlxRoot_.markReady();
+    else
+        QFile::remove(MLXPaths::readyMarker());
+    model_->mlxSetup().refresh();
 }

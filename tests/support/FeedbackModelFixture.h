@@ -21,7 +21,7 @@
 
 // A real application model with doubles around it (selection, recogniser,
 // clipboard, sound, workspace), brought into each phase through its own
-// operations, for the feedback panel's tests, its benchmark and its pictures.
+// operations, for the tests, benchmarks and pictures of the views.
 class FeedbackModelFixture : public QObject {
     Q_OBJECT
 public:
@@ -58,6 +58,10 @@ public:
     void failNeedingSettings();
     // A capture whose selection stays open.
     void select();
+    // An import of the image file at `path` that recognised `text`.
+    void importImage(const QString &path, const QString &text);
+    // The local engine installed or not, as its set-up sees it.
+    void setLocalEngineInstalled(bool installed);
 
     // What the model asked of the shell, in order: "settings", "dismiss",
     // "review: <text>", "hide surfaces", "choose image".

@@ -160,8 +160,12 @@ protected:
         if (model)
             await(model->shutdown());
         model.reset();
-        if (recognizerGate)
+        if (recognizerGate) {
             recognizerGate->open();
+            // A cancelled recognition still runs on its pool thread: the
+            // recogniser it writes to goes with this fixture.
+            eventually([this] { return !recognizer.running.load(); });
+        }
         defaults.removeDomain();
     }
 

@@ -7,6 +7,7 @@
 #include "support/design/ClampedLabel.h"
 #include "support/design/CopySuccessGlyph.h"
 #include "support/design/DesignEnvironment.h"
+#include "support/design/DesignPalette.h"
 #include "support/design/OrbitSpinner.h"
 #include "support/design/PanelMaterial.h"
 #include "support/design/PrivacyFootnote.h"
@@ -381,4 +382,39 @@ TEST(PanelMaterialTest, WithoutACompositorThePanelIsOpaqueAndCutsItsWindowToShap
     EXPECT_TRUE(window.mask().contains(QPoint(212, 100)));
     EXPECT_FALSE(window.mask().contains(QPoint(14, 14))) << "the rounded corner is cut away";
     EXPECT_FALSE(window.mask().contains(QPoint(5, 100))) << "and the margin around the card";
+}
+
+TEST(DesignPaletteTest, OneFollowerKeepsAWidgetOnTheAppearanceOfTheWindowItIsIn)
+{
+    FakeAccessibilityPreferences accessibility;
+    FakeAppearance lightAppearance;
+    FakeAppearance darkAppearance;
+    darkAppearance.dark = true;
+    DesignEnvironment light(accessibility, lightAppearance, [] { return true; });
+    DesignEnvironment dark(accessibility, darkAppearance, [] { return true; });
+    QWidget first;
+    QWidget second;
+    light.attach(first);
+    dark.attach(second);
+    auto *content = new QWidget(&first);
+    const auto window = [content] { return content->palette().color(QPalette::Window); };
+
+    DesignPalette::follow(*content);
+    DesignPalette::follow(*content);
+    EXPECT_EQ(content->findChildren<QObject *>(QString(), Qt::FindDirectChildrenOnly).size(), 1) << "one follower";
+    EXPECT_EQ(window(), SystemColours::windowBackground(false));
+    lightAppearance.setDark(true);
+    EXPECT_EQ(window(), SystemColours::windowBackground(true)) << "the appearance changed";
+
+    lightAppearance.setDark(false);
+    content->setParent(&second);
+    EXPECT_EQ(window(), SystemColours::windowBackground(true)) << "moved into the dark window";
+    lightAppearance.setDark(true);
+    lightAppearance.setDark(false);
+    EXPECT_EQ(window(), SystemColours::windowBackground(true)) << "the old window's appearance no longer counts";
+
+    // The stock styles drop a colour's alpha: dimmed text is mixed in, not translucent.
+    const QColor disabled = content->palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_EQ(disabled.alpha(), 255);
+    EXPECT_NE(disabled, content->palette().color(QPalette::Active, QPalette::Text));
 }

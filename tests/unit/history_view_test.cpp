@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/Await.h"
 #include "support/FeedbackModelFixture.h"
+#include "support/ShownChild.h"
 
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
@@ -68,11 +69,7 @@ protected:
     template <typename Widget = QWidget>
     Widget *named(const QString &name) const
     {
-        for (Widget *widget : view->findChildren<Widget *>(name)) {
-            if (widget->isVisibleTo(view))
-                return widget;
-        }
-        return nullptr;
+        return shownChild<Widget>(*view, name);
     }
 
     QString text(const QString &name) const

@@ -347,8 +347,7 @@ TEST_F(PreferencesViewTest, TheLocalEngineTabFollowsReadinessAndInstallationEach
             ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, 20000));
         }
         if (example.ready) {
-            fixture->mlxRoot().markReady();
-            setup().refresh();
+            fixture->setLocalEngineInstalled(true);
         }
         const std::string which =
             (example.installing ? "installing, " : "") + std::string(example.ready ? "ready" : "");

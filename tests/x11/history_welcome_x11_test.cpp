@@ -4,6 +4,8 @@
 #include "app/WindowController.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
+#include "support/DesktopTools.h"
+#include "support/ShownChild.h"
 #include "support/TrayDock.h"
 #include "support/design/PracticeCanvas.h"
 #include "support/design/SymbolButton.h"
@@ -30,37 +32,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int timeoutMs = 20000;
-
-QByteArray run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!input.isNull()) {
-        tool.write(input);
-        tool.closeWriteChannel();
-    }
-    QSignalSpy finished(&tool, &QProcess::finished);
-    if (tool.state() != QProcess::NotRunning && !finished.wait(timeoutMs))
-        tool.kill();
-    return tool.readAllStandardOutput();
-}
-
-void xdotool(const QStringList &arguments)
-{
-    run(QStringLiteral("xdotool"), arguments);
-}
-
-// A real click at the middle of a widget on screen.
-void click(const QWidget *widget)
-{
-    const QPoint centre = widget->mapToGlobal(widget->rect().center());
-    xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
-}
-
-QString clipboard()
-{
-    return QString::fromUtf8(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}));
-}
 
 // Another program's copy, served by xclip in the background until the next copy.
 std::unique_ptr<QProcess> copyWithXclip(const QString &text)
@@ -89,26 +60,17 @@ protected:
         return delegate;
     }
 
-    // Opens the tray panel with a click and takes its way to the history: the
-    // panel's "Clipboard history" button, or the route that button calls
-    // while the panel has none.
+    // Opens the tray panel with a click, then the history with the panel's button.
     static void openHistoryFromThePanel(AppDelegate &delegate)
     {
         StatusBarController &status = *delegate.statusBar();
         const QRect icon = TrayDock::dockedGeometry(status.item());
         ASSERT_FALSE(icon.isEmpty()) << "the tray never docked the icon";
-        xdotool({"mousemove", QString::number(icon.center().x()), QString::number(icon.center().y()), "click", "1"});
+        DesktopTools::click(icon.center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }, timeoutMs));
-        QAbstractButton *historyButton = nullptr;
-        for (QAbstractButton *button : status.popover()->findChildren<QAbstractButton *>()) {
-            if (button->isVisible() && (button->accessibleName().contains(QLatin1String("Clipboard history")) ||
-                                        button->text().contains(QLatin1String("Clipboard history"))))
-                historyButton = button;
-        }
-        if (historyButton)
-            click(historyButton);
-        else
-            delegate.model().onHistory();
+        auto *historyButton = shownChild<QAbstractButton>(*status.popover(), QStringLiteral("historyButton"));
+        ASSERT_NE(historyButton, nullptr) << "history is on, so the panel offers it";
+        DesktopTools::click(*historyButton);
     }
 
     static HistoryRow *row(HistoryView &view, const QString &text)
@@ -163,30 +125,31 @@ TEST_F(HistoryWelcomeTest, CopiesElsewhereAreSearchedPinnedCopiedAgainAndCleared
     EXPECT_EQ(shownTexts(*view), QStringList({coffee, report})) << "the secret is not among them";
 
     auto *search = view->findChild<QLineEdit *>(QStringLiteral("historySearch"));
-    click(search);
-    xdotool({"type", "--delay", "20", "CAFE"});
+    DesktopTools::click(*search);
+    DesktopTools::xdotool({"type", "--delay", "20", "CAFE"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->search() == QLatin1String("CAFE"); }, timeoutMs));
     EXPECT_EQ(shownTexts(*view), QStringList{coffee});
-    click(view->findChild<QWidget *>(QStringLiteral("clearSearch")));
+    DesktopTools::click(*view->findChild<QWidget *>(QStringLiteral("clearSearch")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return shownTexts(*view).size() == 2; }, timeoutMs));
 
-    click(row(*view, report)->pinButton());
+    DesktopTools::click(*row(*view, report)->pinButton());
     ASSERT_TRUE(QTest::qWaitFor([&] { return store.items().at(0).isPinned; }, timeoutMs));
     EXPECT_EQ(store.items().at(0).text, report);
 
-    click(row(*view, coffee)->copyButton());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard() == coffee; }, timeoutMs)) << clipboard().toStdString();
+    DesktopTools::click(*row(*view, coffee)->copyButton());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return DesktopTools::clipboardText() == coffee; }, timeoutMs))
+        << DesktopTools::clipboardText().toStdString();
 
     // Return on the confirmation keeps everything; its "Clear all" clears, the pin too.
-    click(view->findChild<QWidget *>(QStringLiteral("clearAll")));
+    DesktopTools::click(*view->findChild<QWidget *>(QStringLiteral("clearAll")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() && view->clearAlert()->isActiveWindow(); }, timeoutMs));
-    xdotool({"key", "Return"});
+    DesktopTools::xdotool({"key", "Return"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->clearAlert(); }, timeoutMs));
     EXPECT_EQ(store.items().size(), 2);
-    click(view->findChild<QWidget *>(QStringLiteral("clearAll")));
+    DesktopTools::click(*view->findChild<QWidget *>(QStringLiteral("clearAll")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() && view->clearAlert()->isVisible(); }, timeoutMs));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view->clearAlert()));
-    click(view->clearAlert()->findChild<QPushButton *>(QStringLiteral("confirmClearAll")));
+    DesktopTools::click(*view->clearAlert()->findChild<QPushButton *>(QStringLiteral("confirmClearAll")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return store.items().isEmpty(); }, timeoutMs));
     EXPECT_EQ(view->findChild<QWidget *>(QStringLiteral("emptyState"))->isVisible(), true);
     secret.kill();
@@ -202,7 +165,7 @@ TEST_F(HistoryWelcomeTest, AFirstLaunchShowsTheWelcomeWhosePracticeRunCopiesTheP
     ASSERT_TRUE(QTest::qWaitForWindowExposed(welcome));
     auto *practice = welcome->findChild<QWidget *>(QStringLiteral("practiceLink"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return practice->isVisible(); }, timeoutMs));
-    click(practice);
+    DesktopTools::click(*practice);
 
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return delegate->model().phase().kind() == CapturePhase::selecting; }, timeoutMs));
@@ -213,16 +176,16 @@ TEST_F(HistoryWelcomeTest, AFirstLaunchShowsTheWelcomeWhosePracticeRunCopiesTheP
     const QRectF card = PracticeCanvas::cardFrame(screen->geometry().size()).translated(screen->geometry().topLeft());
     const QPoint from(int(card.left()) + 36, int(card.center().y()) - 62);
     const QPoint to(int(card.right()) - 30, int(card.center().y()) + 48);
-    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
-             QString::number(card.center().x()), QString::number(card.center().y()), "mousemove",
-             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+    DesktopTools::xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
+                           "mousemove", QString::number(card.center().x()), QString::number(card.center().y()),
+                           "mousemove", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            const QString copied = clipboard();
+            const QString copied = DesktopTools::clipboardText();
             return copied.contains(QLatin1String("Good ideas deserve")) &&
                    copied.contains(QLatin1String("a life beyond pixels."));
         },
         timeoutMs))
-        << clipboard().toStdString();
+        << DesktopTools::clipboardText().toStdString();
     EXPECT_FALSE(delegate->model().settings().hasSeenWelcome()) << "a practice run leaves the welcome unseen";
 }

@@ -1,3 +1,4 @@
+#include "support/DesktopTools.h"
 #include "support/TessdataFolder.h"
 #include "support/TrayDock.h"
 
@@ -28,34 +29,15 @@
 
 namespace {
 
-void xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    tool.waitForFinished(20000);
-}
-
-// A real click of the pointer at a point of the screen.
-void clickAt(QPoint point, int button = 1)
-{
-    xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
-             QStringLiteral("click"), QString::number(button)});
-}
-
-QPoint centreOf(const QWidget &widget)
-{
-    return widget.mapToGlobal(widget.rect().center());
-}
-
 // Opens the pop-up with a click and clicks the item, as a user picks one.
 bool pick(QComboBox &picker, const QString &text)
 {
-    clickAt(centreOf(picker));
+    DesktopTools::click(picker);
     QAbstractItemView *list = picker.view();
     if (!QTest::qWaitFor([&] { return list->isVisible(); }))
         return false;
     const QRect item = list->visualRect(list->model()->index(picker.findText(text), 0));
-    clickAt(list->viewport()->mapToGlobal(item.center()));
+    DesktopTools::click(list->viewport()->mapToGlobal(item.center()));
     return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; });
 }
 
@@ -95,7 +77,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     StatusBarController &status = *delegate.statusBar();
     const QRect icon = TrayDock::dockedGeometry(status.item());
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
-    clickAt(icon.center(), 3);
+    DesktopTools::click(icon.center(), 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
     QAction *settings = nullptr;
     for (QAction *action : status.menu()->actions()) {
@@ -103,7 +85,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
             settings = action;
     }
     ASSERT_NE(settings, nullptr);
-    clickAt(status.menu()->mapToGlobal(status.menu()->actionGeometry(settings).center()));
+    DesktopTools::click(status.menu()->mapToGlobal(status.menu()->actionGeometry(settings).center()));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return delegate.windows().preferencesWindow() && delegate.windows().preferencesWindow()->isVisible(); }));
     QWidget &window = *delegate.windows().preferencesWindow();
@@ -131,14 +113,14 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     auto &browse = *window.findChild<QPushButton *>(QStringLiteral("browseHistory"));
     window.findChild<QScrollArea *>(QStringLiteral("generalTab"))->ensureWidgetVisible(&history, 0, 100);
     const QPoint box = history.mapToGlobal(QPoint(8, history.height() / 2));
-    clickAt(box);
+    DesktopTools::click(box);
     ASSERT_TRUE(QTest::qWaitFor([&] { return browse.isVisible() && model.settings().clipboardHistory(); }));
-    clickAt(box);
+    DesktopTools::click(box);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !browse.isVisible() && !model.settings().clipboardHistory(); }));
 
     // The new chord is the program's hot key now: it starts a capture, which
     // stops at once for the local engine that is not installed.
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+2")});
+    DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+2")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::failed; }, 10000));
     EXPECT_EQ(model.lastError(), TrovError::of(TrovError::mlxNotReady).errorDescription());
 

@@ -5,6 +5,7 @@
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 #include "stores/Preferences.h"
+#include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
 #include "support/TrayDock.h"
@@ -27,9 +28,7 @@ namespace {
 
 void xdotool(const QStringList &arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    tool.waitForFinished(20000);
+    DesktopTools::xdotool(arguments);
 }
 
 QStringList at(QPoint point)

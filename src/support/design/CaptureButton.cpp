@@ -6,7 +6,6 @@
 #include "support/design/TrovStyle.h"
 
 #include <QEvent>
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
@@ -30,21 +29,44 @@ CaptureButton::CaptureButton(const QString &text, QWidget *parent)
     ensureGlow();
 }
 
+void CaptureButton::setSymbol(const QString &symbol)
+{
+    label_.symbol = symbol;
+    labelChanged();
+}
+
+void CaptureButton::setAccessory(const QString &accessory)
+{
+    label_.accessory = accessory;
+    labelChanged();
+}
+
 void CaptureButton::setTrailingSymbol(const QString &symbol)
 {
-    trailingSymbol_ = symbol;
+    label_.trailingSymbol = symbol;
+    labelChanged();
+}
+
+void CaptureButton::labelChanged()
+{
+    const QString symbol = label_.symbol.isEmpty() ? label_.trailingSymbol : label_.symbol;
     setProperty("symbol", symbol.isEmpty() ? QVariant() : QVariant(symbol));
     updateGeometry();
     update();
 }
 
+CaptureButtonStyle::Label CaptureButton::currentLabel() const
+{
+    CaptureButtonStyle::Label label = label_;
+    label.text = text();
+    return label;
+}
+
 QSize CaptureButton::sizeHint() const
 {
-    const QFontMetricsF metrics(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    double width = metrics.horizontalAdvance(text()) + 2 * CaptureButtonStyle::horizontalPadding;
-    if (!trailingSymbol_.isEmpty())
-        width += CaptureButtonStyle::trailingSymbolSide() + CaptureButtonStyle::trailingSymbolGap;
-    return QSize(int(std::ceil(width)), int(std::ceil(metrics.height() + 2 * CaptureButtonStyle::verticalPadding)));
+    const QSizeF label = CaptureButtonStyle::labelSize(currentLabel());
+    return QSize(int(std::ceil(label.width() + 2 * CaptureButtonStyle::horizontalPadding)),
+                 int(std::ceil(label.height() + 2 * CaptureButtonStyle::verticalPadding)));
 }
 
 QSize CaptureButton::minimumSizeHint() const
@@ -87,7 +109,7 @@ void CaptureButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame(rect());
-    CaptureButtonStyle::paintButton(painter, frame, look(), text(), trailingSymbol_);
+    CaptureButtonStyle::paintButton(painter, frame, look(), currentLabel());
     if (showsFocusRing()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(DesignTokens::withOpacity(Qt::white, 0.85), 2));

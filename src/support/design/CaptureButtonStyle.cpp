@@ -5,8 +5,11 @@
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovStyle.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 namespace {
 
@@ -54,13 +57,36 @@ void CaptureButtonStyle::paintGlow(QPainter &painter, const QRectF &frame, const
     painter.restore();
 }
 
+QFont CaptureButtonStyle::accessoryFont()
+{
+    return DesignTokens::monospaceFont(11, QFont::Medium);
+}
+
 double CaptureButtonStyle::trailingSymbolSide()
 {
     return DesignTokens::font(DesignTokens::FontRole::captureButton).pixelSize();
 }
 
-void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label,
-                                     const QString &trailingSymbol)
+QSizeF CaptureButtonStyle::labelSize(const Label &label)
+{
+    const QFontMetricsF metrics(DesignTokens::font(DesignTokens::FontRole::captureButton));
+    double width = metrics.horizontalAdvance(label.text);
+    double height = metrics.height();
+    if (!label.symbol.isEmpty()) {
+        width += symbolSide + symbolGap;
+        height = std::max(height, symbolSide);
+    }
+    if (!label.accessory.isEmpty()) {
+        const QFontMetricsF accessory(accessoryFont());
+        width += symbolGap + accessory.horizontalAdvance(label.accessory);
+        height = std::max(height, accessory.height());
+    }
+    if (!label.trailingSymbol.isEmpty())
+        width += symbolGap + trailingSymbolSide();
+    return QSizeF(width, height);
+}
+
+void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, const Look &look, const Label &label)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -75,15 +101,30 @@ void CaptureButtonStyle::paintButton(QPainter &painter, const QRectF &frame, con
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
     painter.setPen(Qt::white);
     painter.setFont(DesignTokens::font(DesignTokens::FontRole::captureButton));
-    const QRectF content = frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
-    if (trailingSymbol.isEmpty()) {
-        painter.drawText(content, Qt::AlignCenter, label);
-    } else {
+    QRectF content = frame.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
+    if (label.symbol.isEmpty() && label.accessory.isEmpty() && label.trailingSymbol.isEmpty()) {
+        painter.drawText(content, Qt::AlignCenter, label.text);
+        painter.restore();
+        return;
+    }
+    if (!label.trailingSymbol.isEmpty()) {
         const double side = trailingSymbolSide();
-        painter.drawText(content.adjusted(0, 0, -(side + trailingSymbolGap), 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         label);
         const QRectF box(content.right() - side, content.center().y() - side / 2, side, side);
-        SymbolLibrary::paint(painter, trailingSymbol, box, Qt::white, SymbolLibrary::Weight::semibold);
+        SymbolLibrary::paint(painter, label.trailingSymbol, box, Qt::white, SymbolLibrary::Weight::semibold);
+        content.setRight(box.left() - symbolGap);
+    }
+    double left = content.left();
+    if (!label.symbol.isEmpty()) {
+        const QRectF box(left, content.center().y() - symbolSide / 2, symbolSide, symbolSide);
+        SymbolLibrary::paint(painter, label.symbol, box, Qt::white, SymbolLibrary::Weight::semibold);
+        left += symbolSide + symbolGap;
+    }
+    painter.drawText(QRectF(left, content.top(), content.right() - left, content.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, label.text);
+    if (!label.accessory.isEmpty()) {
+        painter.setFont(accessoryFont());
+        painter.setOpacity(painter.opacity() * accessoryOpacity);
+        painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter, label.accessory);
     }
     painter.restore();
 }

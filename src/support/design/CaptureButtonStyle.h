@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 class QPainter;
@@ -31,11 +33,27 @@ public:
 
     // The glow, drawn under the button (it reaches beyond the button's frame).
     static void paintGlow(QPainter &painter, const QRectF &frame, const Look &look, const QColor &teal);
-    // Fill, hairline and label; the painter is left as it was. With a trailing
-    // symbol the text starts at the leading edge and the symbol ends the row.
-    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const QString &label,
-                            const QString &trailingSymbol = QString());
-    // The trailing symbol's side and its gap to the text.
+    // What the button says: its text, centred, or led by a symbol and followed,
+    // after a flexible space, by a small monospaced accessory (a shortcut)
+    // and a trailing symbol at the far end.
+    struct Label {
+        QString text;
+        QString symbol;
+        QString accessory;
+        QString trailingSymbol;
+    };
+
+    static constexpr double symbolSide = 16;
+    static constexpr double symbolGap = 8;
+    static constexpr double accessoryOpacity = 0.8;
+
+    // The face of an accessory: 11 px medium, monospaced.
+    static QFont accessoryFont();
+    // A trailing symbol is as high as the text it follows.
     static double trailingSymbolSide();
-    static constexpr double trailingSymbolGap = 8;
+    // The label's natural size, without the padding.
+    static QSizeF labelSize(const Label &label);
+
+    // Fill, hairline and label; the painter is left as it was.
+    static void paintButton(QPainter &painter, const QRectF &frame, const Look &look, const Label &label);
 };

@@ -141,6 +141,13 @@ void ClampedLabel::setAlignment(Qt::Alignment alignment)
     update();
 }
 
+void ClampedLabel::growWithLines()
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
 bool ClampedLabel::isAnimating() const
 {
     return fade_ && fade_->state() == QAbstractAnimation::Running;
@@ -148,13 +155,18 @@ bool ClampedLabel::isAnimating() const
 
 QStringList ClampedLabel::linesFor(const QString &text, double width) const
 {
+    return wrap(text, font_, width, maximumLines_);
+}
+
+QStringList ClampedLabel::wrap(const QString &text, const QFont &font, double width, int maximumLines)
+{
     if (text.isEmpty() || width <= 0)
         return text.isEmpty() ? QStringList() : QStringList{text};
-    const qsizetype laidOut = maximumLines_ > 0 ? prefixLengthFor(text, maximumLines_, width, font_) : text.size();
+    const qsizetype laidOut = maximumLines > 0 ? prefixLengthFor(text, maximumLines, width, font) : text.size();
     const bool cut = laidOut < text.size() && !onlySpaceIn(QStringView(text).mid(laidOut));
     QString prepared = text.left(laidOut);
     prepared.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(prepared, font_);
+    QTextLayout layout(prepared, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -167,13 +179,13 @@ QStringList ClampedLabel::linesFor(const QString &text, double width) const
         lines.append(withoutTrailingSpace(prepared.mid(line.textStart(), line.textLength())));
     }
     layout.endLayout();
-    if (maximumLines_ > 0 && lines.size() > maximumLines_) {
-        lines = lines.mid(0, maximumLines_);
-        const QString last = prepared.mid(starts[maximumLines_ - 1], starts[maximumLines_] - starts[maximumLines_ - 1]);
-        lines.last() = endingInEllipsis(last, QFontMetricsF(font_), width);
+    if (maximumLines > 0 && lines.size() > maximumLines) {
+        lines = lines.mid(0, maximumLines);
+        const QString last = prepared.mid(starts[maximumLines - 1], starts[maximumLines] - starts[maximumLines - 1]);
+        lines.last() = endingInEllipsis(last, QFontMetricsF(font), width);
     } else if (cut && !lines.isEmpty()) {
         // The part laid out fitted (zero-width characters): the rest is still cut off.
-        lines.last() = endingInEllipsis(lines.last(), QFontMetricsF(font_), width);
+        lines.last() = endingInEllipsis(lines.last(), QFontMetricsF(font), width);
     }
     return lines;
 }
@@ -222,9 +234,10 @@ void ClampedLabel::paintLines(QPainter &painter, const QStringList &lines) const
 {
     const QFontMetricsF metrics(font_);
     double baseline = metrics.ascent();
+    const bool centred = alignment_ & Qt::AlignHCenter;
     for (const QString &line : lines) {
-        const double x = alignment_ & Qt::AlignHCenter ? (width() - metrics.horizontalAdvance(line)) / 2 : 0;
-        painter.drawText(QPointF(x, baseline), line);
+        const double left = centred ? (width() - metrics.horizontalAdvance(line)) / 2 : 0;
+        painter.drawText(QPointF(left, baseline), line);
         baseline += metrics.lineSpacing() + extraSpacing_;
     }
 }

@@ -25,7 +25,7 @@ public:
     static constexpr double disabledOpacity = 0.45;
 
     ClampedLabel(DesignTokens::FontRole role, SystemColours::Ink ink, QWidget *parent = nullptr);
-    // In a face of its own, for a text no role describes.
+    // In a face of the caller's own, for a text no role covers.
     ClampedLabel(const QFont &font, SystemColours::Ink ink, QWidget *parent = nullptr);
 
     QString text() const { return text_; }
@@ -39,10 +39,18 @@ public:
     void setExtraLineSpacing(double spacing);
     // Qt::AlignLeft (the default) or Qt::AlignHCenter.
     void setAlignment(Qt::Alignment alignment);
+    // Lets a box layout give the label the height of all its lines at the
+    // width it gets: by default a box layout holds it at its size hint, one
+    // line per paragraph.
+    void growWithLines();
     QFont textFont() const { return font_; }
 
     // The lines shown at `width`, the clamp applied.
     QStringList linesFor(const QString &text, double width) const;
+    // `text` wrapped at word boundaries to `width` in `font`, at most
+    // `maximumLines` (0: all) of them, the last one ending in "…" when text is
+    // left over; for views that draw a clamped text themselves.
+    static QStringList wrap(const QString &text, const QFont &font, double width, int maximumLines);
     QStringList displayedLines() const { return linesAt(width()); }
     bool isAnimating() const;
 
@@ -68,8 +76,8 @@ private:
     QString text_;
     QString fadingText_;
     int maximumLines_ = 0;
-    double extraSpacing_ = 0;
     Qt::Alignment alignment_ = Qt::AlignLeft;
+    double extraSpacing_ = 0;
     mutable double cachedWidth_ = -1;
     mutable QStringList cachedLines_;
     QPointer<QVariantAnimation> fade_;

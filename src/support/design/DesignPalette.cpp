@@ -11,12 +11,17 @@
 
 namespace {
 
-constexpr double disabledTextOpacity = 0.35;
+constexpr double disabledTextOpacity = 0.4;
+const QString followerName = QStringLiteral("designPaletteFollower");
 
 // Keeps one widget's palette on its environment's appearance.
 class PaletteFollower : public QObject {
 public:
-    explicit PaletteFollower(QWidget &root) : QObject(&root), root_(root) { root_.installEventFilter(this); }
+    explicit PaletteFollower(QWidget &root) : QObject(&root), root_(root)
+    {
+        setObjectName(followerName);
+        root_.installEventFilter(this);
+    }
 
     void apply()
     {
@@ -47,24 +52,45 @@ private:
 
 } // namespace
 
+QColor DesignPalette::shownOver(const QColor &ground, const QColor &colour)
+{
+    const double alpha = colour.alphaF();
+    const auto mix = [alpha](float top, float bottom) { return float(top * alpha + bottom * (1 - alpha)); };
+    return QColor::fromRgbF(mix(colour.redF(), ground.redF()), mix(colour.greenF(), ground.greenF()),
+                            mix(colour.blueF(), ground.blueF()));
+}
+
 QPalette DesignPalette::of(bool dark)
 {
     const QColor window = SystemColours::windowBackground(dark);
+    const QColor text = shownOver(window, SystemColours::label(dark));
+    const QColor secondary = shownOver(window, SystemColours::secondaryLabel(dark));
+    const QColor base = dark ? QColor(30, 30, 30) : QColor(255, 255, 255);
     const QColor button = dark ? QColor(74, 74, 74) : QColor(252, 252, 252);
-    QPalette palette(button, window);
-    const QColor text = SystemColours::label(dark);
-    const QColor dimmed = DesignTokens::withOpacity(text, disabledTextOpacity);
+    const QColor accent = TrovStyle::teal(dark);
+
+    QPalette palette;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const QColor ink = group == QPalette::Disabled ? dimmed : text;
+        const bool disabled = group == QPalette::Disabled;
+        const QColor ink = disabled ? shownOver(window, DesignTokens::withOpacity(text, disabledTextOpacity)) : text;
+        palette.setColor(group, QPalette::Window, window);
         palette.setColor(group, QPalette::WindowText, ink);
+        palette.setColor(group, QPalette::Base, base);
+        palette.setColor(group, QPalette::AlternateBase, shownOver(base, SystemColours::separator(dark)));
         palette.setColor(group, QPalette::Text, ink);
+        palette.setColor(group, QPalette::PlaceholderText, secondary);
+        palette.setColor(group, QPalette::Button, button);
         palette.setColor(group, QPalette::ButtonText, ink);
-        palette.setColor(group, QPalette::Base, dark ? QColor(30, 30, 30) : Qt::white);
-        palette.setColor(group, QPalette::AlternateBase, dark ? QColor(40, 40, 40) : QColor(244, 244, 244));
-        palette.setColor(group, QPalette::PlaceholderText, SystemColours::secondaryLabel(dark));
-        palette.setColor(group, QPalette::Highlight, TrovStyle::teal(dark));
-        palette.setColor(group, QPalette::HighlightedText, Qt::white);
-        palette.setColor(group, QPalette::ToolTipBase, dark ? QColor(60, 60, 60) : QColor(255, 255, 240));
+        palette.setColor(group, QPalette::BrightText, Qt::white);
+        palette.setColor(group, QPalette::Light, button.lighter(dark ? 130 : 102));
+        palette.setColor(group, QPalette::Midlight, button.lighter(dark ? 115 : 101));
+        palette.setColor(group, QPalette::Mid, button.darker(dark ? 130 : 115));
+        palette.setColor(group, QPalette::Dark, button.darker(dark ? 160 : 140));
+        palette.setColor(group, QPalette::Shadow, dark ? QColor(0, 0, 0) : QColor(0, 0, 0, 90));
+        palette.setColor(group, QPalette::Highlight, disabled ? secondary : accent);
+        palette.setColor(group, QPalette::HighlightedText, dark ? QColor(0, 0, 0) : QColor(255, 255, 255));
+        palette.setColor(group, QPalette::Link, accent);
+        palette.setColor(group, QPalette::ToolTipBase, base);
         palette.setColor(group, QPalette::ToolTipText, text);
     }
     return palette;
@@ -72,6 +98,11 @@ QPalette DesignPalette::of(bool dark)
 
 void DesignPalette::follow(QWidget &root)
 {
+    // The follower has no meta-object of its own: it is known by its name.
+    if (QObject *follower = root.findChild<QObject *>(followerName, Qt::FindDirectChildrenOnly)) {
+        static_cast<PaletteFollower *>(follower)->apply();
+        return;
+    }
     root.setAutoFillBackground(true);
     (new PaletteFollower(root))->apply();
 }

@@ -17,11 +17,13 @@ QEasingCurve cubicBezier(QPointF first, QPointF second)
 
 } // namespace
 
-QFont DesignTokens::uiFont(int pixelSize, QFont::Weight weight)
+QFont DesignTokens::uiFont(int pixelSize, QFont::Weight weight, double tracking)
 {
     QFont font = QGuiApplication::font();
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
+    if (tracking != 0)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
     return font;
 }
 
@@ -38,11 +40,8 @@ QFont DesignTokens::monospaceFont(int pixelSize, QFont::Weight weight)
 QFont DesignTokens::font(FontRole role)
 {
     switch (role) {
-    case FontRole::eyebrow: {
-        QFont font = uiFont(9, QFont::DemiBold);
-        font.setLetterSpacing(QFont::AbsoluteSpacing, 1.3);
-        return font;
-    }
+    case FontRole::eyebrow:
+        return uiFont(9, QFont::DemiBold, 1.3);
     case FontRole::cardTitle:
         return uiFont(18, QFont::DemiBold);
     case FontRole::body:

@@ -28,8 +28,9 @@ public:
     };
 
     static QFont font(FontRole role);
-    // The desktop's interface face at a logical pixel size.
-    static QFont uiFont(int pixelSize, QFont::Weight weight);
+    // The desktop's interface face at a logical pixel size, its letters
+    // `tracking` pixels further apart (closer when negative).
+    static QFont uiFont(int pixelSize, QFont::Weight weight = QFont::Normal, double tracking = 0);
     // The desktop's fixed-pitch face ("monospace" is fontconfig's alias for it).
     static QFont monospaceFont(int pixelSize, QFont::Weight weight);
 

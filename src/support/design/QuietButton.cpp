@@ -69,10 +69,7 @@ void QuietButton::paintEvent(QPaintEvent *)
     const DesignEnvironment &environment = this->environment();
     const QuietButtonStyle::Look look = this->look();
     const QRectF frame(rect());
-    painter.setOpacity(look.opacity);
-    painter.translate(frame.center());
-    painter.scale(look.scale, look.scale);
-    painter.translate(-frame.center());
+    QuietButtonStyle::applyLook(painter, frame, look);
     QuietButtonStyle::paintBackground(painter, frame, look, environment.ink(SystemColours::Ink::primary));
 
     const QColor colour = environment.ink(ink_);

@@ -21,6 +21,14 @@ QuietButtonStyle::Look QuietButtonStyle::mix(const Look &from, const Look &to, d
             between(from.scale, to.scale), between(from.opacity, to.opacity)};
 }
 
+void QuietButtonStyle::applyLook(QPainter &painter, const QRectF &frame, const Look &look)
+{
+    painter.setOpacity(painter.opacity() * look.opacity);
+    painter.translate(frame.center());
+    painter.scale(look.scale, look.scale);
+    painter.translate(-frame.center());
+}
+
 void QuietButtonStyle::paintBackground(QPainter &painter, const QRectF &frame, const Look &look, const QColor &primary)
 {
     constexpr double radius = DesignTokens::quietButtonRadius;

@@ -25,6 +25,9 @@ public:
     static Look look(bool hovered, bool pressed, bool enabled, bool reduceMotion);
     static Look mix(const Look &from, const Look &to, double share);
 
+    // Fades the painter and scales it about the frame's centre as the look says,
+    // for everything drawn after: background and label alike.
+    static void applyLook(QPainter &painter, const QRectF &frame, const Look &look);
     // Fill and hairline in the primary foreground colour `primary`.
     static void paintBackground(QPainter &painter, const QRectF &frame, const Look &look, const QColor &primary);
 };

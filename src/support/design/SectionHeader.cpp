@@ -19,9 +19,7 @@ SectionHeader::SectionHeader(const QString &title, QWidget *parent) : QWidget(pa
 
 QFont SectionHeader::font()
 {
-    QFont font = DesignTokens::uiFont(9, QFont::DemiBold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.4);
-    return font;
+    return DesignTokens::uiFont(9, QFont::DemiBold, 1.4);
 }
 
 void SectionHeader::setTitle(const QString &title)

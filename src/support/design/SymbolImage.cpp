@@ -2,6 +2,7 @@
 
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
+#include "support/design/DesignTokens.h"
 
 #include <QPainter>
 
@@ -13,14 +14,25 @@ SymbolImage::SymbolImage(const QString &symbol, double side, SystemColours::Ink 
 {
     DesignAccessibility::hide(*this);
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
     setSymbol(symbol);
 }
 
 void SymbolImage::setSymbol(const QString &symbol)
 {
+    if (symbol == symbol_)
+        return;
     symbol_ = symbol;
     setProperty("symbol", symbol);
+    update();
+}
+
+void SymbolImage::setInk(SystemColours::Ink ink, double opacity)
+{
+    ink_ = ink;
+    opacity_ = opacity;
     update();
 }
 
@@ -33,5 +45,6 @@ QSize SymbolImage::sizeHint() const
 void SymbolImage::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    SymbolLibrary::paint(painter, symbol_, QRectF(rect()), DesignEnvironment::of(this).ink(ink_), weight_);
+    const QColor colour = DesignTokens::withOpacity(DesignEnvironment::of(this).ink(ink_), opacity_);
+    SymbolLibrary::paint(painter, symbol_, QRectF(rect()), colour, weight_);
 }

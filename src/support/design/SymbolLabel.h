@@ -13,7 +13,7 @@ class SymbolLabel : public QWidget {
 public:
     SymbolLabel(const QString &symbol, const QString &text, DesignTokens::FontRole role, SystemColours::Ink ink,
                 QWidget *parent = nullptr);
-    // In a face of its own, for a label no role describes.
+    // In a face of the caller's own, for a text no role covers.
     SymbolLabel(const QString &symbol, const QString &text, const QFont &font, SystemColours::Ink ink,
                 QWidget *parent = nullptr);
 

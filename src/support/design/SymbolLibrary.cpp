@@ -6,6 +6,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -187,6 +188,113 @@ QPainterPath checkmarkShield()
     path.moveTo(0.34, 0.5);
     path.lineTo(0.46, 0.62);
     path.lineTo(0.67, 0.38);
+    return path;
+}
+
+// A page with a folded corner, inside `frame`.
+void addPage(QPainterPath &path, const QRectF &frame)
+{
+    const double fold = frame.width() * 0.3;
+    path.moveTo(frame.left(), frame.top());
+    path.lineTo(frame.right() - fold, frame.top());
+    path.lineTo(frame.right(), frame.top() + fold);
+    path.lineTo(frame.right(), frame.bottom());
+    path.lineTo(frame.left(), frame.bottom());
+    path.closeSubpath();
+    path.moveTo(frame.right() - fold, frame.top());
+    path.lineTo(frame.right() - fold, frame.top() + fold);
+    path.lineTo(frame.right(), frame.top() + fold);
+}
+
+// Two sheets, the front one over the lower right of the back one.
+QPainterPath docOnDoc()
+{
+    QPainterPath path;
+    path.moveTo(0.2, 0.7);
+    path.lineTo(0.14, 0.7);
+    path.lineTo(0.14, 0.08);
+    path.lineTo(0.58, 0.08);
+    path.lineTo(0.58, 0.22);
+    path.addRoundedRect(QRectF(0.34, 0.3, 0.52, 0.62), 0.06, 0.06);
+    return path;
+}
+
+QPainterPath checkmark()
+{
+    QPainterPath path;
+    path.moveTo(0.16, 0.52);
+    path.lineTo(0.4, 0.76);
+    path.lineTo(0.86, 0.24);
+    return path;
+}
+
+QPainterPath arrowDownDoc()
+{
+    QPainterPath path;
+    addPage(path, QRectF(0.18, 0.06, 0.64, 0.88));
+    path.moveTo(0.5, 0.4);
+    path.lineTo(0.5, 0.76);
+    path.moveTo(0.37, 0.63);
+    path.lineTo(0.5, 0.76);
+    path.lineTo(0.63, 0.63);
+    return path;
+}
+
+// A rectangle drawn in dashes: each side cut into short strokes with gaps.
+QPainterPath rectangleDashed()
+{
+    QPainterPath path;
+    const QRectF frame(0.06, 0.18, 0.88, 0.64);
+    const QPointF corners[] = {frame.topLeft(), frame.topRight(), frame.bottomRight(), frame.bottomLeft()};
+    for (int side = 0; side < 4; ++side) {
+        const QPointF from = corners[side];
+        const QPointF to = corners[(side + 1) % 4];
+        const QPointF step = to - from;
+        const int dashes = std::abs(step.x()) > std::abs(step.y()) ? 5 : 4;
+        for (int dash = 0; dash < dashes; ++dash) {
+            const double start = (dash + 0.2) / dashes;
+            const double end = (dash + 0.8) / dashes;
+            path.moveTo(from + step * start);
+            path.lineTo(from + step * end);
+        }
+    }
+    return path;
+}
+
+QPainterPath photo()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.06, 0.16, 0.88, 0.68), 0.1, 0.1);
+    path.moveTo(0.12, 0.76);
+    path.lineTo(0.38, 0.48);
+    path.lineTo(0.56, 0.66);
+    path.lineTo(0.68, 0.56);
+    path.lineTo(0.88, 0.76);
+    path.addEllipse(QPointF(0.7, 0.34), 0.07, 0.07);
+    return path;
+}
+
+QPainterPath questionmarkCircle()
+{
+    return circled([](QPainterPath &path) {
+        path.moveTo(0.38, 0.4);
+        path.arcTo(QRectF(0.38, 0.27, 0.24, 0.24), 180, -230);
+        path.lineTo(0.5, 0.56);
+        path.lineTo(0.5, 0.6);
+        path.moveTo(0.5, 0.72);
+        path.lineTo(0.5, 0.725);
+    });
+}
+
+// An open ring with a stroke standing in its gap.
+QPainterPath power()
+{
+    QPainterPath path;
+    const QRectF ring(0.14, 0.16, 0.72, 0.72);
+    path.arcMoveTo(ring, 120);
+    path.arcTo(ring, 120, 300);
+    path.moveTo(0.5, 0.06);
+    path.lineTo(0.5, 0.46);
     return path;
 }
 
@@ -427,6 +535,13 @@ const QHash<QString, Symbol> &builders()
         {QStringLiteral("lock"), lock},
         {QStringLiteral("xmark.circle.fill"), {xmarkCircleFill, true}},
         {QStringLiteral("checkmark.circle.fill"), {checkmarkCircleFill, true}},
+        {QStringLiteral("doc.on.doc"), docOnDoc},
+        {QStringLiteral("checkmark"), checkmark},
+        {QStringLiteral("arrow.down.doc"), arrowDownDoc},
+        {QStringLiteral("rectangle.dashed"), rectangleDashed},
+        {QStringLiteral("photo"), photo},
+        {QStringLiteral("questionmark.circle"), questionmarkCircle},
+        {QStringLiteral("power"), power},
     };
     return table;
 }

@@ -17,6 +17,11 @@ QColor SystemColours::secondaryLabel(bool dark)
     return dark ? QColor(255, 255, 255, 140) : QColor(0, 0, 0, 128);
 }
 
+QColor SystemColours::tertiaryLabel(bool dark)
+{
+    return dark ? QColor(255, 255, 255, 64) : QColor(0, 0, 0, 66);
+}
+
 QColor SystemColours::orange(bool dark)
 {
     return dark ? QColor(255, 159, 10) : QColor(255, 149, 0);
@@ -34,6 +39,8 @@ QColor SystemColours::ink(Ink ink, bool dark)
         return label(dark);
     case Ink::secondary:
         return secondaryLabel(dark);
+    case Ink::tertiary:
+        return tertiaryLabel(dark);
     case Ink::teal:
         return TrovStyle::teal(dark);
     case Ink::mint:

@@ -11,13 +11,15 @@ public:
     SystemColours() = delete;
 
     // What a component asks for, resolved at paint time.
-    enum class Ink { primary, secondary, teal, mint, orange, white };
+    enum class Ink { primary, secondary, tertiary, teal, mint, orange, white };
 
     static QColor windowBackground(bool dark);
     // The primary (first-level) foreground style.
     static QColor label(bool dark);
     // The secondary (second-level) foreground style.
     static QColor secondaryLabel(bool dark);
+    // The tertiary (third-level) foreground style: glyphs that only hint.
+    static QColor tertiaryLabel(bool dark);
     static QColor orange(bool dark);
     // A divider line.
     static QColor separator(bool dark);
