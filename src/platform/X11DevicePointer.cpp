@@ -48,9 +48,7 @@ X11DevicePointer::X11DevicePointer()
     application->installNativeEventFilter(this);
     // Qt reads XInput 2 pointer events when the server has them; until the
     // opcode is known only core events are recognised.
-    [](X11DevicePointer *self, xcb_connection_t *connection) -> QCoro::Task<void> {
-        self->inputOpcode_ = co_await extensionOpcode(connection, &xcb_input_id);
-    }(this, connection);
+    queryX11Extension(connection, &xcb_input_id, [this](X11ExtensionCodes codes) { inputOpcode_ = codes.majorOpcode; });
 }
 
 void X11DevicePointer::record(const Sample &sample)

@@ -1,12 +1,19 @@
 #pragma once
 
-#include <QCoroTask>
-
 #include <xcb/xcb.h>
 
+#include <functional>
+
+// What the server said about an extension; zeros when it lacks it (or did not
+// answer within two seconds).
+struct X11ExtensionCodes {
+    uint8_t majorOpcode = 0;
+    uint8_t firstEvent = 0;
+};
+
 // Asks the server about an extension without blocking the GUI thread: the
-// reply is polled for on the event loop. Zero when the server lacks it (or
-// does not answer within two seconds).
-QCoro::Task<uint8_t> extensionOpcode(xcb_connection_t *connection, xcb_extension_t *extension);
-// The first event code of an extension, likewise.
-QCoro::Task<uint8_t> extensionFirstEvent(xcb_connection_t *connection, xcb_extension_t *extension);
+// reply is polled for on the event loop and `answered` runs with it on a later
+// turn. When the application object goes first, nothing runs and nothing is
+// left behind (no thread is ever inside xcb when Qt closes its connection).
+void queryX11Extension(xcb_connection_t *connection, xcb_extension_t *extension,
+                       std::function<void(X11ExtensionCodes codes)> answered);

@@ -82,14 +82,13 @@ X11RepaintWatch::X11RepaintWatch()
         follow(window);
     // Until the server has said whether it has DAMAGE, hidden areas are
     // simply given the bound.
-    [](X11RepaintWatch *self, xcb_connection_t *connection) -> QCoro::Task<void> {
-        const uint8_t firstEvent = co_await extensionFirstEvent(connection, &xcb_damage_id);
-        if (!firstEvent)
-            co_return;
+    queryX11Extension(connection, &xcb_damage_id, [this, connection](X11ExtensionCodes codes) {
+        if (!codes.firstEvent)
+            return;
         // The version must be agreed before any other request of the extension.
         xcb_discard_reply(connection, xcb_damage_query_version(connection, 1, 1).sequence);
-        self->damageEvent_ = firstEvent + XCB_DAMAGE_NOTIFY;
-    }(this, connection);
+        damageEvent_ = codes.firstEvent + XCB_DAMAGE_NOTIFY;
+    });
 }
 
 QRegion X11RepaintWatch::coveredArea(const QWindow &window)

@@ -190,8 +190,14 @@ TEST_F(ShellProgramTest, TheHotKeyWithNumLockOnAndADragCopyTheTextAndTheKeyboard
                      [&] { mostOverlays = std::max(mostOverlays, mappedCount("Ravelond selection")); });
     watch.start(5);
     xdotool({"key", "--repeat", "20", "--delay", "15", "ctrl+alt+c"});
-    xdotool({"key", "Escape"});
-    EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+    // An Escape typed before the last overlay holds the keyboard reaches
+    // another window; the next one closes it.
+    EXPECT_TRUE(QTest::qWaitFor([] {
+        if (!mapped("Ravelond selection"))
+            return true;
+        xdotool({"key", "Escape"});
+        return false;
+    }));
     // How many of the twenty presses toggle depends on the load; never more than one overlay is up.
     EXPECT_LE(mostOverlays, 1);
     EXPECT_EQ(program.state(), QProcess::Running);

@@ -10,7 +10,7 @@ class QPainter;
 
 // The one soft-shadow painter of the interface: the shape's silhouette in a
 // colour, blurred evenly on every side and moved by an offset, as a layer to
-// draw under the shape. `radius` is the blur radius of the specification's
+// draw under the shape. `radius` is the blur radius of the interface's
 // shadows (a Gaussian of deviation radius / 2, so it fades out within 1.5 ×
 // radius of the edge). Blurred silhouettes are kept and reused, so a shadow
 // that is drawn again at the same size costs one image blit.
