@@ -48,6 +48,9 @@ TEST(X11WorkspaceTest, ReportsTheActiveWindowWithItsProcessAndBringsItBack)
     X11Workspace workspace;
     TestWindowProcess other;
     ASSERT_NE(other.window(), 0u);
+    // A loaded window manager may not focus a new window by itself; the test
+    // is about what the workspace reports, not about that.
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(other.window())});
     ASSERT_TRUE(frontmostBecomes(workspace, other.window()));
     EXPECT_EQ(workspace.frontmostApplication()->processId, other.processId());
 
