@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs the
 # whole test suite twice: plain, and with AddressSanitizer + UBSan; then the
-# concurrency tests (the recogniser's request slot, the pending request and the
-# local worker client) once more under ThreadSanitizer.
+# concurrency tests (the recogniser's request slot, the pending request, the
+# local worker client, and the clipboard history's background file work) once
+# more under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -26,5 +27,5 @@ run_suite() {
 
 run_suite plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite sanitized -DCMAKE_BUILD_TYPE=Debug -DRAVELOND_SANITIZE=ON
-run_suite tsan --only '^(VisionOCRTest|PendingVisionRequestTest|MLXServiceTest)\.' \
+run_suite tsan --only '^(VisionOCRTest|PendingVisionRequestTest|MLXServiceTest|SerialWorkTest|BoundedWaitTest|ClipboardHistory(Background|File|Store)Test)\.' \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVELOND_TSAN=ON -DRAVELOND_BUILD_BENCH=OFF

@@ -4,12 +4,16 @@
 #include <QCoroFuture>
 #include <QCoroTask>
 
+#include <QFuture>
+#include <QPromise>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
+#include <variant>
 
 // Runs blocking work on a thread pool of its own and lets a coroutine on the
 // GUI thread await it. Exceptions thrown by the work are rethrown to the awaiter
@@ -33,42 +37,40 @@ public:
     static auto run(Work work) -> QCoro::Task<std::invoke_result_t<Work>>
     {
         using Result = std::invoke_result_t<Work>;
-        if constexpr (std::is_void_v<Result>) {
-            auto guarded = [work = std::move(work)]() mutable {
-                ThreadHandOff::acquire();
-                std::exception_ptr failure;
-                try {
-                    work();
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                ThreadHandOff::release();
-                return failure;
-            };
-            ThreadHandOff::release();
-            std::exception_ptr failure = co_await QtConcurrent::run(&pool(), std::move(guarded));
+        using Stored = std::conditional_t<std::is_void_v<Result>, std::monostate, Result>;
+        // The job is made here, before the hand-over is marked, and the pool
+        // receives it through Qt's own runnable: ThreadSanitizer then sees
+        // every byte the worker reads pass through the hand-over (a job object
+        // made inside QtConcurrent::run would be made after it).
+        auto promise = std::make_shared<QPromise<Outcome<Stored>>>();
+        QFuture<Outcome<Stored>> future = promise->future();
+        promise->start();
+        std::function<void()> job = [promise, work = std::make_shared<Work>(std::move(work))] {
             ThreadHandOff::acquire();
-            if (failure)
-                std::rethrow_exception(failure);
-        } else {
-            auto guarded = [work = std::move(work)]() mutable {
-                ThreadHandOff::acquire();
-                Outcome<Result> result;
-                try {
-                    result.value.emplace(work());
-                } catch (...) {
-                    result.failure = std::current_exception();
+            Outcome<Stored> outcome;
+            try {
+                if constexpr (std::is_void_v<Result>) {
+                    (*work)();
+                    outcome.value.emplace();
+                } else {
+                    outcome.value.emplace((*work)());
                 }
-                ThreadHandOff::release();
-                return result;
-            };
+            } catch (...) {
+                outcome.failure = std::current_exception();
+            }
+            promise->addResult(std::move(outcome));
             ThreadHandOff::release();
-            Outcome<Result> outcome = co_await QtConcurrent::run(&pool(), std::move(guarded));
-            ThreadHandOff::acquire();
-            if (outcome.failure)
-                std::rethrow_exception(outcome.failure);
+            promise->finish();
+        };
+        ThreadHandOff::release();
+        pool().start(std::move(job));
+        co_await future;
+        ThreadHandOff::acquire();
+        Outcome<Stored> outcome = future.takeResult();
+        if (outcome.failure)
+            std::rethrow_exception(outcome.failure);
+        if constexpr (!std::is_void_v<Result>)
             co_return std::move(*outcome.value);
-        }
     }
 
 private:
