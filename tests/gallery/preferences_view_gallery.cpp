@@ -108,9 +108,7 @@ void notInstalled(PreferencesScene &scene)
 // A set-up run whose script reports a stage and waits.
 void installing(PreferencesScene &scene)
 {
-    const QString python = scene.fixture().mlxRoot().path() + QStringLiteral("/bin/python-wait");
-    MLXTestRoot::writeFakeInterpreter(python, QStringLiteral("fake_setup.py"), QStringLiteral("wait"));
-    scene.setup().setPythonPath(python);
+    scene.setup().setPythonPath(scene.fixture().mlxRoot().fakeSetupPython(QStringLiteral("wait")));
     scene.setup().install();
     if (!QTest::qWaitFor([&] { return scene.setup().status() == QStringLiteral("Waiting"); }, 10000))
         qWarning("the set-up script did not report its stage");

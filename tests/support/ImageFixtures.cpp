@@ -1,7 +1,8 @@
 #include "support/ImageFixtures.h"
 
+#include "support/TestFiles.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainter>
@@ -303,8 +304,6 @@ QByteArray ImageFixtures::iconHoldingPng(const QByteArray &png)
 
 QString ImageFixtures::write(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write the fixture " + path.toStdString());
+    writeFile(path, bytes);
     return path;
 }

@@ -1,22 +1,11 @@
 #include "support/MLXTestRoot.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QUuid>
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-} // namespace
 
 MLXTestRoot::MLXTestRoot()
     : path_(TestEnvironment::temporaryDirectory() + QStringLiteral("/mlx-") +
@@ -55,6 +44,13 @@ void MLXTestRoot::installFakeWorker(const QString &scenario, bool ready)
     writeFakeInterpreter(python(), QStringLiteral("fake_worker.py"), scenario);
     if (ready)
         markReady();
+}
+
+QString MLXTestRoot::fakeSetupPython(const QString &scenario) const
+{
+    const QString path = path_ + QStringLiteral("/bin/python-") + scenario;
+    writeFakeInterpreter(path, QStringLiteral("fake_setup.py"), scenario);
+    return path;
 }
 
 void MLXTestRoot::markReady()

@@ -19,6 +19,10 @@ public:
     void installFakeWorker(const QString &scenario, bool ready = true);
     void markReady();
 
+    // A set-up interpreter in the folder (bin/python-<scenario>) that runs
+    // fake_setup.py with `scenario`.
+    QString fakeSetupPython(const QString &scenario) const;
+
     // A file whose content tells the fake worker how to answer the request for it.
     QString instruction(const QString &content);
 

@@ -1,10 +1,9 @@
 #include "support/TessdataFolder.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QUuid>
 
 TessdataFolder::TessdataFolder(const QStringList &codes)
@@ -12,13 +11,8 @@ TessdataFolder::TessdataFolder(const QStringList &codes)
             QUuid::createUuid().toString(QUuid::WithoutBraces)),
       hadPrefix_(qEnvironmentVariableIsSet("TESSDATA_PREFIX")), previousPrefix_(qgetenv("TESSDATA_PREFIX"))
 {
-    for (const QString &code : codes) {
-        const QString file = path_ + QLatin1Char('/') + code + QStringLiteral(".traineddata");
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile data(file);
-        if (!data.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(file));
-    }
+    for (const QString &code : codes)
+        writeFile(path_ + QLatin1Char('/') + code + QStringLiteral(".traineddata"), {});
     QDir().mkpath(path_);
     qputenv("TESSDATA_PREFIX", path_.toLocal8Bit() + '/');
 }

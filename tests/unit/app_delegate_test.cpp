@@ -225,8 +225,7 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
 TEST_F(AppDelegateTest, QuittingDuringTheInstallationAsksOnceStopsTheSetUpAndThenTerminates)
 {
     MLXTestRoot root;
-    const QString python = root.path() + QStringLiteral("/fake-python");
-    MLXTestRoot::writeFakeInterpreter(python, QStringLiteral("fake_setup.py"), QStringLiteral("wait"));
+    const QString python = root.fakeSetupPython(QStringLiteral("wait"));
     keepInstalling = QuitAlert::keepInstalling;
     auto delegate = make({});
     delegate->launch();

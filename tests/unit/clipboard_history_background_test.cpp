@@ -7,6 +7,7 @@
 #include "support/CanonicalText.h"
 #include "support/Gate.h"
 #include "support/SerialWork.h"
+#include "support/TestFiles.h"
 
 #include <QCoroTimer>
 #include <QDir>
@@ -24,20 +25,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
 
 QByteArray record(const QString &id, const QString &text, int date, bool pinned = false)
 {

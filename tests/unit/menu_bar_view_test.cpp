@@ -5,6 +5,7 @@
 #include "support/ImageFixtures.h"
 #include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include "stores/ClipboardHistoryStore.h"
 #include "support/design/CaptureButton.h"
@@ -363,11 +364,7 @@ TEST_F(MenuBarViewTest, OnlyClicksWriteSettingsAndOpeningThePanelWritesNone)
     fixture.settings().setKeepLineBreaks(false);
     fixture.copy(QStringLiteral("kept"));
     const QString file = fixture.settings().defaults().filePath();
-    const auto checksum = [&file] {
-        QFile settings(file);
-        settings.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(settings.readAll(), QCryptographicHash::Sha256);
-    };
+    const auto checksum = [&file] { return QCryptographicHash::hash(contents(file), QCryptographicHash::Sha256); };
     const QByteArray before = checksum();
     QSignalSpy engineWrites(&fixture.settings(), &Preferences::engineChanged);
     QSignalSpy lineBreakWrites(&fixture.settings(), &Preferences::keepLineBreaksChanged);

@@ -25,18 +25,10 @@ protected:
     }
     ~MLXSetupTest() override { defaults.removeDomain(); }
 
-    // A set-up interpreter that runs fake_setup.py with `scenario`.
-    QString fakePython(const QString &scenario)
-    {
-        const QString path = root.path() + QStringLiteral("/bin/python-") + scenario;
-        MLXTestRoot::writeFakeInterpreter(path, QStringLiteral("fake_setup.py"), scenario);
-        return path;
-    }
-
     // Installs with the fake `scenario` and returns every status shown, in order.
     QStringList statusesOfRun(MLXSetup &setup, const QString &scenario)
     {
-        setup.setPythonPath(fakePython(scenario));
+        setup.setPythonPath(root.fakeSetupPython(scenario));
         QSignalSpy statuses(&setup, &MLXSetup::statusChanged);
         setup.install();
         waitForEnd(setup);
@@ -153,7 +145,7 @@ TEST_F(MLXSetupTest, APythonThatCannotBeLaunchedIsReportedAtOnce)
 TEST_F(MLXSetupTest, InstallWhileInstallingChangesNothing)
 {
     MLXSetup setup(defaults);
-    setup.setPythonPath(fakePython(QStringLiteral("wait")));
+    setup.setPythonPath(root.fakeSetupPython(QStringLiteral("wait")));
     setup.install();
     ASSERT_TRUE(setup.isInstalling());
     ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }));
@@ -172,7 +164,7 @@ TEST_F(MLXSetupTest, CancelKillsTheWholeGroupOfAScriptThatLeadsOneWhoeverIgnores
     for (const char *scenario : {"group-ignore-term", "group-child-ignores-term"}) {
         SCOPED_TRACE(scenario);
         MLXSetup setup(defaults);
-        setup.setPythonPath(fakePython(QString::fromLatin1(scenario)));
+        setup.setPythonPath(root.fakeSetupPython(QString::fromLatin1(scenario)));
         setup.install();
         const pid_t child = childOf(setup);
         setup.cancel();
@@ -187,7 +179,7 @@ TEST_F(MLXSetupTest, AScriptOutsideAGroupOfItsOwnIsSignalledAloneAndShutdownWait
 {
     MLXSetup setup(defaults);
     await(setup.shutdown()); // nothing running: returns at once
-    setup.setPythonPath(fakePython(QStringLiteral("no-group-ignore-term")));
+    setup.setPythonPath(root.fakeSetupPython(QStringLiteral("no-group-ignore-term")));
     setup.install();
     ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }));
     await(setup.shutdown()); // returns after the SIGKILL, and this test process is still here

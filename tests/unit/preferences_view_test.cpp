@@ -5,6 +5,7 @@
 #include "support/FeedbackModelFixture.h"
 #include "support/MLXTestRoot.h"
 #include "support/TessdataFolder.h"
+#include "support/TestFiles.h"
 
 #include "app/WindowController.h"
 #include "models/RecognitionLanguageName.h"
@@ -101,11 +102,7 @@ protected:
         ASSERT_TRUE(listed.wait(10000));
     }
 
-    QByteArray settingsFile() const
-    {
-        QFile file(fixture->defaults().filePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray settingsFile() const { return contents(fixture->defaults().filePath()); }
 
     // Shown whenever its tab is: not hidden of its own.
     bool shown(const QString &name) const { return !named(name).isHidden(); }
@@ -117,14 +114,6 @@ protected:
         if (!widget)
             throw std::runtime_error("no widget named " + name.toStdString());
         return *widget;
-    }
-
-    // A set-up interpreter that runs fake_setup.py with `scenario`.
-    QString fakePython(const QString &scenario)
-    {
-        const QString path = fixture->mlxRoot().path() + QStringLiteral("/bin/python-") + scenario;
-        MLXTestRoot::writeFakeInterpreter(path, QStringLiteral("fake_setup.py"), scenario);
-        return path;
     }
 
     QString status() const { return setup().status(); }
@@ -342,7 +331,7 @@ TEST_F(PreferencesViewTest, TheLocalEngineTabFollowsReadinessAndInstallationEach
         build(false);
         show();
         if (example.installing) {
-            setup().setPythonPath(fakePython(QStringLiteral("wait")));
+            setup().setPythonPath(fixture->mlxRoot().fakeSetupPython(QStringLiteral("wait")));
             setup().install();
             ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, 20000));
         }
@@ -369,7 +358,7 @@ TEST_F(PreferencesViewTest, CancellingARunEndsWhenTheScriptHasExitedAndLeavesNoP
     build(false);
     show();
     named<QTabWidget>(QStringLiteral("tabs")).setCurrentIndex(1);
-    setup().setPythonPath(fakePython(QStringLiteral("wait")));
+    setup().setPythonPath(fixture->mlxRoot().fakeSetupPython(QStringLiteral("wait")));
     click(named<QAbstractButton>(QStringLiteral("installButton")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, 20000));
     EXPECT_EQ(named(QStringLiteral("mlxStatus")).accessibleName(), QStringLiteral("Waiting"));
@@ -409,7 +398,7 @@ TEST_F(PreferencesViewTest, AFailedRunAMissingInterpreterOrMissingSetupFilesEach
         });
         show();
         setup().setPythonPath(example.python.isEmpty() ? QStringLiteral("/no/such/python3")
-                                                       : fakePython(example.python));
+                                                       : fixture->mlxRoot().fakeSetupPython(example.python));
         click(named<QAbstractButton>(QStringLiteral("installButton")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return status() == example.status; }, 20000)) << status().toStdString();
         EXPECT_EQ(named(QStringLiteral("mlxStatus")).accessibleName(), example.status);
@@ -449,7 +438,7 @@ TEST_F(PreferencesViewTest, ChoosingAnInterpreterAssignsOnlyAConfirmedFile)
     build();
     show();
     named<QTabWidget>(QStringLiteral("tabs")).setCurrentIndex(1);
-    const QString python = fakePython(QStringLiteral("wait"));
+    const QString python = fixture->mlxRoot().fakeSetupPython(QStringLiteral("wait"));
     setup().setPythonPath(QStringLiteral("/before"));
     for (const bool confirm : {false, true}) {
         click(named<QPushButton>(QStringLiteral("choosePython")));

@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include "support/TextFileWriter.h"
 #include "support/design/ClampedLabel.h"
@@ -81,25 +82,12 @@ protected:
     ResultView *view = nullptr;
 };
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 QString folder(const QString &name)
 {
     const QString path = QDir(TestEnvironment::root()).filePath(name);
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path;
-}
-
-mode_t modeOf(const QString &path)
-{
-    struct stat status {};
-    ::stat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
 }
 
 } // namespace
@@ -242,23 +230,20 @@ TEST(TextFileWriterTest, ReplacesWholeKeepsModesAndLinksAndReportsFailures)
     const QString root = folder(QStringLiteral("writer"));
     const auto in = [&root](const QString &name) { return QDir(root).filePath(name); };
     const auto write = [](const QString &path, const QByteArray &content, mode_t mode) {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        file.close();
+        writeFile(path, content);
         ::chmod(QFile::encodeName(path).constData(), mode);
     };
 
     // A new file: exactly the text, with the usual permissions.
     EXPECT_EQ(TextFileWriter::write(in("new.txt"), QStringLiteral("new")), std::nullopt);
     EXPECT_EQ(contents(in("new.txt")), QByteArray("new"));
-    EXPECT_EQ(modeOf(in("new.txt")), TextFileWriter::newFileMode());
+    EXPECT_EQ(permissionBits(in("new.txt")), TextFileWriter::newFileMode());
 
     // Replacing a file keeps its mode.
     write(in("private.txt"), "old", 0640);
     EXPECT_EQ(TextFileWriter::write(in("private.txt"), QStringLiteral("replaced")), std::nullopt);
     EXPECT_EQ(contents(in("private.txt")), QByteArray("replaced"));
-    EXPECT_EQ(modeOf(in("private.txt")), mode_t(0640));
+    EXPECT_EQ(permissionBits(in("private.txt")), mode_t(0640));
 
     // Through a link: the link stays, the file it names is replaced.
     write(in("target.txt"), "old", 0600);
@@ -297,9 +282,7 @@ TEST_F(ResultViewTest, OpeningThePanelAndTheResultWindowChangesNoStoredSetting)
     fixture.settings().setRememberSession(true);
     fixture.copy(QStringLiteral("kept"));
     const auto checksum = [this] {
-        QFile file(fixture.settings().defaults().filePath());
-        file.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+        return QCryptographicHash::hash(contents(fixture.settings().defaults().filePath()), QCryptographicHash::Sha256);
     };
     const QByteArray before = checksum();
     ASSERT_FALSE(before.isEmpty());

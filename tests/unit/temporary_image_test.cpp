@@ -2,6 +2,7 @@
 #include "services/TemporaryImage.h"
 #include "support/Await.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,14 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-mode_t permissionsOf(const QString &path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return mode_t(-1);
-    return status.st_mode & 07777;
-}
 
 QImage smallPicture()
 {
@@ -70,8 +63,8 @@ TEST_F(TemporaryImageTest, WritesThePixelsAsCropPngInAPrivateUpperCaseUuidFolder
     EXPECT_EQ(crop.url(), crop.directory() + QStringLiteral("/crop.png"));
     EXPECT_EQ(QDir(crop.directory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{QStringLiteral("crop.png")});
-    EXPECT_EQ(permissionsOf(crop.directory()), mode_t(0700));
-    EXPECT_EQ(permissionsOf(crop.url()), mode_t(0600));
+    EXPECT_EQ(permissionBits(crop.directory()), mode_t(0700));
+    EXPECT_EQ(permissionBits(crop.url()), mode_t(0600));
 
     QImage written(crop.url(), "png");
     EXPECT_EQ(written.convertToFormat(QImage::Format_ARGB32), smallPicture());
@@ -84,8 +77,8 @@ TEST_F(TemporaryImageTest, ModesAreExactWhateverTheUmask)
     const mode_t previous = ::umask(0);
     TemporaryImage crop = await(TemporaryImage::create(smallPicture()));
     ::umask(previous);
-    EXPECT_EQ(permissionsOf(crop.directory()), mode_t(0700));
-    EXPECT_EQ(permissionsOf(crop.url()), mode_t(0600));
+    EXPECT_EQ(permissionBits(crop.directory()), mode_t(0700));
+    EXPECT_EQ(permissionBits(crop.url()), mode_t(0600));
     crop.remove();
 }
 
