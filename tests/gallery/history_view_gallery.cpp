@@ -57,30 +57,18 @@ private:
     bool pictureAlert_ = false;
 };
 
-void save(FeedbackModelFixture &f, const QString &text, int secondsAgo, bool pinned = false)
-{
-    f.history().record(text, QDateTime::currentDateTime().addSecs(-secondsAgo));
-    if (!pinned)
-        return;
-    const QList<ClipboardHistoryItem> items = f.history().items();
-    for (const ClipboardHistoryItem &item : items) {
-        if (item.text == text)
-            f.history().togglePin(item.id);
-    }
-}
-
 void someItems(FeedbackModelFixture &f, bool withPinned)
 {
-    save(f, QStringLiteral("Meeting moved to Thursday, 10:30 in the small room."), 4 * 86400);
-    save(f, QStringLiteral("ravelond@example.org"), 2 * 3600);
-    save(f,
-         QStringLiteral("The quick brown fox jumps over the lazy dog, then the lazy dog sighs, stands up, stretches, "
-                        "and asks the fox whether it would like to do that again, a little slower this time."),
-         5 * 60);
-    save(f, QStringLiteral("Café au lait"), 20);
+    f.saveInHistory(QStringLiteral("Meeting moved to Thursday, 10:30 in the small room."), 4 * 86400);
+    f.saveInHistory(QStringLiteral("ravelond@example.org"), 2 * 3600);
+    f.saveInHistory(
+        QStringLiteral("The quick brown fox jumps over the lazy dog, then the lazy dog sighs, stands up, stretches, "
+                       "and asks the fox whether it would like to do that again, a little slower this time."),
+        5 * 60);
+    f.saveInHistory(QStringLiteral("Café au lait"), 20);
     if (withPinned) {
-        save(f, QStringLiteral("Wi-Fi: orchard-guest · password on the fridge"), 9 * 86400, true);
-        save(f, QStringLiteral("Invoice 2024-117"), 40 * 86400, true);
+        f.saveInHistory(QStringLiteral("Wi-Fi: orchard-guest · password on the fridge"), 9 * 86400, true);
+        f.saveInHistory(QStringLiteral("Invoice 2024-117"), 40 * 86400, true);
     }
 }
 
@@ -128,8 +116,8 @@ const GalleryRegistration
                 state(QStringLiteral("pinned-and-recent"), [](FeedbackModelFixture &f) { someItems(f, true); }),
                 state(QStringLiteral("only-pinned"),
                       [](FeedbackModelFixture &f) {
-                          save(f, QStringLiteral("Door code 4471"), 3 * 86400, true);
-                          save(f, QStringLiteral("Flight LH 2010, seat 14C"), 30, true);
+                          f.saveInHistory(QStringLiteral("Door code 4471"), 3 * 86400, true);
+                          f.saveInHistory(QStringLiteral("Flight LH 2010, seat 14C"), 30, true);
                       }),
                 state(
                     QStringLiteral("search-matches"), [](FeedbackModelFixture &f) { someItems(f, true); },
@@ -141,14 +129,14 @@ const GalleryRegistration
                       }),
                 state(QStringLiteral("long-text"),
                       [](FeedbackModelFixture &f) {
-                          save(f, hundredThousandCharacters(), 3600);
-                          save(f, QStringLiteral("one\ntwo\nthree\nfour\nfive"), 60);
-                          save(f, QStringLiteral("word"), 1);
+                          f.saveInHistory(hundredThousandCharacters(), 3600);
+                          f.saveInHistory(QStringLiteral("one\ntwo\nthree\nfour\nfive"), 60);
+                          f.saveInHistory(QStringLiteral("word"), 1);
                       }),
                 state(QStringLiteral("many-items"),
                       [](FeedbackModelFixture &f) {
                           for (int i = 0; i < 30; ++i)
-                              save(f, QStringLiteral("Clip number %1").arg(i + 1), (30 - i) * 3600);
+                              f.saveInHistory(QStringLiteral("Clip number %1").arg(i + 1), (30 - i) * 3600);
                       }),
                 state(
                     QStringLiteral("confirming-clear"), [](FeedbackModelFixture &f) { someItems(f, true); }, {}, true),

@@ -193,3 +193,16 @@ void FeedbackModelFixture::setLocalEngineInstalled(bool installed)
         QFile::remove(MLXPaths::readyMarker());
     model_->mlxSetup().refresh();
 }
+
+QUuid FeedbackModelFixture::saveInHistory(const QString &text, int secondsAgo, bool pinned)
+{
+    history_.record(text, QDateTime::currentDateTime().addSecs(-secondsAgo));
+    QUuid id;
+    for (const ClipboardHistoryItem &item : history_.items()) {
+        if (item.text == text)
+            id = item.id;
+    }
+    if (pinned)
+        history_.togglePin(id);
+    return id;
+}

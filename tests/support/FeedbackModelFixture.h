@@ -62,6 +62,9 @@ public:
     void importImage(const QString &path, const QString &text);
     // The local engine installed or not, as its set-up sees it.
     void setLocalEngineInstalled(bool installed);
+    // A copy of `text` in the clipboard history, made `secondsAgo`, pinned or
+    // not; its id.
+    QUuid saveInHistory(const QString &text, int secondsAgo = 60, bool pinned = false);
 
     // What the model asked of the shell, in order: "settings", "dismiss",
     // "review: <text>", "hide surfaces", "choose image".

@@ -55,15 +55,7 @@ protected:
 
     QUuid save(const QString &text, bool pinned = false, int secondsAgo = 60)
     {
-        store().record(text, QDateTime::currentDateTime().addSecs(-secondsAgo));
-        QUuid id;
-        for (const ClipboardHistoryItem &item : store().items()) {
-            if (item.text == text)
-                id = item.id;
-        }
-        if (pinned)
-            store().togglePin(id);
-        return id;
+        return fixture.saveInHistory(text, secondsAgo, pinned);
     }
 
     template <typename Widget = QWidget>
