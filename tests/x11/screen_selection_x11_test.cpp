@@ -253,10 +253,7 @@ TEST_F(ScreenSelectionX11Test, ArrowKeysAndReturnReturnTheSteppedRectangle)
 TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscapeCancels)
 {
     QWidget own(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-    own.setAutoFillBackground(true);
-    QPalette magenta = own.palette();
-    magenta.setColor(QPalette::Window, Qt::magenta);
-    own.setPalette(magenta);
+    paintMagenta(own);
     const QRect ownFrame(100, 100, 200, 150);
     own.setGeometry(ownFrame);
     own.show();
@@ -268,12 +265,7 @@ TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscape
     waitUntilOverlayIsExposed();
     const QImage frozen = presenter.windows().first()->overlay()->image();
     EXPECT_EQ(frozen.size(), device(QRectF(QPointF(0, 0), screen->geometry().size())).size());
-    const QImage area = comparable(frozen.copy(device(ownFrame)));
-    int magentaPixels = 0;
-    for (int y = 0; y < area.height(); ++y) {
-        for (int x = 0; x < area.width(); ++x)
-            magentaPixels += area.pixel(x, y) == qRgb(255, 0, 255);
-    }
+    const int magentaPixels = magentaIn(comparable(frozen.copy(device(ownFrame))));
     EXPECT_EQ(magentaPixels, 0);
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     await(std::move(running));

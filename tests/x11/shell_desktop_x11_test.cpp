@@ -26,16 +26,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void xdotool(const QStringList &arguments)
-{
-    DesktopTools::xdotool(arguments);
-}
-
-QStringList at(QPoint point)
-{
-    return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
-}
-
 // The program's own composition in this process, on the real X server with
 // its window manager and tray, so the test can look inside.
 class ShellDesktopTest : public ::testing::Test {
@@ -105,7 +95,7 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
     EXPECT_EQ(status.item().toolTip(), QStringLiteral("Ravelond — Capture text"));
 
-    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("1"));
+    DesktopTools::click(icon.center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }));
     const QRect popover = status.popover()->frameGeometry();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -115,16 +105,16 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
     EXPECT_LE(popover.left(), icon.right());
     EXPECT_EQ(status.popover()->objectName(), QStringLiteral("statusPopover"));
 
-    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("1"));
+    DesktopTools::click(icon.center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !status.popover()->isVisible(); }));
     QTest::qWait(300); // the click that closed it must not have reopened it
     EXPECT_FALSE(status.popover()->isVisible());
 
-    xdotool(at(icon.center()) << QStringLiteral("click") << QStringLiteral("3"));
+    DesktopTools::click(icon.center(), 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
     EXPECT_TRUE(status.captureAction()->isEnabled());
     EXPECT_FALSE(status.popover()->isVisible());
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return !status.menu()->isVisible(); }));
 }
 
@@ -143,7 +133,7 @@ TEST_F(ShellDesktopTest, ThePanelSitsBelowTheTopWithoutTakingTheFocusAndATornDow
         << "at " << panel->frameGeometry().y();
     EXPECT_FALSE(panel->isActiveWindow()) << "shown without taking the focus";
 
-    xdotool(at(target.topLeft() + QPoint(30, 30)) << QStringLiteral("click") << QStringLiteral("1"));
+    DesktopTools::click(target.topLeft() + QPoint(30, 30));
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isActiveWindow(); }));
     model.setDismissDelays(100ms, 100ms);
     delegate->windows().hideFeedback(true);

@@ -1,4 +1,5 @@
 #include "support/ChildProcesses.h"
+#include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
 #include "support/MLXTestRoot.h"
 #include "support/TestEnvironment.h"
@@ -41,16 +42,6 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
     if (exitCode)
         *exitCode = tool.exitCode();
     return tool.readAllStandardOutput() + tool.readAllStandardError();
-}
-
-void xdotool(const QStringList &arguments)
-{
-    run(QStringLiteral("xdotool"), arguments);
-}
-
-QString clipboard()
-{
-    return QString::fromUtf8(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}));
 }
 
 // How many top-level windows of this name are mapped (override-redirect ones are the root's own children).
@@ -133,7 +124,7 @@ protected:
     bool pressHotKeyUntilTheOverlayIsUp()
     {
         for (int attempt = 0; attempt < 40; ++attempt) {
-            xdotool({"key", "ctrl+alt+c"});
+            DesktopTools::xdotool({"key", "ctrl+alt+c"});
             if (QTest::qWaitFor([] { return mapped("Ravelond selection"); }, 500))
                 return true;
         }
@@ -154,7 +145,7 @@ protected:
 
     bool clipboardBecomes(const QString &text)
     {
-        return QTest::qWaitFor([&] { return clipboard().contains(text); }, 20000);
+        return QTest::qWaitFor([&] { return DesktopTools::clipboardText().contains(text); }, 20000);
     }
 
     QProcess program;
@@ -168,34 +159,35 @@ TEST_F(ShellProgramTest, TheHotKeyWithNumLockOnAndADragCopyTheTextAndTheKeyboard
     const QRect text = showText(QStringLiteral("Kestrel 42"));
     ASSERT_FALSE(text.isEmpty());
     start();
-    xdotool({"key", "Num_Lock"});
+    DesktopTools::xdotool({"key", "Num_Lock"});
     ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
-    xdotool({"mousemove", QString::number(text.left() + 8), QString::number(text.top() + 8), "mousedown", "1",
-             "mousemove", QString::number(text.center().x()), QString::number(text.center().y()), "mousemove",
-             QString::number(text.right() - 8), QString::number(text.bottom() - 8), "mouseup", "1"});
-    ASSERT_TRUE(clipboardBecomes(QStringLiteral("Kestrel 42"))) << clipboard().toStdString();
+    DesktopTools::xdotool({"mousemove", QString::number(text.left() + 8), QString::number(text.top() + 8), "mousedown",
+                           "1", "mousemove", QString::number(text.center().x()), QString::number(text.center().y()),
+                           "mousemove", QString::number(text.right() - 8), QString::number(text.bottom() - 8),
+                           "mouseup", "1"});
+    ASSERT_TRUE(clipboardBecomes(QStringLiteral("Kestrel 42"))) << DesktopTools::clipboardText().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
 
     run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
     ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
-    xdotool({"key", "ctrl+alt+c"}); // the hot key again, while the overlay holds the keyboard: cancelled
+    DesktopTools::xdotool({"key", "ctrl+alt+c"}); // the hot key again, while the overlay holds the keyboard: cancelled
     ASSERT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
     ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
-    xdotool({"key", "Right", "Left", "Return"});
-    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Kestrel"))) << clipboard().toStdString();
+    DesktopTools::xdotool({"key", "Right", "Left", "Return"});
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Kestrel"))) << DesktopTools::clipboardText().toStdString();
 
     int mostOverlays = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout,
                      [&] { mostOverlays = std::max(mostOverlays, mappedCount("Ravelond selection")); });
     watch.start(5);
-    xdotool({"key", "--repeat", "20", "--delay", "15", "ctrl+alt+c"});
+    DesktopTools::xdotool({"key", "--repeat", "20", "--delay", "15", "ctrl+alt+c"});
     // An Escape typed before the last overlay holds the keyboard reaches
     // another window; the next one closes it.
     EXPECT_TRUE(QTest::qWaitFor([] {
         if (!mapped("Ravelond selection"))
             return true;
-        xdotool({"key", "Escape"});
+        DesktopTools::xdotool({"key", "Escape"});
         return false;
     }));
     // How many of the twenty presses toggle depends on the load; never more than one overlay is up.
@@ -212,7 +204,7 @@ TEST_F(ShellProgramTest, ASecondLaunchHandsOverItsImageAndAHungOrKilledInstanceI
     int exitCode = -1;
     run(ravelondPath(), {"--open-image", image}, &exitCode);
     EXPECT_EQ(exitCode, 0);
-    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Heron 77"))) << clipboard().toStdString();
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Heron 77"))) << DesktopTools::clipboardText().toStdString();
 
     QList<QProcess *> launches;
     for (int i = 0; i < 20; ++i) {
