@@ -1,14 +1,14 @@
 // Holds a preset's chord as another application would (Ctrl+Alt+C, or the
 // preset named by its raw value in the first argument), prints "held" (or
 // "refused") and keeps it until stdin closes.
+#include "../support/QuitWhenInputCloses.h"
+
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 
 #include <QGuiApplication>
-#include <QSocketNotifier>
 
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -19,11 +19,6 @@ int main(int argc, char *argv[])
     X11HotKeyGrabber grabber;
     std::puts(grabber.grab(GlobalShortcut::chord(preset)) ? "held" : "refused");
     std::fflush(stdout);
-    QSocketNotifier stdinWatch(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&stdinWatch, &QSocketNotifier::activated, &app, [] {
-        char buffer[64];
-        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            QCoreApplication::quit();
-    });
+    quitWhenInputCloses();
     return QGuiApplication::exec();
 }

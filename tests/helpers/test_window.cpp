@@ -1,11 +1,11 @@
 // Shows one plain top-level window titled by the first argument and prints its
 // X11 window id on a line of its own; exits when standard input closes.
+#include "../support/QuitWhenInputCloses.h"
+
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QWidget>
 
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -17,11 +17,6 @@ int main(int argc, char *argv[])
     std::printf("%llu\n", static_cast<unsigned long long>(window.winId()));
     std::fflush(stdout);
 
-    QSocketNotifier stdinWatch(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&stdinWatch, &QSocketNotifier::activated, &app, [] {
-        char buffer[256];
-        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            QCoreApplication::quit();
-    });
+    quitWhenInputCloses();
     return QApplication::exec();
 }

@@ -2,14 +2,14 @@
 // another application would, and prints "ready X Y WIDTH HEIGHT" (the text
 // area in screen points) once it is on screen. Exits when stdin closes.
 // Usage: text_window TEXT
+#include "../support/QuitWhenInputCloses.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -52,11 +52,6 @@ int main(int argc, char *argv[])
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     label.move(screen.center() - QPoint(320, 80));
     label.show();
-    QSocketNotifier stdinWatch(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&stdinWatch, &QSocketNotifier::activated, &app, [] {
-        char buffer[64];
-        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            QCoreApplication::quit();
-    });
+    quitWhenInputCloses();
     return QApplication::exec();
 }
