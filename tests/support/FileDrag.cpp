@@ -33,19 +33,13 @@ FileDrag FileDrag::ofText(const QString &text)
 bool FileDrag::enter(QWidget &target)
 {
     QDragEnterEvent event(middleOf(target), actions_, data_.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &event);
-    if (event.isAccepted())
-        action_ = event.dropAction();
-    return event.isAccepted();
+    return deliver(target, event);
 }
 
 bool FileDrag::move(QWidget &target)
 {
     QDragMoveEvent event(middleOf(target), actions_, data_.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &event);
-    if (event.isAccepted())
-        action_ = event.dropAction();
-    return event.isAccepted();
+    return deliver(target, event);
 }
 
 void FileDrag::leave(QWidget &target)
@@ -57,6 +51,11 @@ void FileDrag::leave(QWidget &target)
 bool FileDrag::drop(QWidget &target)
 {
     QDropEvent event(middleOf(target), actions_, data_.get(), Qt::LeftButton, Qt::NoModifier);
+    return deliver(target, event);
+}
+
+bool FileDrag::deliver(QWidget &target, QDropEvent &event)
+{
     QApplication::sendEvent(&target, &event);
     if (event.isAccepted())
         action_ = event.dropAction();

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QDropEvent;
 class QWidget;
 
 // A drag of URLs over a widget, delivered as the drag-and-drop events the
@@ -25,6 +26,8 @@ public:
 
 private:
     FileDrag(std::unique_ptr<QMimeData> data, Qt::DropActions actions);
+    // Sends the event; notes the action when the widget accepted it.
+    bool deliver(QWidget &target, QDropEvent &event);
 
     std::unique_ptr<QMimeData> data_;
     Qt::DropActions actions_;
