@@ -12,6 +12,8 @@
 //   flushed on the GUI thread); then whether the file equals the list;
 // - the GUI thread's time to switch recording on with a 10 MB history file.
 
+#include "Statistics.h"
+
 #include "models/ClipboardHistoryCodec.h"
 #include "models/TextProcessing.h"
 #include "platform/MemoryPasteboard.h"
@@ -198,17 +200,6 @@ void benchRecordAndSave()
     std::printf("peer, QJsonDocument+QSaveFile: %8.1f us median (save only)\n", naive);
 }
 
-struct Spread {
-    double median = 0;
-    double max = 0;
-};
-
-Spread spreadOf(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return {samples[samples.size() / 2], samples.back()};
-}
-
 // `count` characters of prose with accented letters, composed or decomposed,
 // made unique by `index` at the front.
 QString longText(int index, bool decomposed, qsizetype count = 100000)
@@ -286,15 +277,13 @@ void benchLongHistory(bool decomposed, int ourCopies, int peerCopies)
         peer.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
-    const Spread ourSpread = spreadOf(ours);
-    const Spread peerSpread = spreadOf(peer);
     const char *kind = decomposed ? "decomposed (NFD)" : "composed";
     std::printf("100 items x 100000 characters, %s, file %.1f MB:\n", kind, double(QFileInfo(path).size()) / 1e6);
     std::printf("  record, GUI thread (ours):     %9.3f ms median, %9.3f ms max over %d copies "
                 "(target <= 2 / 5 ms)\n",
-                ourSpread.median, ourSpread.max, ourCopies);
-    std::printf("  peer, synchronous record+save: %9.3f ms median, %9.3f ms max over %d copies\n", peerSpread.median,
-                peerSpread.max, peerCopies);
+                Statistics::median(ours), *std::max_element(ours.begin(), ours.end()), ourCopies);
+    std::printf("  peer, synchronous record+save: %9.3f ms median, %9.3f ms max over %d copies\n",
+                Statistics::median(peer), *std::max_element(peer.begin(), peer.end()), peerCopies);
     std::printf("  file equals the list after the last save (after a burst of 20): %s\n",
                 fileEqualsList ? "yes" : "NO");
 }

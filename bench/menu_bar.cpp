@@ -87,12 +87,11 @@ void settle()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QCoro::Task<void> capture(AppModel &model, int number)
+QCoro::Task<void> capture(AppModel &model)
 {
     model.startPractice();
     if (model.isOperationRunning())
         co_await qCoro(&model, &AppModel::operationEnded);
-    Q_UNUSED(number);
 }
 
 QString longText()
@@ -157,7 +156,7 @@ int main(int argc, char *argv[])
         ClipboardHistoryStore &history = bench.history();
         model.copyText = [](const QString &) { return true; };
         for (int i = 0; i < keptResults; ++i)
-            QCoro::waitFor(capture(model, i));
+            QCoro::waitFor(capture(model));
 
         // The popover, built once as the status item builds it.
         QWidget popover(nullptr, Qt::Popup);
@@ -174,7 +173,7 @@ int main(int argc, char *argv[])
                 return panel;
             }));
             popover.hide();
-            QCoro::waitFor(capture(model, keptResults + open));
+            QCoro::waitFor(capture(model));
             settle();
         }
         const int panelWidgets = int(panel->findChildren<QWidget *>().size());

@@ -110,6 +110,22 @@ void showGrabInPlainWindow()
     delete plain;
 }
 
+// The milliseconds on `clock` once the overlay capture() brings up is painted
+// and on the server; the capture is then cancelled and the screen left to settle.
+double overlayShownAfter(const QElapsedTimer &clock, ScreenSelection &selection, SelectionOverlayPresenter &presenter)
+{
+    QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
+    while (presenter.windows().isEmpty())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    waitForFirstFrame(presenter.windows().first()->overlay());
+    const double shown = msSince(clock);
+    selection.cancel();
+    QCoro::waitFor(std::move(task));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    waitUntilSettled();
+    return shown;
+}
+
 void overlayScenario()
 {
     SelectionOverlayPresenter presenter{SelectionPlatform::system()};
@@ -118,16 +134,9 @@ void overlayScenario()
     for (int run = -2; run < overlayRuns; ++run) {
         QElapsedTimer clock;
         clock.start();
-        QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
-        while (presenter.windows().isEmpty())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        waitForFirstFrame(presenter.windows().first()->overlay());
+        const double shown = overlayShownAfter(clock, selection, presenter);
         if (run >= 0)
-            ours.push_back(msSince(clock));
-        selection.cancel();
-        QCoro::waitFor(std::move(task));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        waitUntilSettled();
+            ours.push_back(shown);
     }
 
     std::vector<double> peer;
@@ -195,16 +204,9 @@ void hiddenWindowScenario(const char *self)
             clock.start();
             if (hideFirst)
                 own.hide();
-            QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
-            while (presenter.windows().isEmpty())
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            waitForFirstFrame(presenter.windows().first()->overlay());
+            const double shown = overlayShownAfter(clock, selection, presenter);
             if (run >= 0)
-                times.push_back(msSince(clock));
-            selection.cancel();
-            QCoro::waitFor(std::move(task));
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            waitUntilSettled();
+                times.push_back(shown);
         }
         return times;
     };

@@ -9,6 +9,8 @@
 //  3. Resident memory once idle after launch and after one recognition, and
 //     CPU time over 10 s idle (history off). Peer: the bare tray program.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
+#include "Statistics.h"
+
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 #include "support/design/TrovMark.h"
@@ -211,18 +213,6 @@ void waitUntil(Condition condition, int milliseconds, const char *what)
         std::fprintf(stderr, "timed out waiting for %s\n", what);
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double percentile95(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[std::min(values.size() - 1, size_t(values.size() * 0.95))];
-}
-
 // The sum of the kB values of these fields of a /proc file.
 qint64 kilobytes(const QString &path, const QList<QByteArray> &fields)
 {
@@ -353,8 +343,8 @@ int measure(int argc, char **argv)
         stop(peer);
     }
     std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
-                median(docked), median(peerDocked), launches);
-    std::printf("launch to hot key answering  ravelond %7.1f ms\n", median(ready));
+                Statistics::median(docked), Statistics::median(peerDocked), launches);
+    std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
 
     // Hot key to overlay, against XTEST to a grabbed key's delivery.
     const QString home = scratch.filePath(QStringLiteral("running"));
@@ -387,7 +377,8 @@ int measure(int argc, char **argv)
     peerGrab.release();
     std::printf("hot key to overlay mapped    ravelond median %6.1f ms  p95 %6.1f ms   XTEST to grabbed key "
                 "median %5.2f ms  p95 %5.2f ms   (%d presses, 1440 x 900)\n",
-                median(toOverlay), percentile95(toOverlay), median(toDelivery), percentile95(toDelivery), presses);
+                Statistics::median(toOverlay), Statistics::percentile(toOverlay, 0.95), Statistics::median(toDelivery),
+                Statistics::percentile(toDelivery, 0.95), presses);
 
     stop(ours);
 
