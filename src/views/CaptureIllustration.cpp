@@ -1,5 +1,6 @@
 #include "views/CaptureIllustration.h"
 
+#include "support/design/ClampedLabel.h"
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
@@ -61,27 +62,6 @@ QFont sampleFont()
 QColor sheetColour(bool dark)
 {
     return dark ? QColor(58, 58, 60, 235) : QColor(252, 252, 252, 235);
-}
-
-// Lines of `text` wrapped at word boundaries to `width`.
-QStringList wrapped(const QString &text, const QFont &font, double width)
-{
-    const QFontMetricsF metrics(font);
-    QStringList lines;
-    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
-        QString line;
-        for (const QString &word : paragraph.split(QLatin1Char(' '))) {
-            const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-            if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
-                lines << line;
-                line = word;
-            } else {
-                line = candidate;
-            }
-        }
-        lines << line;
-    }
-    return lines;
 }
 
 } // namespace
@@ -208,7 +188,7 @@ CaptureIllustration::CardLayout CaptureIllustration::layoutFor(const QRectF &car
     const double width = card.width() - 2 * contentPadding;
     layout.sampleFont =
         DesignTokens::fitted(sampleFont(), sampleText.split(QLatin1Char('\n')), width - 2 * boxPadding, 15);
-    layout.sampleLines = wrapped(sampleText, layout.sampleFont, width - 2 * boxPadding);
+    layout.sampleLines = ClampedLabel::wrap(sampleText, layout.sampleFont, width - 2 * boxPadding, 0);
     const QFontMetricsF sample(layout.sampleFont);
     const double textHeight =
         layout.sampleLines.size() * sample.height() + (layout.sampleLines.size() - 1) * sampleLineSpacing;

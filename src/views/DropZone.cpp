@@ -4,6 +4,7 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 #include "support/design/SymbolImage.h"
 #include "support/design/TrovStyle.h"
 
@@ -105,24 +106,13 @@ void DropZone::hideEvent(QHideEvent *event)
 void DropZone::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const DesignEnvironment &environment = DesignEnvironment::of(this);
-    const QColor primary = environment.ink(Ink::primary);
-    const QColor resting = DesignTokens::withOpacity(primary, restingFillOpacity);
-    const QColor targeted = DesignTokens::withOpacity(TrovStyle::mint(), targetedFillOpacity);
+    const QColor primary = DesignEnvironment::of(this).ink(Ink::primary);
     const QRectF frame(rect());
-    painter.setPen(Qt::NoPen);
-    // The two fills cross-fade as the drag comes and goes.
-    painter.setBrush(resting);
+    // The two fills cross-fade as the drag comes and goes, under the dashed border.
     painter.setOpacity(1 - share_);
-    painter.drawRoundedRect(frame, radius, radius);
-    painter.setBrush(targeted);
+    Surface::paintCard(painter, frame, radius, primary, restingFillOpacity, 0);
     painter.setOpacity(share_);
-    painter.drawRoundedRect(frame, radius, radius);
+    Surface::paintCard(painter, frame, radius, TrovStyle::mint(), targetedFillOpacity, 0);
     painter.setOpacity(1);
-    QPen dashes(DesignTokens::withOpacity(primary, borderOpacity), 1);
-    dashes.setDashPattern({4, 4});
-    painter.setPen(dashes);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    Surface::paintCard(painter, frame, radius, primary, 0, borderOpacity, {4, 4});
 }

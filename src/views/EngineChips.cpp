@@ -106,12 +106,9 @@ protected:
             SymbolLibrary::paint(painter, badgeSymbol, QRectF(badgeLeft, middle - badgeSide / 2, badgeSide, badgeSide),
                                  primary, SymbolLibrary::Weight::medium);
         }
-        if (showsFocusRing()) {
-            painter.setOpacity(1);
-            painter.setPen(QPen(environment.ink(Ink::teal), 2));
-            painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), EngineChips::radius - 1,
-                                    EngineChips::radius - 1);
-        }
+        // The ring at full strength, on a held or disabled chip too.
+        painter.setOpacity(1);
+        paintFocusRing(painter, EngineChips::radius);
     }
 
 private:

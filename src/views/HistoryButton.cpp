@@ -105,10 +105,5 @@ void HistoryButton::paintEvent(QPaintEvent *)
     const QRectF arrow(content.right() - arrowSide, middle - arrowSide / 2, arrowSide, arrowSide);
     SymbolLibrary::paint(painter, QStringLiteral("arrow.up.right"), arrow, environment.ink(Ink::tertiary),
                          SymbolLibrary::Weight::semibold);
-    if (showsFocusRing()) {
-        painter.setPen(QPen(environment.ink(Ink::teal), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), DesignTokens::quietButtonRadius - 1,
-                                DesignTokens::quietButtonRadius - 1);
-    }
+    paintFocusRing(painter, DesignTokens::quietButtonRadius);
 }

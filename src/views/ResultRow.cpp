@@ -131,10 +131,5 @@ void ResultRow::paintEvent(QPaintEvent *)
     painter.drawText(QPointF(left, detailTop + detail.ascent()),
                      detail.elidedText(detail_, Qt::ElideRight, textWidth(width())));
 
-    if (showsFocusRing()) {
-        painter.setPen(QPen(environment.ink(Ink::teal), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), DesignTokens::quietButtonRadius - 1,
-                                DesignTokens::quietButtonRadius - 1);
-    }
+    paintFocusRing(painter, DesignTokens::quietButtonRadius);
 }

@@ -3,6 +3,7 @@
 #include "support/design/DesignTokens.h"
 
 #include <QFocusEvent>
+#include <QPainter>
 #include <QVariantAnimation>
 
 AnimatedButton::AnimatedButton(int hoverMs, int pressMs, QWidget *parent) : QAbstractButton(parent)
@@ -20,6 +21,15 @@ bool AnimatedButton::isAnimating() const
         return fade.animation && fade.animation->state() == QAbstractAnimation::Running;
     };
     return running(hover_) || running(press_);
+}
+
+void AnimatedButton::paintFocusRing(QPainter &painter, double radius) const
+{
+    if (!showsFocusRing())
+        return;
+    painter.setPen(QPen(environment().ink(SystemColours::Ink::teal), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), radius - 1, radius - 1);
 }
 
 void AnimatedButton::lookChanged()

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 
+class QPainter;
 class QVariantAnimation;
 
 // What the design system's buttons share: the pointer's hover, tracked over
@@ -24,6 +25,10 @@ protected:
     DesignEnvironment &environment() const { return DesignEnvironment::of(this); }
     // Whether focus came from the keyboard, so a focus ring is due.
     bool showsFocusRing() const { return hasFocus() && keyboardFocus_; }
+    // When due, the focus ring of a button drawn as a rounded rectangle of
+    // `radius`: a 2-point teal line just inside its edge, in the painter's
+    // current transform and opacity.
+    void paintFocusRing(QPainter &painter, double radius) const;
 
     // The look of a style for the current hover and press shares: the four
     // looks of (hovered, pressed) mixed by the two shares.

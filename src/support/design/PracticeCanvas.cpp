@@ -1,7 +1,9 @@
 #include "support/design/PracticeCanvas.h"
 
+#include "support/design/DesignTokens.h"
+#include "support/design/SystemColours.h"
+
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -21,19 +23,12 @@ struct Palette {
     QColor secondaryLabel;
 };
 
+// The picture's own ground and card, and the desktop's label styles.
 Palette paletteFor(bool dark)
 {
-    if (dark)
-        return {QColor(30, 30, 30), QColor(44, 44, 46), QColor(255, 255, 255, 217), QColor(255, 255, 255, 140)};
-    return {QColor(236, 236, 236), QColor(255, 255, 255), QColor(0, 0, 0, 217), QColor(0, 0, 0, 128)};
-}
-
-QFont systemFont(int pixelSize, QFont::Weight weight)
-{
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
+    const QColor window = dark ? QColor(30, 30, 30) : QColor(236, 236, 236);
+    const QColor card = dark ? QColor(44, 44, 46) : QColor(255, 255, 255);
+    return {window, card, SystemColours::label(dark), SystemColours::secondaryLabel(dark)};
 }
 
 // A soft drop shadow without a blur filter: rings that widen and fade out,
@@ -85,13 +80,13 @@ QImage PracticeCanvas::image(QSizeF size, qreal devicePixelRatio, bool dark)
     const double x = card.left() + textInset;
     const QColor accent = QColor::fromRgbF(0.16f, 0.67f, 0.59f);
     draw(painter, QStringLiteral("A LITTLE PRACTICE. A LOT LESS RETYPING."), {x, card.top() + 58},
-         systemFont(11, QFont::DemiBold), accent);
-    draw(painter, QStringLiteral("Good ideas deserve"), {x, card.center().y() - 15}, systemFont(32, QFont::Medium),
-         palette.label);
-    draw(painter, QStringLiteral("a life beyond pixels."), {x, card.center().y() + 33}, systemFont(32, QFont::Medium),
-         palette.label);
+         DesignTokens::uiFont(11, QFont::DemiBold), accent);
+    draw(painter, QStringLiteral("Good ideas deserve"), {x, card.center().y() - 15},
+         DesignTokens::uiFont(32, QFont::Medium), palette.label);
+    draw(painter, QStringLiteral("a life beyond pixels."), {x, card.center().y() + 33},
+         DesignTokens::uiFont(32, QFont::Medium), palette.label);
     draw(painter, QStringLiteral("Select these words. Then paste them anywhere."), {x, card.bottom() - 42},
-         systemFont(14, QFont::Normal), palette.secondaryLabel);
+         DesignTokens::uiFont(14, QFont::Normal), palette.secondaryLabel);
     return picture;
 }
 

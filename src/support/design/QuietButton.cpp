@@ -86,10 +86,5 @@ void QuietButton::paintEvent(QPaintEvent *)
     painter.setPen(colour);
     painter.drawText(QRectF(left, frame.top(), textWidth + 1, frame.height()), Qt::AlignLeft | Qt::AlignVCenter,
                      text());
-    if (showsFocusRing()) {
-        painter.setPen(QPen(DesignEnvironment::of(this).ink(SystemColours::Ink::teal), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), DesignTokens::quietButtonRadius - 1,
-                                DesignTokens::quietButtonRadius - 1);
-    }
+    paintFocusRing(painter, DesignTokens::quietButtonRadius);
 }

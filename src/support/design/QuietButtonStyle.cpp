@@ -1,6 +1,7 @@
 #include "support/design/QuietButtonStyle.h"
 
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 
 #include <QPainter>
 
@@ -31,14 +32,5 @@ void QuietButtonStyle::applyLook(QPainter &painter, const QRectF &frame, const L
 
 void QuietButtonStyle::paintBackground(QPainter &painter, const QRectF &frame, const Look &look, const QColor &primary)
 {
-    constexpr double radius = DesignTokens::quietButtonRadius;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(DesignTokens::withOpacity(primary, look.fillOpacity));
-    painter.drawRoundedRect(frame, radius, radius);
-    painter.setPen(QPen(DesignTokens::withOpacity(primary, look.borderOpacity), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
-    painter.restore();
+    Surface::paintCard(painter, frame, DesignTokens::quietButtonRadius, primary, look.fillOpacity, look.borderOpacity);
 }

@@ -2,10 +2,10 @@
 
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/Surface.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 
@@ -49,18 +49,11 @@ QSize ShortcutBadge::sizeHint() const
 
 void ShortcutBadge::paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary)
 {
+    Surface::paintCard(painter, frame, radius, primary, 0.045, 0.12);
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath cap;
-    cap.addRoundedRect(frame, radius, radius);
-    painter.fillPath(cap, DesignTokens::withOpacity(primary, 0.045));
     painter.setFont(font());
     painter.setPen(DesignTokens::withOpacity(primary, 0.55));
     painter.drawText(frame, Qt::AlignCenter, label);
-    // The border lies inside the edge: a 1 px line centred half a pixel in.
-    painter.setPen(QPen(DesignTokens::withOpacity(primary, 0.12), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
     painter.restore();
 }
 
