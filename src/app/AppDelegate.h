@@ -55,7 +55,6 @@ public:
     StatusBarController *statusBar() const { return statusBar_.get(); }
     GlobalShortcut *shortcut() const { return shortcut_.get(); }
     QuitController &quitController() const { return *quit_; }
-    QMenuBar *mainMenu() const { return mainMenu_.get(); }
     // The application menu's actions, which every window carries.
     QList<QAction *> applicationActions() const { return applicationActions_; }
 

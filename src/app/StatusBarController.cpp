@@ -48,8 +48,6 @@ QIcon statusIcon(const QString &symbol)
 StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     : QObject(parent), model_(model), item_(new QSystemTrayIcon(this)), popover_(new QWidget(nullptr, Qt::Popup))
 {
-    item_->setIcon(statusIcon(QStringLiteral("text.viewfinder")));
-    item_->setToolTip(QStringLiteral("Ravelond — Capture text"));
     connect(item_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             toggle();
@@ -73,6 +71,7 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     layout->addWidget(panel);
 
     buildMenu();
+    // The icon and tool tip, now and at every change of phase.
     connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
     follow(model_.phase());
 

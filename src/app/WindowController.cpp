@@ -57,7 +57,7 @@ WindowController::~WindowController()
 {
     if (feedback_)
         tearDownPanel();
-    for (QWidget *window : {welcome_.data(), preferences_.data(), result_.data(), history_.data()})
+    for (QWidget *window : windows())
         delete window;
 }
 
@@ -130,7 +130,7 @@ void WindowController::showResult(const CaptureResult &result, AppModel &model)
 
 bool WindowController::hasVisibleWindow() const
 {
-    for (const QWidget *window : {welcome_.data(), preferences_.data(), result_.data(), history_.data()}) {
+    for (const QWidget *window : windows()) {
         if (window && window->isVisible())
             return true;
     }
@@ -139,7 +139,7 @@ bool WindowController::hasVisibleWindow() const
 
 void WindowController::hideForCapture()
 {
-    for (QWidget *window : {welcome_.data(), preferences_.data(), result_.data(), history_.data()}) {
+    for (QWidget *window : windows()) {
         if (window)
             window->hide();
     }

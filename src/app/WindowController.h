@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QTimer>
 
+#include <array>
 #include <chrono>
 #include <optional>
 
@@ -86,6 +87,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The four windows, each null while there is none.
+    std::array<QWidget *, 4> windows() const { return {welcome_, preferences_, result_, history_}; }
     QWidget *makeWindow(const QString &title, QSize size, QWidget *content, bool resizable);
     void show(QWidget *window);
     void presentFeedback(AppModel &model);

@@ -1,6 +1,8 @@
 #include "platform/DesktopCompositor.h"
 
-#include <QGuiApplication>
+#include "platform/X11Connection.h"
+
+#include <QByteArray>
 
 #include <xcb/xcb.h>
 
@@ -35,8 +37,8 @@ bool DesktopCompositor::isRunning()
     const QByteArray forced = qgetenv("RAVELOND_COMPOSITOR").trimmed();
     if (forced == "1" || forced == "0")
         return forced == "1";
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!connection)
         return true;
     // Qt opens its one connection on the display's default screen.
     int screen = 0;
@@ -44,5 +46,5 @@ bool DesktopCompositor::isRunning()
     const int dot = display.lastIndexOf('.');
     if (dot > display.lastIndexOf(':'))
         screen = display.mid(dot + 1).toInt();
-    return compositingManagerOwnsSelection(x11->connection(), screen);
+    return compositingManagerOwnsSelection(connection, screen);
 }

@@ -25,7 +25,6 @@ public:
     ~ReadOnlyFile();
 
     QByteArrayView bytes() const { return bytes_; }
-    bool isMapped() const { return mapping_ != nullptr; }
 
 private:
     ReadOnlyFile() = default;

@@ -6,10 +6,14 @@ QScreen *Screens::screenUnderPointer() const
 {
     const QPointF pointer = pointerLocation();
     for (QScreen *screen : screens()) {
-        const QRectF frame = screen->geometry();
-        if (pointer.x() >= frame.left() && pointer.x() < frame.left() + frame.width() && pointer.y() >= frame.top() &&
-            pointer.y() < frame.top() + frame.height())
+        if (frameHolds(screen->geometry(), pointer))
             return screen;
     }
     return primaryScreen();
+}
+
+bool Screens::frameHolds(const QRect &frame, QPointF point)
+{
+    return point.x() >= frame.left() && point.x() < frame.left() + frame.width() && point.y() >= frame.top() &&
+           point.y() < frame.top() + frame.height();
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QRect>
 
 class QScreen;
 
@@ -13,8 +14,11 @@ public:
     virtual QScreen *primaryScreen() const = 0;
     virtual QPointF pointerLocation() const = 0;
 
-    // The first display, in the system's order, whose frame holds the pointer
-    // (frames are half-open, so a point on a shared edge belongs to one
-    // display only); the primary one when none does.
+    // The first display, in the system's order, whose frame holds the pointer;
+    // the primary one when none does.
     QScreen *screenUnderPointer() const;
+
+    // Half-open, as Qt's integer rectangles: a point on the seam between two
+    // displays belongs to the one whose left or top edge it is on.
+    static bool frameHolds(const QRect &frame, QPointF point);
 };

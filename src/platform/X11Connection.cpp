@@ -4,6 +4,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,6 +33,22 @@ std::uint32_t X11Connection::atom(const char *name)
     const std::uint32_t atom = reply ? reply->atom : 0;
     std::free(reply);
     return atom;
+}
+
+void X11Connection::sendToWindowManager(std::uint32_t window, std::uint32_t type,
+                                        const std::array<std::uint32_t, 5> &data)
+{
+    xcb_connection_t *x11 = connection();
+    if (!x11)
+        return;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(x11, 0, rootWindow(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
 }
 
 bool X11Connection::displayReachable()

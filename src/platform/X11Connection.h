@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 struct xcb_connection_t;
@@ -14,6 +15,9 @@ public:
     static std::uint32_t rootWindow();
     // Interns an atom (a round trip); 0 without a connection.
     static std::uint32_t atom(const char *name);
+    // Sends the window manager a client message of `type` about `window`
+    // (through the root window, as EWMH asks); the caller flushes.
+    static void sendToWindowManager(std::uint32_t window, std::uint32_t type, const std::array<std::uint32_t, 5> &data);
     // Whether an X server can be reached through $DISPLAY, tried on a
     // connection of its own before anything would abort on a missing one.
     static bool displayReachable();

@@ -3,7 +3,7 @@
 #include "platform/X11Connection.h"
 #include "platform/X11Extensions.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -19,6 +19,12 @@ constexpr size_t keptSamples = 64;
 
 // Qt rounds the device position to whole logical points.
 constexpr double roundingSlack = 0.5 + 1e-6;
+
+// Press, release or motion, by the event's code in the numbering of its extension.
+QEvent::Type mouseEventType(int code, int press, int release)
+{
+    return code == press ? QEvent::MouseButtonPress : code == release ? QEvent::MouseButtonRelease : QEvent::MouseMove;
+}
 
 QEvent::Type pressKind(QEvent::Type type)
 {
@@ -40,12 +46,10 @@ X11DevicePointer &X11DevicePointer::shared()
 
 X11DevicePointer::X11DevicePointer()
 {
-    // Only a GUI application has Qt's X connection.
-    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    xcb_connection_t *connection = application ? X11Connection::connection() : nullptr;
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         return;
-    application->installNativeEventFilter(this);
+    QCoreApplication::instance()->installNativeEventFilter(this);
     // Qt reads XInput 2 pointer events when the server has them; until the
     // opcode is known only core events are recognised.
     queryX11Extension(connection, &xcb_input_id, [this](X11ExtensionCodes codes) { inputOpcode_ = codes.majorOpcode; });
@@ -63,15 +67,14 @@ bool X11DevicePointer::nativeEventFilter(const QByteArray &eventType, void *mess
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    switch (event->response_type & 0x7f) {
+    const int code = event->response_type & 0x7f;
+    switch (code) {
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE:
     case XCB_MOTION_NOTIFY: {
         // The three core events share one layout.
         const auto *core = reinterpret_cast<const xcb_button_press_event_t *>(event);
-        const QEvent::Type type = (event->response_type & 0x7f) == XCB_BUTTON_PRESS     ? QEvent::MouseButtonPress
-                                  : (event->response_type & 0x7f) == XCB_BUTTON_RELEASE ? QEvent::MouseButtonRelease
-                                                                                        : QEvent::MouseMove;
+        const QEvent::Type type = mouseEventType(code, XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE);
         record({type, core->time, core->event, QPointF(core->event_x, core->event_y)});
         break;
     }
@@ -84,9 +87,7 @@ bool X11DevicePointer::nativeEventFilter(const QByteArray &eventType, void *mess
             break;
         // Press, release and motion share one layout too.
         const auto *device = reinterpret_cast<const xcb_input_button_press_event_t *>(event);
-        const QEvent::Type type = generic->event_type == XCB_INPUT_BUTTON_PRESS     ? QEvent::MouseButtonPress
-                                  : generic->event_type == XCB_INPUT_BUTTON_RELEASE ? QEvent::MouseButtonRelease
-                                                                                    : QEvent::MouseMove;
+        const QEvent::Type type = mouseEventType(generic->event_type, XCB_INPUT_BUTTON_PRESS, XCB_INPUT_BUTTON_RELEASE);
         record({type, device->time, device->event,
                 QPointF(fixedToDouble(device->event_x), fixedToDouble(device->event_y))});
         break;

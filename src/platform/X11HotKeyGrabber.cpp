@@ -20,13 +20,10 @@ struct KeySymbolsDeleter {
     void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
 };
 
-QList<quint8> keycodesOf(xcb_connection_t *connection, quint32 keysym)
+QList<quint8> keycodesOf(xcb_key_symbols_t *symbols, quint32 keysym)
 {
-    std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
     QList<quint8> codes;
-    if (!symbols)
-        return codes;
-    xcb_keycode_t *found = xcb_key_symbols_get_keycode(symbols.get(), keysym);
+    xcb_keycode_t *found = xcb_key_symbols_get_keycode(symbols, keysym);
     for (xcb_keycode_t *code = found; code && *code != XCB_NO_SYMBOL; ++code) {
         if (!codes.contains(*code))
             codes.append(*code);
@@ -36,9 +33,9 @@ QList<quint8> keycodesOf(xcb_connection_t *connection, quint32 keysym)
 }
 
 // The modifier bit NumLock sets; Mod2 on nearly every keyboard map.
-quint16 numLockMask(xcb_connection_t *connection)
+quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
 {
-    const QList<quint8> numLockCodes = keycodesOf(connection, numLockKeysym);
+    const QList<quint8> numLockCodes = keycodesOf(symbols, numLockKeysym);
     const auto cookie = xcb_get_modifier_mapping(connection);
     std::unique_ptr<xcb_get_modifier_mapping_reply_t, decltype(&std::free)> reply(
         xcb_get_modifier_mapping_reply(connection, cookie, nullptr), &std::free);
@@ -84,10 +81,14 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
     if (!sessionCanGrab())
         return false;
     xcb_connection_t *connection = X11Connection::connection();
-    const QList<quint8> codes = keycodesOf(connection, chord.keysym);
+    // One copy of the keyboard map (a round trip) for the chord's key and NumLock.
+    const std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
+    if (!symbols)
+        return false;
+    const QList<quint8> codes = keycodesOf(symbols.get(), chord.keysym);
     if (codes.isEmpty())
         return false;
-    const quint16 numLock = numLockMask(connection);
+    const quint16 numLock = numLockMask(connection, symbols.get());
     const QList<quint16> variants{0, capsLockMask, numLock, quint16(capsLockMask | numLock)};
 
     QList<xcb_void_cookie_t> cookies;

@@ -49,8 +49,8 @@ void startWatching()
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [] {
-            // Only a GUI application has windows (and qGuiApp is only valid there).
-            if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && X11Connection::connection())
+            // Only a GUI application on X11 has windows to watch.
+            if (X11Connection::connection())
                 X11RepaintWatch::shared();
         },
         Qt::QueuedConnection);
@@ -72,12 +72,11 @@ X11RepaintWatch::X11RepaintWatch()
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &X11RepaintWatch::review);
-    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    xcb_connection_t *connection = application ? X11Connection::connection() : nullptr;
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         return;
-    application->installEventFilter(this);
-    application->installNativeEventFilter(this);
+    QCoreApplication::instance()->installEventFilter(this);
+    QCoreApplication::instance()->installNativeEventFilter(this);
     for (QWindow *window : QGuiApplication::topLevelWindows())
         follow(window);
     // Until the server has said whether it has DAMAGE, hidden areas are

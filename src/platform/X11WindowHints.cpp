@@ -11,21 +11,10 @@ namespace {
 constexpr quint32 allDesktops = 0xffffffff;
 constexpr quint32 stateAdd = 1;
 
-void sendToRoot(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t type, quint32 first, quint32 second = 0,
-                quint32 third = 0)
+void sendToRoot(xcb_window_t window, xcb_atom_t type, quint32 first, quint32 second = 0, quint32 third = 0)
 {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = type;
-    event.data.data32[0] = first;
-    event.data.data32[1] = second;
-    event.data.data32[2] = third;
-    event.data.data32[3] = 1; // a normal application's request
-    xcb_send_event(connection, 0, X11Connection::rootWindow(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
+    // The fourth value: a normal application's request.
+    X11Connection::sendToWindowManager(window, type, {first, second, third, 1, 0});
 }
 
 } // namespace
@@ -47,8 +36,8 @@ void X11WindowHints::floatOnEveryDesktop(QWindow *window)
     const xcb_atom_t states[] = {sticky, skipTaskbar, skipPager};
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 3, states);
     // ...and asked for again, which a window manager honours once it is mapped.
-    sendToRoot(connection, id, desktop, allDesktops, 1);
-    sendToRoot(connection, id, state, stateAdd, sticky, skipTaskbar);
-    sendToRoot(connection, id, state, stateAdd, skipPager);
+    sendToRoot(id, desktop, allDesktops, 1);
+    sendToRoot(id, state, stateAdd, sticky, skipTaskbar);
+    sendToRoot(id, state, stateAdd, skipPager);
     xcb_flush(connection);
 }

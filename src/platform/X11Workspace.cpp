@@ -1,11 +1,10 @@
 #include "platform/X11Workspace.h"
 
-#include <QGuiApplication>
+#include "platform/X11Connection.h"
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -16,24 +15,6 @@ struct FreeDeleter {
 
 template <typename Reply>
 using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
-
-xcb_connection_t *x11Connection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_window_t rootWindow(xcb_connection_t *connection)
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-}
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const auto cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
-    ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 // The first 32-bit value of a window property, if it has one of the expected type.
 std::optional<quint32> cardinalProperty(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property,
@@ -57,37 +38,28 @@ bool windowExists(xcb_connection_t *connection, xcb_window_t window)
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication()
 {
-    xcb_connection_t *connection = x11Connection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
         return std::nullopt;
-    const xcb_atom_t activeWindowAtom = internAtom(connection, "_NET_ACTIVE_WINDOW");
-    const auto window = cardinalProperty(connection, rootWindow(connection), activeWindowAtom, XCB_ATOM_WINDOW);
+    const xcb_atom_t activeWindowAtom = X11Connection::atom("_NET_ACTIVE_WINDOW");
+    const auto window = cardinalProperty(connection, X11Connection::rootWindow(), activeWindowAtom, XCB_ATOM_WINDOW);
     // Some window managers leave the property naming a window that has since been destroyed.
     if (!window || *window == XCB_WINDOW_NONE || !windowExists(connection, *window))
         return std::nullopt;
     RunningApplication application;
     application.window = *window;
-    const xcb_atom_t pidAtom = internAtom(connection, "_NET_WM_PID");
+    const xcb_atom_t pidAtom = X11Connection::atom("_NET_WM_PID");
     application.processId = cardinalProperty(connection, *window, pidAtom, XCB_ATOM_CARDINAL).value_or(0);
     return application;
 }
 
 void X11Workspace::activate(const RunningApplication &application)
 {
-    xcb_connection_t *connection = x11Connection();
+    xcb_connection_t *connection = X11Connection::connection();
     if (!connection || application.window == XCB_WINDOW_NONE)
         return;
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = application.window;
-    event.type = internAtom(connection, "_NET_ACTIVE_WINDOW");
     // Source 2: a pager-like request, which window managers honour without focus-stealing checks.
-    event.data.data32[0] = 2;
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = XCB_WINDOW_NONE;
-    xcb_send_event(connection, 0, rootWindow(connection),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
+    X11Connection::sendToWindowManager(application.window, X11Connection::atom("_NET_ACTIVE_WINDOW"),
+                                       {2, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
     xcb_flush(connection);
 }

@@ -8,14 +8,7 @@ namespace {
 
 constexpr int upright = 1;
 
-std::uint32_t bigEndian32(QByteArrayView bytes, qsizetype at)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = (value << 8) | std::uint8_t(bytes[at + i]);
-    return value;
-}
-
+// The unsigned integer of `width` bytes at `at`, in either byte order.
 std::uint32_t read(QByteArrayView bytes, qsizetype at, int width, bool littleEndian)
 {
     std::uint32_t value = 0;
@@ -68,7 +61,7 @@ QByteArrayView ImageOrientation::pngExif(QByteArrayView bytes)
     // chunk counts only before the image data.
     qsizetype position = 8;
     while (position + 12 <= bytes.size()) {
-        const qsizetype length = bigEndian32(bytes, position);
+        const qsizetype length = read(bytes, position, 4, false);
         const QByteArrayView type = bytes.sliced(position + 4, 4);
         if (type == "IDAT" || type == "IEND" || position + 12 + length > bytes.size())
             break;

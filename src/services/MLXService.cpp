@@ -30,11 +30,6 @@ const QString recognitionFailed = QStringLiteral("Local recognition failed.");
 const QString workerStopped = QStringLiteral("The local OCR worker stopped. Try again or rerun setup.");
 const QString tookTooLong = QStringLiteral("The local engine took too long. Try a smaller selection.");
 
-QString upperCaseUuid()
-{
-    return UuidText::fresh();
-}
-
 std::optional<QString> stringMember(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
@@ -87,7 +82,7 @@ QCoro::Task<OCRResponse> MLXService::recognize(QString pngPath, MLXTask task, st
         throw TrovError::mlxFailure(alreadyWorking);
 
     auto request = std::make_shared<PendingRequest>();
-    request->id = upperCaseUuid();
+    request->id = UuidText::fresh();
     pending_ = request;
     try {
         if (!workerIsAlive()) {

@@ -20,14 +20,6 @@
 
 namespace {
 
-// Half-open, as Qt's integer rectangles: a pointer on the seam between two
-// displays belongs to the one whose left or top edge it is on.
-bool contains(const QRect &frame, QPointF point)
-{
-    return point.x() >= frame.left() && point.x() < frame.left() + frame.width() && point.y() >= frame.top() &&
-           point.y() < frame.top() + frame.height();
-}
-
 double distance(const QRect &frame, QPointF point)
 {
     const double dx = std::max({double(frame.left()) - point.x(), 0.0, point.x() - (frame.left() + frame.width())});
@@ -121,12 +113,8 @@ QCoro::Task<QImage> ScreenSelection::capture(OCREngine engine, std::stop_token t
 QCoro::Task<QImage> ScreenSelection::practice(OCREngine engine, std::stop_token token)
 {
     Cancellation::throwIfRequested(token);
-    if (!presenter_)
-        throw TrovError::captureFailure(QStringLiteral("No display is available."));
-    QScreen *screen = screenUnderPointer(platform_.screens->pointerLocation());
-    if (!screen)
-        screen = platform_.screens->primaryScreen();
-    if (!screen)
+    QScreen *screen = platform_.screens->screenUnderPointer();
+    if (!screen || !presenter_)
         throw TrovError::captureFailure(QStringLiteral("No display is available."));
     selectedScreen_ = screen;
     const bool dark = platform_.appearance && platform_.appearance->isDark();
@@ -199,7 +187,7 @@ bool ScreenSelection::showSurface(const Frozen &frozen, OCREngine engine, bool p
             guard->selected(display, image, viewSize, selection);
     };
     shown_.append({surface, surface->lifetime()});
-    if (!contains(screen->geometry(), pointer))
+    if (!Screens::frameHolds(screen->geometry(), pointer))
         return false;
     surface->makeKey();
     return true;
@@ -258,13 +246,4 @@ void ScreenSelection::closeSurfaces()
         if (shown.lifetime)
             shown.surface->dismiss();
     }
-}
-
-QScreen *ScreenSelection::screenUnderPointer(QPointF pointer) const
-{
-    for (QScreen *screen : platform_.screens->screens()) {
-        if (contains(screen->geometry(), pointer))
-            return screen;
-    }
-    return nullptr;
 }

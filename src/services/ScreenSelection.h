@@ -70,7 +70,6 @@ private:
     void finish(const QImage &image);
     void finish(std::exception_ptr error);
     void closeSurfaces();
-    QScreen *screenUnderPointer(QPointF pointer) const;
 
     struct Shown {
         SelectionSurface *surface;

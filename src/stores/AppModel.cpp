@@ -288,7 +288,7 @@ void AppModel::prepareFeedback()
     dismissal_.cancel();
     dismissal_.release();
     setRecognitionStartedAt(std::nullopt);
-    feedbackScreen_ = platform_.screens ? platform_.screens->screenUnderPointer() : nullptr;
+    feedbackScreen_ = platform_.screens->screenUnderPointer();
 }
 
 void AppModel::dismissedByTimer()

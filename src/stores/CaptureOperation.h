@@ -2,8 +2,6 @@
 
 #include "stores/RecognitionOptions.h"
 
-#include <QUuid>
-
 #include <stop_token>
 
 // One running capture, practice run or import. The model owns it and its
@@ -13,7 +11,6 @@
 struct CaptureOperation {
     explicit CaptureOperation(RecognitionOptions options) : options(std::move(options)) {}
 
-    const QUuid id = QUuid::createUuid();
     const RecognitionOptions options;
     std::stop_source stop;
     // Set, together with a stop, when the model that started it is destroyed.

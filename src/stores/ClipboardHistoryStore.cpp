@@ -114,15 +114,11 @@ void ClipboardHistoryStore::deleteItem(const QUuid &id)
 {
     if (deferredWhileLoading([this, id] { deleteItem(id); }))
         return;
-    bool removed = false;
-    for (qsizetype i = items_.size() - 1; i >= 0; --i) {
-        if (items_.at(i).id == id) {
-            removeAt(i);
-            removed = true;
-        }
-    }
-    if (!removed)
+    // Ids are unique: a new item gets a fresh one, a load keeps the first record of each.
+    const qsizetype index = indexOfId(id);
+    if (index < 0)
         return;
+    removeAt(index);
     Q_EMIT itemsChanged();
     saveIfNeeded();
 }
@@ -134,8 +130,7 @@ void ClipboardHistoryStore::clearAll()
     clearList();
     Q_EMIT itemsChanged();
     saveIfNeeded();
-    const QString path = storagePath_;
-    fileWork_.post([path] { ClipboardHistoryFile::removeLeftovers(path); });
+    fileWork_.post([path = storagePath_] { ClipboardHistoryFile::removeLeftovers(path); });
 }
 
 void ClipboardHistoryStore::setEnabled(bool enabled)
@@ -169,8 +164,7 @@ void ClipboardHistoryStore::setPersistence(bool persists)
         if (!items_.isEmpty())
             saveIfNeeded();
     } else {
-        const QString path = storagePath_;
-        fileWork_.post([path] { ClipboardHistoryFile::removeAll(path); });
+        removeFiles();
     }
 }
 
@@ -185,8 +179,7 @@ void ClipboardHistoryStore::disableAndClear()
     stopTimer();
     clearList();
     Q_EMIT itemsChanged();
-    const QString path = storagePath_;
-    fileWork_.post([path] { ClipboardHistoryFile::removeAll(path); });
+    removeFiles();
 }
 
 void ClipboardHistoryStore::stopMonitoring()
@@ -285,6 +278,11 @@ void ClipboardHistoryStore::saveIfNeeded()
     const QList<ClipboardHistoryItem> snapshot = items_;
     fileWork_.postReplaceable(
         [path = storagePath_, snapshot, gate = saveStepGate_] { ClipboardHistoryFile::save(path, snapshot, gate); });
+}
+
+void ClipboardHistoryStore::removeFiles()
+{
+    fileWork_.post([path = storagePath_] { ClipboardHistoryFile::removeAll(path); });
 }
 
 void ClipboardHistoryStore::load()

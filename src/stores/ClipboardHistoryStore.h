@@ -103,6 +103,7 @@ private:
     void clearList();
     void trimToLimit();
     void saveIfNeeded();
+    void removeFiles();
     void load();
     void applyLoaded(int generation, std::optional<ClipboardHistoryFile::Contents> contents);
     // While a load is on its way, a change waits for it; true when it was put off.
