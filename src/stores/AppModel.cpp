@@ -346,8 +346,8 @@ void AppModel::clearResults()
 
 void AppModel::reviewLatest()
 {
-    if (!results_.isEmpty() && onReview)
-        onReview(results_.first());
+    if (!results_.isEmpty())
+        review(results_.first());
 }
 
 QCoro::Task<void> AppModel::shutdown()

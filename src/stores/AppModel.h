@@ -176,6 +176,17 @@ public:
     bool copyAgain(const QString &text);
     void clearResults();
     void reviewLatest();
+    // Opens a window through the shell's callbacks; nothing while unset.
+    void review(const CaptureResult &result)
+    {
+        if (onReview)
+            onReview(result);
+    }
+    void openSettings() { call(onSettings); }
+    void openHistory() { call(onHistory); }
+    void openWelcome() { call(onWelcome); }
+    // Asks the desktop for screen access (the selection's own request).
+    void requestPermission() { selection_.requestPermission(); }
 
     // How long a copied or cancelled panel stays; shortened by tests.
     void setDismissDelays(std::chrono::milliseconds afterCopy, std::chrono::milliseconds afterCancel)

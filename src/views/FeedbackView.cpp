@@ -328,8 +328,8 @@ QWidget *FeedbackView::failedActions()
                 return;
             QPointer<AppModel> model = model_;
             model->dismissFeedback();
-            if (model && model->onSettings)
-                model->onSettings();
+            if (model)
+                model->openSettings();
         });
         layout->addWidget(settings);
     } else {

@@ -179,10 +179,7 @@ QGroupBox *GeneralSettingsTab::makeHistorySection()
     rows->addWidget(persistHistory_);
     browseHistory_ = new QPushButton(QStringLiteral("Browse saved text…"));
     browseHistory_->setObjectName(QStringLiteral("browseHistory"));
-    connect(browseHistory_, &QPushButton::clicked, this, [this] {
-        if (model_.onHistory)
-            model_.onHistory();
-    });
+    connect(browseHistory_, &QPushButton::clicked, this, [this] { model_.openHistory(); });
     rows->addWidget(browseHistory_, 0, Qt::AlignLeft);
     rows->addWidget(SettingsControls::caption(
         QStringLiteral("Off by default. While on, Ravelond records plain text you copy — never password-manager "
@@ -258,6 +255,6 @@ void GeneralSettingsTab::permissionPressed()
 {
     // Asked only when it was missing at the press; the state is read again either way.
     if (!model_.permissionGranted())
-        model_.selection().requestPermission();
+        model_.requestPermission();
     model_.refreshPermission();
 }

@@ -129,16 +129,10 @@ MenuBarView::MenuBarView(AppModel &model, Preferences &settings, MLXSetup &mlxSe
     conflictLine_->setText(QStringLiteral("This shortcut is in use. Pick another in Settings."));
     card_->setObjectName(QStringLiteral("capturesCard"));
     connect(card_, &CapturesCard::clearClicked, &model_, &AppModel::clearResults);
-    connect(card_, &CapturesCard::reviewClicked, this, [this](const CaptureResult &result) {
-        if (model_.onReview)
-            model_.onReview(result);
-    });
+    connect(card_, &CapturesCard::reviewClicked, this, [this](const CaptureResult &result) { model_.review(result); });
     connect(card_, &CapturesCard::copyLastClicked, this, [this] { model_.copyAgain(shownLatestText_); });
     historyButton_->setObjectName(QStringLiteral("historyButton"));
-    connect(historyButton_, &QAbstractButton::clicked, this, [this] {
-        if (model_.onHistory)
-            model_.onHistory();
-    });
+    connect(historyButton_, &QAbstractButton::clicked, this, [this] { model_.openHistory(); });
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(padding, padding, padding, padding);
@@ -194,10 +188,7 @@ QWidget *MenuBarView::makeHeader()
     settingsButton_->setObjectName(QStringLiteral("settingsButton"));
     settingsButton_->setToolTip(QStringLiteral("Settings"));
     settingsButton_->setAccessibleName(QStringLiteral("Settings"));
-    connect(settingsButton_, &QAbstractButton::clicked, this, [this] {
-        if (model_.onSettings)
-            model_.onSettings();
-    });
+    connect(settingsButton_, &QAbstractButton::clicked, this, [this] { model_.openSettings(); });
     layout->addWidget(settingsButton_, 0, Qt::AlignVCenter);
     return header;
 }
@@ -218,10 +209,7 @@ QWidget *MenuBarView::makeSetupHint()
     auto *link = new PlainButton(QStringLiteral("Set up in Settings →"), DesignTokens::uiFont(11, QFont::Medium),
                                  Ink::teal, setupHint_);
     link->setObjectName(QStringLiteral("setupLink"));
-    connect(link, &QAbstractButton::clicked, this, [this] {
-        if (model_.onSettings)
-            model_.onSettings();
-    });
+    connect(link, &QAbstractButton::clicked, this, [this] { model_.openSettings(); });
     texts->addWidget(link, 0, Qt::AlignLeft);
     layout->addLayout(texts, 1);
     return setupHint_;
@@ -288,10 +276,8 @@ QWidget *MenuBarView::makeFooter()
         button->setAccessibleName(each.accessibleName);
         layout->addWidget(button, 0, Qt::AlignVCenter);
     }
-    connect(footer->findChild<SymbolButton *>(QStringLiteral("helpButton")), &QAbstractButton::clicked, this, [this] {
-        if (model_.onWelcome)
-            model_.onWelcome();
-    });
+    connect(footer->findChild<SymbolButton *>(QStringLiteral("helpButton")), &QAbstractButton::clicked, this,
+            [this] { model_.openWelcome(); });
     connect(footer->findChild<SymbolButton *>(QStringLiteral("quitButton")), &QAbstractButton::clicked, this,
             &MenuBarView::quitRequested);
     return footer;

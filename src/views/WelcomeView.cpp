@@ -313,7 +313,7 @@ void WelcomeView::begin()
     if (model_.permissionGranted())
         model_.startCapture();
     else
-        model_.selection().requestPermission();
+        model_.requestPermission();
 }
 
 void WelcomeView::followPermission()
