@@ -198,6 +198,11 @@ void AppDelegate::wireWindowCallbacks()
         if (self)
             self->windows_->hideFeedback(false);
     };
+    // Whatever ended the operation, the result windows it hid come back.
+    connect(model_.get(), &AppModel::phaseChanged, this, [self](const CapturePhase &phase) {
+        if (self && !phase.isBusy())
+            self->windows_->restoreAfterCapture();
+    });
     model_->onReview = [self, closePopover](const CaptureResult &result) {
         closePopover();
         if (self)

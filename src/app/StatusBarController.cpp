@@ -1,5 +1,6 @@
 #include "app/StatusBarController.h"
 
+#include "platform/X11PointerButtons.h"
 #include "stores/AppModel.h"
 #include "support/design/SymbolLibrary.h"
 #include "views/MenuBarView.h"
@@ -8,6 +9,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
@@ -46,19 +48,33 @@ QIcon statusIcon(const QString &symbol)
 } // namespace
 
 StatusBarController::StatusBarController(AppModel &model, QObject *parent)
-    : QObject(parent), model_(model), item_(new QSystemTrayIcon(this)), popover_(new QWidget(nullptr, Qt::Popup))
+    : QObject(parent), model_(model), item_(new QSystemTrayIcon(this)),
+      // A tool window: unlike a pop-up it grabs neither pointer nor keyboard,
+      // so it stays reachable for a drag and is part of the accessibility tree.
+      popover_(new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)),
+      buttons_(new X11PointerButtons(this)), dismissal_([this] { close(); })
 {
     connect(item_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             toggle();
+        else if (reason == QSystemTrayIcon::Context)
+            openMenu();
+    });
+    connect(buttons_, &X11PointerButtons::pressed, this, [this] {
+        if (popover_->isVisible() && !pointerOnIconOrPopover())
+            dismissal_.pressedElsewhere();
+    });
+    connect(buttons_, &X11PointerButtons::released, this, [this] {
+        if (popover_->isVisible() && !X11PointerButtons::anyHeld())
+            dismissal_.buttonsReleased();
     });
 
     popover_->setObjectName(QStringLiteral("statusPopover"));
     popover_->setWindowTitle(QStringLiteral("Ravelond"));
-    // The click on the icon that closes the popover must not reach the icon and reopen it.
-    popover_->setAttribute(Qt::WA_NoMouseReplay);
     popover_->installEventFilter(this);
     auto *panel = new MenuBarView(model_, model_.settings(), model_.mlxSetup(), model_.history(), popover_);
+    panel_ = panel;
+    panel->installEventFilter(this);
     connect(panel, &MenuBarView::quitRequested, this, [this] {
         close();
         Q_EMIT quitRequested();
@@ -97,7 +113,6 @@ void StatusBarController::buildMenu()
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Decided when the menu opens and kept while it is open.
     connect(menu_, &QMenu::aboutToShow, this, [this] { captureAction_->setEnabled(!model_.phase().isBusy()); });
-    item_->setContextMenu(menu_);
 }
 
 void StatusBarController::follow(const CapturePhase &phase)
@@ -119,6 +134,7 @@ void StatusBarController::toggle()
     model_.refreshPermission();
     place();
     popover_->show();
+    popover_->raise();
     popover_->activateWindow();
 }
 
@@ -140,17 +156,34 @@ void StatusBarController::settings()
         model_.onSettings();
 }
 
+void StatusBarController::openMenu()
+{
+    close();
+    menu_->popup(besideIcon(menu_->sizeHint()));
+}
+
 void StatusBarController::place()
 {
     popover_->adjustSize();
+    popover_->move(besideIcon(popover_->size()));
+}
+
+QPoint StatusBarController::besideIcon(QSize size) const
+{
     const QRect icon = item_->geometry();
     const QPoint pointer = QCursor::pos();
     QScreen *screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : pointer);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return;
-    popover_->move(popoverPosition(icon, popover_->size(), screen->geometry(), screen->availableGeometry(), pointer));
+        return pointer;
+    return popoverPosition(icon, size, screen->geometry(), screen->availableGeometry(), pointer);
+}
+
+bool StatusBarController::pointerOnIconOrPopover() const
+{
+    const QPoint pointer = QCursor::pos();
+    return item_->geometry().contains(pointer) || popover_->frameGeometry().contains(pointer);
 }
 
 QPoint StatusBarController::popoverPosition(const QRect &icon, QSize popover, const QRect &screen,
@@ -169,12 +202,59 @@ QPoint StatusBarController::popoverPosition(const QRect &icon, QSize popover, co
     return QPoint(std::clamp(position.x(), available.left(), maxX), std::clamp(position.y(), available.top(), maxY));
 }
 
+void StatusBarController::followPanelDrag(const QEvent &event)
+{
+    switch (event.type()) {
+    case QEvent::DragEnter:
+        dismissal_.dragEntered();
+        break;
+    case QEvent::DragLeave:
+        dismissal_.dragLeft(X11PointerButtons::anyHeld());
+        break;
+    case QEvent::Drop:
+        dismissal_.dropped();
+        break;
+    default:
+        break;
+    }
+}
+
 bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == popover_ && event->type() == QEvent::Hide)
+    if (watched == panel_) {
+        followPanelDrag(*event);
+        return QObject::eventFilter(watched, event);
+    }
+    if (watched != popover_)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Show:
+        dismissal_.reset();
+        buttons_->watch(true);
+        break;
+    case QEvent::Hide:
         closedAt_.start();
+        buttons_->watch(false);
+        break;
+    case QEvent::WindowDeactivate:
+        if (popover_->isVisible()) {
+            const bool held = X11PointerButtons::anyHeld();
+            // A press on the icon is the icon's own to answer (it toggles the popover).
+            if (!(held && item_->geometry().contains(QCursor::pos())))
+                dismissal_.focusLost(held);
+        }
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            close();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
     // A section came or went while it is up: it stays attached to the icon.
-    if (watched == popover_ && event->type() == QEvent::Resize && popover_->isVisible())
+    if (event->type() == QEvent::Resize && popover_->isVisible())
         place();
     return QObject::eventFilter(watched, event);
 }

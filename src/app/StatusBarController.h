@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PopoverDismissal.h"
 #include "app/StatusPresentation.h"
 
 #include <QElapsedTimer>
@@ -13,11 +14,16 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
+class X11PointerButtons;
 
 // The status item in the system tray (XEmbed or StatusNotifierItem, whichever
 // the desktop offers): an icon and tool tip that follow the capture phase, a
 // popover with the menu-bar panel on a left click, and a small menu on a
-// right click. Without a tray the program runs on and says so once.
+// right click, both placed below the icon (above it when the tray is at the
+// bottom). The popover is a frameless window that stays on top rather than a
+// pop-up that grabs the pointer, so a press in another window that starts a
+// drag leaves it up to take the drop (see PopoverDismissal). Without a tray
+// the program runs on and says so once.
 class StatusBarController final : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +39,8 @@ public:
     void close();
     void capture();
     void settings();
+    // A right click: puts the popover away and opens the menu by the icon.
+    void openMenu();
 
     QSystemTrayIcon &item() const { return *item_; }
     QWidget *popover() const { return popover_; }
@@ -56,12 +64,18 @@ private:
     void follow(const CapturePhase &phase);
     void buildMenu();
     void place();
+    QPoint besideIcon(QSize size) const;
+    bool pointerOnIconOrPopover() const;
+    void followPanelDrag(const QEvent &event);
 
     AppModel &model_;
     QSystemTrayIcon *item_;
     QWidget *popover_;
     QMenu *menu_ = nullptr;
     QAction *captureAction_ = nullptr;
+    QWidget *panel_ = nullptr;
+    X11PointerButtons *buttons_;
+    PopoverDismissal dismissal_;
     // When the popover last closed: the click on the icon that closed it must not open it again.
     QElapsedTimer closedAt_;
 };

@@ -20,6 +20,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+
 const QString WindowController::welcomeTitle = QStringLiteral("Welcome to Ravelond");
 const QString WindowController::preferencesTitle = QStringLiteral("Ravelond Settings");
 const QString WindowController::resultTitle = QStringLiteral("Ravelond — Captured Text");
@@ -58,6 +61,8 @@ WindowController::~WindowController()
     if (feedback_)
         tearDownPanel();
     for (QWidget *window : windows())
+        delete window;
+    for (QWidget *window : keptResultWindows())
         delete window;
 }
 
@@ -120,12 +125,51 @@ void WindowController::showHistory(AppModel &model)
 
 void WindowController::showResult(const CaptureResult &result, AppModel &model)
 {
-    if (result_) {
-        result_->close();
-        result_->deleteLater();
+    QWidget *previous = result_;
+    const bool keep = resultHoldsUnsavedEdits();
+    if (previous && !keep) {
+        previous->close();
+        previous->deleteLater();
     }
     result_ = makeWindow(resultTitle, resultSize, new ResultView(result, model), true);
+    if (previous && keep)
+        keepBeside(previous, result_);
     show(result_);
+}
+
+bool WindowController::resultHoldsUnsavedEdits() const
+{
+    if (!result_ || (!result_->isVisible() && !hiddenForCapture_.contains(result_)))
+        return false;
+    const auto *view = result_->findChild<ResultView *>();
+    return view && view->hasUnsavedEdits();
+}
+
+void WindowController::keepBeside(QWidget *kept, QWidget *fresh)
+{
+    // Closing it is the user's way to let the edits go; then it goes for good.
+    kept->setAttribute(Qt::WA_DeleteOnClose);
+    keptResults_.append(kept);
+    // Down and to the right, so both title bars show.
+    constexpr int cascade = 32;
+    QRect frame = kept->geometry().translated(cascade, cascade);
+    if (QScreen *screen = kept->screen()) {
+        const QRect available = screen->availableGeometry();
+        frame.moveRight(std::min(frame.right(), available.right()));
+        frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+        frame.moveTopLeft(QPoint(std::max(frame.left(), available.left()), std::max(frame.top(), available.top())));
+    }
+    fresh->move(frame.topLeft());
+}
+
+QList<QWidget *> WindowController::keptResultWindows() const
+{
+    QList<QWidget *> kept;
+    for (const QPointer<QWidget> &window : keptResults_) {
+        if (window)
+            kept.append(window);
+    }
+    return kept;
 }
 
 bool WindowController::hasVisibleWindow() const
@@ -134,16 +178,41 @@ bool WindowController::hasVisibleWindow() const
         if (window && window->isVisible())
             return true;
     }
+    for (const QWidget *window : keptResultWindows()) {
+        if (window->isVisible())
+            return true;
+    }
     return false;
 }
 
 void WindowController::hideForCapture()
 {
+    QList<QWidget *> results = keptResultWindows();
+    if (result_)
+        results.append(result_);
+    for (QWidget *window : results) {
+        if (window->isVisible() && !hiddenForCapture_.contains(window))
+            hiddenForCapture_.append(window);
+        window->hide();
+    }
     for (QWidget *window : windows()) {
         if (window)
             window->hide();
     }
     hideFeedback(true);
+}
+
+void WindowController::restoreAfterCapture()
+{
+    const QList<QPointer<QWidget>> hidden = std::exchange(hiddenForCapture_, {});
+    for (const QPointer<QWidget> &window : hidden) {
+        if (!window || window->isVisible())
+            continue;
+        // The application the copy went back to keeps the keyboard.
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
+        window->show();
+        window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
 }
 
 // MARK: Feedback panel

@@ -25,7 +25,8 @@ class QWidget;
 // Owns every window but the status item's popover and the selection overlay:
 // the welcome, settings, result and clipboard-history windows, made on first
 // use and never deleted when closed (the result window is replaced on every
-// review), and the floating feedback panel, which follows the model's phase
+// review, unless it holds unsaved edits: then it stays and the new result
+// opens beside it), and the floating feedback panel, which follows the model's phase
 // with a grace period, its placement, animations and announcements.
 class WindowController final : public QObject {
     Q_OBJECT
@@ -67,6 +68,9 @@ public:
     void showHistory(AppModel &model);
     void showResult(const CaptureResult &result, AppModel &model);
     void hideForCapture();
+    // The operation is over: the result windows it hid come back as they
+    // were (text, cursor, scroll), without taking the focus.
+    void restoreAfterCapture();
     void showFeedback(AppModel &model);
     void hideFeedback(bool immediate = false);
 
@@ -74,6 +78,8 @@ public:
     QWidget *welcomeWindow() const { return welcome_; }
     QWidget *preferencesWindow() const { return preferences_; }
     QWidget *resultWindow() const { return result_; }
+    // Result windows with unsaved edits that later reviews left standing.
+    QList<QWidget *> keptResultWindows() const;
     QWidget *historyWindow() const { return history_; }
     QWidget *feedbackPanel() const;
 
@@ -90,6 +96,10 @@ private:
     // The four windows, each null while there is none.
     std::array<QWidget *, 4> windows() const { return {welcome_, preferences_, result_, history_}; }
     QWidget *makeWindow(const QString &title, QSize size, QWidget *content, bool resizable);
+    // The present result window, when it is on screen or only hidden for an
+    // operation, and holds edits that are neither copied into a file nor recognised.
+    bool resultHoldsUnsavedEdits() const;
+    void keepBeside(QWidget *kept, QWidget *fresh);
     void show(QWidget *window);
     void presentFeedback(AppModel &model);
     void makePanel(AppModel &model);
@@ -106,6 +116,9 @@ private:
     QPointer<QWidget> preferences_;
     QPointer<QWidget> result_;
     QPointer<QWidget> history_;
+    QList<QPointer<QWidget>> keptResults_;
+    // Result windows that were on screen when an operation hid them.
+    QList<QPointer<QWidget>> hiddenForCapture_;
     QPointer<FeedbackPanel> feedback_;
     QPointer<AppModel> feedbackModel_;
     QPointer<AppModel> graceModel_;

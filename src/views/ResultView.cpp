@@ -86,7 +86,7 @@ QString ResultView::metadataText(const CaptureResult &result)
 }
 
 ResultView::ResultView(const CaptureResult &result, AppModel &model, QWidget *parent)
-    : QWidget(parent), model_(&model),
+    : QWidget(parent), model_(&model), keptText_(result.text),
       editor_(new ResultEditor(result.text, DesignTokens::uiFont(14), editorLineSpacing, this)),
       copyReset_(new QTimer(this))
 {
@@ -185,6 +185,11 @@ QFileDialog *ResultView::saveDialog() const
 QString ResultView::text() const
 {
     return editor_->text();
+}
+
+bool ResultView::hasUnsavedEdits() const
+{
+    return editor_->text() != keptText_;
 }
 
 void ResultView::followText()
@@ -298,6 +303,8 @@ QCoro::Task<void> ResultView::write(QString path, QString text)
         co_return;
     if (failure)
         self->showSaveFailure(*failure);
+    else
+        self->keptText_ = text;
     Q_EMIT self->saveFinished(!failure);
 }
 

@@ -36,6 +36,9 @@ public:
 
     // The edited text.
     QString text() const;
+    // Whether the editor holds text that is neither the recognised one nor
+    // the one last saved to a file.
+    bool hasUnsavedEdits() const;
     bool showsCopied() const { return copied_; }
     // The open save dialog, if any.
     QFileDialog *saveDialog() const;
@@ -69,6 +72,8 @@ private:
     void tintCopyButton();
 
     QPointer<AppModel> model_;
+    // The recognised text, or the one last saved.
+    QString keptText_;
     ResultEditor *editor_;
     ClampedLabel *counts_ = nullptr;
     QPushButton *save_ = nullptr;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+
+// When the status item's popover goes away. It is transient for clicks: a
+// press and release anywhere else, Escape, or the keyboard focus moving to
+// another window close it. A press elsewhere that is still held may start a
+// drag towards it, so the popover waits for the button: released with no drag
+// over the popover, it closes; a drag that reaches it may drop there; a drag
+// that leaves it once the button is up (dropped elsewhere, or refused) closes it.
+class PopoverDismissal {
+public:
+    explicit PopoverDismissal(std::function<void()> close) : close_(std::move(close)) {}
+
+    // The popover has just been shown.
+    void reset();
+    // The popover's window lost the keyboard focus; `buttonHeld`: while a
+    // pointer button was down (a press in another window took it).
+    void focusLost(bool buttonHeld);
+    // A pointer button went down outside the popover (and its icon).
+    void pressedElsewhere();
+    // Every pointer button is up again.
+    void buttonsReleased();
+    void dragEntered();
+    void dragLeft(bool buttonHeld);
+    // A drop on the popover, taken or refused: the popover's content decides what follows.
+    void dropped();
+
+    bool isHolding() const { return holding_; }
+    bool isDragOver() const { return dragOver_; }
+
+private:
+    std::function<void()> close_;
+    // A press elsewhere is held: the popover waits for its release.
+    bool holding_ = false;
+    bool dragOver_ = false;
+};

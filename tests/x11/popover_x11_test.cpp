@@ -1,0 +1,279 @@
+// The status item's popover and the result windows of the program's own
+// composition on a real X server with its window manager and tray: a drag
+// from another client's window onto the open panel, the ways the panel goes
+// away, the tray menu by the icon, and edits that outlive an import and a
+// later review.
+#include "app/AppComposition.h"
+#include "app/AppDelegate.h"
+#include "app/StatusBarController.h"
+#include "app/WindowController.h"
+#include "stores/Preferences.h"
+#include "support/DesktopTools.h"
+#include "support/ImageFixtures.h"
+#include "support/TestEnvironment.h"
+#include "support/TrayDock.h"
+#include "views/MenuBarView.h"
+#include "views/ResultView.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPointer>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString helper(const char *name)
+{
+    return qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QLatin1Char('/') + QLatin1String(name);
+}
+
+// A helper program of the test: another client on the display.
+class Client {
+public:
+    Client(const char *program, const QStringList &arguments) { process_.start(helper(program), arguments); }
+    ~Client()
+    {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+
+    // Waits until the program has printed this line.
+    bool said(const QByteArray &line)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                output_ += process_.readAllStandardOutput();
+                return output_.split('\n').contains(line);
+            },
+            20000);
+    }
+    QByteArray firstLine()
+    {
+        if (!QTest::qWaitFor([&] { return (output_ += process_.readAllStandardOutput()).contains('\n'); }, 20000))
+            return {};
+        return output_.left(output_.indexOf('\n'));
+    }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+};
+
+QStringList pointerAt(QPoint point)
+{
+    return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
+}
+
+bool inAccessibilityTree(const QWidget &window)
+{
+    QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+    for (int index = 0; application && index < application->childCount(); ++index) {
+        if (application->child(index)->object() == &window)
+            return true;
+    }
+    return false;
+}
+
+class PopoverDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        delegate = std::make_unique<AppDelegate>(composition.modelDependencies(), composition.shellDependencies(),
+                                                 CommandLineOptions::parse({QStringLiteral("ravelond")}));
+        delegate->model().settings().setHasSeenWelcome(true);
+        delegate->model().settings().setPlaySound(false);
+        delegate->launch();
+        delegate->model().setDismissDelays(60s, 60s);
+        icon = TrayDock::dockedGeometry(delegate->statusBar()->item());
+        ASSERT_FALSE(icon.isEmpty()) << "never docked";
+    }
+
+    QWidget &popover() const { return *delegate->statusBar()->popover(); }
+
+    // Clicks the tray icon until the panel is up and has the keyboard (a
+    // click soon after the last one on the icon counts as a double click).
+    bool openPanel()
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            DesktopTools::click(icon.center());
+            if (QTest::qWaitFor([&] { return popover().isVisible() && popover().isActiveWindow(); }, 1500))
+                return true;
+        }
+        return false;
+    }
+
+    QString image(const QString &name, const QString &text) const
+    {
+        const QString path = QDir(TestEnvironment::root()).filePath(name);
+        EXPECT_TRUE(ImageFixtures::text(text, 48).save(path));
+        return path;
+    }
+
+    bool importAndWait(const QString &path)
+    {
+        AppModel &model = delegate->model();
+        const int before = model.completedCount();
+        model.importImage(path);
+        return QTest::qWaitFor([&] { return model.completedCount() == before + 1 && !model.phase().isBusy(); },
+                               30000);
+    }
+
+    AppComposition composition;
+    std::unique_ptr<AppDelegate> delegate;
+    QRect icon;
+};
+
+} // namespace
+
+TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImportedAsACopyOfItsFirstFile)
+{
+    const QString first = image(QStringLiteral("first.png"), QStringLiteral("Dropped 42"));
+    const QString second = image(QStringLiteral("second.png"), QStringLiteral("Other 7"));
+    const QRect source(60, 300, 320, 240);
+    Client files("drag_source", {QStringLiteral("%1,%2,%3,%4")
+                                     .arg(source.x())
+                                     .arg(source.y())
+                                     .arg(source.width())
+                                     .arg(source.height()),
+                                 first, second});
+    ASSERT_TRUE(files.said("ready"));
+    ASSERT_TRUE(openPanel());
+    EXPECT_TRUE(inAccessibilityTree(popover())) << "the panel is in the accessibility tree while shown";
+    auto *panel = popover().findChild<MenuBarView *>();
+    ASSERT_NE(panel, nullptr);
+
+    // The press in the other window takes the keyboard; the panel stays for the drag.
+    DesktopTools::xdotool(pointerAt(source.topLeft() + QPoint(60, 40)) << QStringLiteral("mousedown")
+                                                                      << QStringLiteral("1"));
+    ASSERT_TRUE(files.said("dragging"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popover().isActiveWindow(); }));
+    const QPoint target = popover().frameGeometry().center();
+    DesktopTools::xdotool(pointerAt(target - QPoint(10, 10)));
+    DesktopTools::xdotool(pointerAt(target));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isDropTarget(); })) << "the drag reached the panel";
+    EXPECT_TRUE(popover().isVisible());
+
+    DesktopTools::xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    EXPECT_TRUE(files.said("dropped copy"));
+    AppModel &model = delegate->model();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::copied; }, 30000))
+        << model.lastError().toStdString();
+    EXPECT_TRUE(model.latest()->text.contains(QStringLiteral("Dropped"))) << model.latest()->text.toStdString();
+    EXPECT_EQ(model.results().size(), 1u) << "only the first file";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return DesktopTools::clipboardText() == model.latest()->text; }, 20000));
+    EXPECT_FALSE(popover().isVisible()) << "the import put the panel away";
+}
+
+TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeOrTheKeyboardFocusMovingAwayClosesThePanel)
+{
+    const QRect other(60, 300, 320, 240);
+    Client files("drag_source",
+                 {QStringLiteral("%1,%2,%3,%4").arg(other.x()).arg(other.y()).arg(other.width()).arg(other.height())});
+    ASSERT_TRUE(files.said("ready"));
+    Client window("test_window", {QStringLiteral("elsewhere")});
+    const QByteArray windowId = window.firstLine();
+    ASSERT_FALSE(windowId.isEmpty());
+
+    const struct {
+        const char *how;
+        std::function<void()> leave;
+    } ways[] = {
+        {"a click in another window", [&] { DesktopTools::click(other.center() + QPoint(0, 60)); }},
+        {"a click on the desktop", [&] { DesktopTools::click(QPoint(900, 900)); }},
+        {"Escape", [] { DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")}); }},
+        {"the keyboard focus moving away",
+         [&] { DesktopTools::xdotool({QStringLiteral("windowactivate"), QString::fromLatin1(windowId)}); }},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.how);
+        ASSERT_TRUE(openPanel());
+        way.leave();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !popover().isVisible(); }));
+        EXPECT_FALSE(inAccessibilityTree(popover()) && popover().isVisible());
+    }
+}
+
+TEST_F(PopoverDesktopTest, ARightClickWhileThePanelIsOpenClosesItAndOpensTheMenuBelowTheIcon)
+{
+    ASSERT_TRUE(openPanel());
+    DesktopTools::click(icon.center(), 3);
+    QMenu &menu = *delegate->statusBar()->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+    EXPECT_FALSE(popover().isVisible());
+    // The tray here sits at the top right: the menu hangs below the icon, on screen.
+    const QRect placed = menu.geometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_GE(placed.top(), icon.bottom()) << placed.top();
+    EXPECT_LE(placed.top(), icon.bottom() + 4);
+    EXPECT_LE(placed.right(), screen.right());
+    EXPECT_LE(placed.left(), icon.right());
+    DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }));
+}
+
+TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUntilTheWindowIsClosed)
+{
+    AppModel &model = delegate->model();
+    ASSERT_TRUE(importAndWait(image(QStringLiteral("heron.png"), QStringLiteral("Heron 77"))));
+    model.reviewLatest();
+    WindowController &windows = delegate->windows();
+    QWidget *edited = windows.resultWindow();
+    ASSERT_NE(edited, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isActiveWindow(); }));
+    auto *view = edited->findChild<ResultView *>();
+    auto *editor = edited->findChild<QTextEdit *>(QStringLiteral("editor"));
+    ASSERT_NE(editor, nullptr);
+
+    // Long enough to scroll; the last words typed as a user types them.
+    QStringList lines;
+    for (int line = 1; line <= 80; ++line)
+        lines << QStringLiteral("line %1").arg(line);
+    editor->setPlainText(lines.join(QLatin1Char('\n')));
+    DesktopTools::click(*editor);
+    DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End")});
+    DesktopTools::xdotool({QStringLiteral("type"), QStringLiteral(" typed")});
+    const QString text = lines.join(QLatin1Char('\n')) + QStringLiteral(" typed");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->text() == text; })) << view->text().toStdString();
+    DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Up")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->textCursor().position() < text.size(); }));
+    const int cursor = editor->textCursor().position();
+    const int scroll = editor->verticalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+
+    ASSERT_TRUE(importAndWait(image(QStringLiteral("wren.png"), QStringLiteral("Wren 31"))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isVisible(); })) << "back once the import is over";
+    EXPECT_EQ(windows.resultWindow(), edited);
+    EXPECT_EQ(view->text(), text);
+    EXPECT_EQ(editor->textCursor().position(), cursor);
+    EXPECT_EQ(editor->verticalScrollBar()->value(), scroll);
+
+    // The review of the new result opens beside the edited window, which stays.
+    model.reviewLatest();
+    QWidget *fresh = windows.resultWindow();
+    ASSERT_NE(fresh, edited);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh->isActiveWindow(); }));
+    EXPECT_TRUE(fresh->findChild<ResultView *>()->text().contains(QStringLiteral("Wren")));
+    ASSERT_EQ(windows.keptResultWindows(), QList<QWidget *>{edited});
+    EXPECT_TRUE(edited->isVisible());
+    EXPECT_EQ(view->text(), text);
+    EXPECT_NE(fresh->frameGeometry().topLeft(), edited->frameGeometry().topLeft()) << "not on top of it";
+
+    // Closing it lets the edits go; an untouched window is simply replaced.
+    const QPointer<QWidget> closing(edited);
+    edited->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !closing; }));
+    model.reviewLatest();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.resultWindow() != fresh && windows.resultWindow(); }));
+    EXPECT_TRUE(windows.keptResultWindows().isEmpty());
+}
