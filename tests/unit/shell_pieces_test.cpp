@@ -1,4 +1,5 @@
 #include "app/InstanceMessage.h"
+#include "app/PopoverDismissal.h"
 #include "app/StatusBarController.h"
 #include "app/StatusPresentation.h"
 #include "app/WindowController.h"
@@ -8,6 +9,45 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+TEST(ShellPiecesTest, ThePopoverClosesForClicksAndFocusElsewhereButWaitsForAHeldPressThatMayBeADrag)
+{
+    using Step = void (*)(PopoverDismissal &);
+    const Step focusAwayHeld = [](PopoverDismissal &d) { d.focusLost(true); };
+    const Step focusAway = [](PopoverDismissal &d) { d.focusLost(false); };
+    const Step press = [](PopoverDismissal &d) { d.pressedElsewhere(); };
+    const Step release = [](PopoverDismissal &d) { d.buttonsReleased(); };
+    const Step enter = [](PopoverDismissal &d) { d.dragEntered(); };
+    const Step leaveHeld = [](PopoverDismissal &d) { d.dragLeft(true); };
+    const Step leave = [](PopoverDismissal &d) { d.dragLeft(false); };
+    const Step drop = [](PopoverDismissal &d) { d.dropped(); };
+    const struct {
+        const char *what;
+        std::vector<Step> steps;
+        bool closed;
+    } cases[] = {
+        {"the keyboard focus moves away", {focusAway}, true},
+        {"a press in another window, still held", {press, focusAwayHeld}, false},
+        {"a plain click in another window", {press, focusAwayHeld, release}, true},
+        {"a plain click whose focus change is read after the release", {press, release, focusAway}, true},
+        {"a click on the desktop, which moves no focus", {press, release}, true},
+        {"a drag over the panel, still held", {press, focusAwayHeld, enter}, false},
+        {"a drag released over the panel, its drop not yet read", {press, focusAwayHeld, enter, release}, false},
+        {"a drop on the panel", {press, focusAwayHeld, enter, release, drop}, false},
+        {"a drag that passes over the panel and is let go elsewhere", {press, enter, leaveHeld, release}, true},
+        {"a drag the source ends over the panel without a drop", {press, enter, release, leave}, true},
+        {"a release with no press seen (a click inside the panel)", {release}, false},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.what);
+        int closes = 0;
+        PopoverDismissal dismissal([&closes] { ++closes; });
+        dismissal.reset();
+        for (const Step step : test.steps)
+            step(dismissal);
+        EXPECT_EQ(closes > 0, test.closed);
+    }
+}
 
 TEST(ShellPiecesTest, TheStatusItemShowsOneSymbolAndLabelPerPhase)
 {
