@@ -55,7 +55,9 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
       buttons_(new X11PointerButtons(this)), dismissal_([this] { close(); })
 {
     connect(item_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
+        // A second click soon after the first is a double click to the tray;
+        // to the user it is the click that closes the popover again.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             toggle();
         else if (reason == QSystemTrayIcon::Context)
             openMenu();
