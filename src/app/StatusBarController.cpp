@@ -1,6 +1,7 @@
 #include "app/StatusBarController.h"
 
 #include "platform/X11PointerButtons.h"
+#include "platform/X11WindowHints.h"
 #include "stores/AppModel.h"
 #include "support/design/SymbolLibrary.h"
 #include "views/MenuBarView.h"
@@ -24,8 +25,6 @@ const QString StatusBarController::noTrayNotice =
                    "captures text, and starting Ravelond again opens its welcome window.\n");
 
 namespace {
-
-constexpr std::chrono::milliseconds reopenGuard{150};
 
 // A light line on a dark halo reads on light and dark panels alike.
 QIcon statusIcon(const QString &symbol)
@@ -130,8 +129,6 @@ void StatusBarController::toggle()
         close();
         return;
     }
-    if (closedAt_.isValid() && closedAt_.elapsed() < reopenGuard.count())
-        return;
     model_.rememberDestination();
     model_.refreshPermission();
     place();
@@ -231,11 +228,15 @@ bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Show:
+        // Like the tray it hangs from: on every desktop, in no taskbar or pager.
+        if (!hinted_) {
+            hinted_ = true;
+            X11WindowHints::floatOnEveryDesktop(popover_->windowHandle());
+        }
         dismissal_.reset();
         buttons_->watch(true);
         break;
     case QEvent::Hide:
-        closedAt_.start();
         buttons_->watch(false);
         break;
     case QEvent::WindowDeactivate:

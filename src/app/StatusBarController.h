@@ -3,7 +3,6 @@
 #include "app/PopoverDismissal.h"
 #include "app/StatusPresentation.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -76,6 +75,5 @@ private:
     QWidget *panel_ = nullptr;
     X11PointerButtons *buttons_;
     PopoverDismissal dismissal_;
-    // When the popover last closed: the click on the icon that closed it must not open it again.
-    QElapsedTimer closedAt_;
+    bool hinted_ = false;
 };

@@ -125,8 +125,7 @@ protected:
         AppModel &model = delegate->model();
         const int before = model.completedCount();
         model.importImage(path);
-        return QTest::qWaitFor([&] { return model.completedCount() == before + 1 && !model.phase().isBusy(); },
-                               30000);
+        return QTest::qWaitFor([&] { return model.completedCount() == before + 1 && !model.phase().isBusy(); }, 30000);
     }
 
     AppComposition composition;
@@ -141,12 +140,10 @@ TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImport
     const QString first = image(QStringLiteral("first.png"), QStringLiteral("Dropped 42"));
     const QString second = image(QStringLiteral("second.png"), QStringLiteral("Other 7"));
     const QRect source(60, 300, 320, 240);
-    Client files("drag_source", {QStringLiteral("%1,%2,%3,%4")
-                                     .arg(source.x())
-                                     .arg(source.y())
-                                     .arg(source.width())
-                                     .arg(source.height()),
-                                 first, second});
+    Client files(
+        "drag_source",
+        {QStringLiteral("%1,%2,%3,%4").arg(source.x()).arg(source.y()).arg(source.width()).arg(source.height()), first,
+         second});
     ASSERT_TRUE(files.said("ready"));
     ASSERT_TRUE(openPanel());
     EXPECT_TRUE(inAccessibilityTree(popover())) << "the panel is in the accessibility tree while shown";
@@ -154,8 +151,8 @@ TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImport
     ASSERT_NE(panel, nullptr);
 
     // The press in the other window takes the keyboard; the panel stays for the drag.
-    DesktopTools::xdotool(pointerAt(source.topLeft() + QPoint(60, 40)) << QStringLiteral("mousedown")
-                                                                      << QStringLiteral("1"));
+    DesktopTools::xdotool(pointerAt(source.topLeft() + QPoint(60, 40))
+                          << QStringLiteral("mousedown") << QStringLiteral("1"));
     ASSERT_TRUE(files.said("dragging"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !popover().isActiveWindow(); }));
     const QPoint target = popover().frameGeometry().center();
@@ -191,16 +188,20 @@ TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeOrTheKeyboardFocusMovingAwa
     } ways[] = {
         {"a click in another window", [&] { DesktopTools::click(other.center() + QPoint(0, 60)); }},
         {"a click on the desktop", [&] { DesktopTools::click(QPoint(900, 900)); }},
-        {"Escape", [] { DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")}); }},
+        {"Escape",
+         [] {
+             DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+         }},
         {"the keyboard focus moving away",
-         [&] { DesktopTools::xdotool({QStringLiteral("windowactivate"), QString::fromLatin1(windowId)}); }},
+         [&] {
+             DesktopTools::xdotool({QStringLiteral("windowactivate"), QString::fromLatin1(windowId)});
+         }},
     };
     for (const auto &way : ways) {
         SCOPED_TRACE(way.how);
         ASSERT_TRUE(openPanel());
         way.leave();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !popover().isVisible(); }));
-        EXPECT_FALSE(inAccessibilityTree(popover()) && popover().isVisible());
     }
 }
 
