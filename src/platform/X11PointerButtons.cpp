@@ -31,13 +31,15 @@ quint16 clientPointer(xcb_connection_t *connection)
 
 X11PointerButtons::X11PointerButtons(QObject *parent) : QObject(parent)
 {
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installNativeEventFilter(this);
 }
 
 X11PointerButtons::~X11PointerButtons()
 {
     watch(false);
-    QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->removeNativeEventFilter(this);
 }
 
 void X11PointerButtons::watch(bool on)
