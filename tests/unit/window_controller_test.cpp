@@ -15,14 +15,11 @@
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
 
-#include "views/ResultView.h"
-
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
-#include <QTextEdit>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -203,42 +200,4 @@ TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyThe
     windows.showWelcome(*model);
     EXPECT_EQ(windows.welcomeWindow(), welcome) << "closing does not delete; the same window comes back";
     EXPECT_TRUE(welcome->isVisible());
-}
-
-TEST_F(WindowControllerTest, AReviewKeepsAResultWindowWithUnsavedEditsUnlessTheUserClosedIt)
-{
-    const struct {
-        const char *what;
-        bool edit;
-        bool closeFirst;
-        bool hideForCapture;
-        bool kept;
-    } cases[] = {
-        {"untouched", false, false, false, false},
-        {"edited and on screen", true, false, false, true},
-        {"edited and hidden for an operation", true, false, true, true},
-        {"edited and closed by the user", true, true, false, false},
-    };
-    for (const auto &test : cases) {
-        SCOPED_TRACE(test.what);
-        windows.showResult(CaptureResult(QStringLiteral("one"), OCREngine::vision, 0.1), *model);
-        QPointer<QWidget> first = windows.resultWindow();
-        if (test.edit)
-            first->findChild<QTextEdit *>(QStringLiteral("editor"))->setPlainText(QStringLiteral("one, edited"));
-        if (test.closeFirst)
-            first->close();
-        if (test.hideForCapture)
-            windows.hideForCapture();
-        windows.showResult(CaptureResult(QStringLiteral("two"), OCREngine::vision, 0.1), *model);
-        ASSERT_NE(windows.resultWindow(), first.data());
-        if (test.kept) {
-            EXPECT_EQ(windows.keptResultWindows(), QList<QWidget *>{first.data()});
-            EXPECT_EQ(first->findChild<ResultView *>()->text(), QStringLiteral("one, edited"));
-            windows.restoreAfterCapture();
-            EXPECT_TRUE(first->isVisible());
-            first->close();
-        }
-        EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }));
-        EXPECT_TRUE(windows.keptResultWindows().isEmpty());
-    }
 }
