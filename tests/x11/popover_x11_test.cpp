@@ -87,7 +87,7 @@ bool inAccessibilityTree(const QWidget &window)
 
 class PopoverDesktopTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void launch()
     {
         delegate = std::make_unique<AppDelegate>(composition.modelDependencies(), composition.shellDependencies(),
                                                  CommandLineOptions::parse({QStringLiteral("ravelond")}));
@@ -95,22 +95,26 @@ protected:
         delegate->model().settings().setPlaySound(false);
         delegate->launch();
         delegate->model().setDismissDelays(60s, 60s);
+    }
+
+    // Launched once the tray is up (an icon made before may never be
+    // docked); false when the icon never is.
+    bool launchDocked()
+    {
+        if (!QTest::qWaitFor(TrayDock::isUp, 20000))
+            return false;
+        launch();
         icon = TrayDock::dockedGeometry(delegate->statusBar()->item());
-        ASSERT_FALSE(icon.isEmpty()) << "never docked";
+        return !icon.isEmpty();
     }
 
     QWidget &popover() const { return *delegate->statusBar()->popover(); }
 
-    // Clicks the tray icon until the panel is up and has the keyboard (a
-    // click soon after the last one on the icon counts as a double click).
+    // Clicks the tray icon and waits for the panel to come up with the keyboard.
     bool openPanel()
     {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            DesktopTools::click(icon.center());
-            if (QTest::qWaitFor([&] { return popover().isVisible() && popover().isActiveWindow(); }, 1500))
-                return true;
-        }
-        return false;
+        DesktopTools::click(icon.center());
+        return QTest::qWaitFor([&] { return popover().isVisible() && popover().isActiveWindow(); }, 20000);
     }
 
     QString image(const QString &name, const QString &text) const
@@ -137,6 +141,7 @@ protected:
 
 TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImportedAsACopyOfItsFirstFile)
 {
+    ASSERT_TRUE(launchDocked()) << "never docked";
     const QString first = image(QStringLiteral("first.png"), QStringLiteral("Dropped 42"));
     const QString second = image(QStringLiteral("second.png"), QStringLiteral("Other 7"));
     const QRect source(60, 300, 320, 240);
@@ -174,6 +179,7 @@ TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImport
 
 TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeFocusMovingAwayOrARightClickOnTheIconClosesThePanel)
 {
+    ASSERT_TRUE(launchDocked()) << "never docked";
     const QRect other(60, 300, 320, 240);
     Client files("drag_source",
                  {QStringLiteral("%1,%2,%3,%4").arg(other.x()).arg(other.y()).arg(other.width()).arg(other.height())});
@@ -224,6 +230,7 @@ TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeFocusMovingAwayOrARightClic
 
 TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUntilTheWindowIsClosed)
 {
+    launch();
     AppModel &model = delegate->model();
     ASSERT_TRUE(importAndWait(image(QStringLiteral("heron.png"), QStringLiteral("Heron 77"))));
     model.reviewLatest();
