@@ -26,8 +26,9 @@ class QWidget;
 // the welcome, settings, result and clipboard-history windows, made on first
 // use and never deleted when closed (the result window is replaced on every
 // review, unless it holds unsaved edits: then it stays and the new result
-// opens beside it), and the floating feedback panel, which follows the model's phase
-// with a grace period, its placement, animations and announcements.
+// opens beside it), and the floating feedback panel, which follows the
+// model's phase with a grace period, its placement, animations and
+// announcements.
 class WindowController final : public QObject {
     Q_OBJECT
 public:
@@ -96,8 +97,8 @@ private:
     // The four windows, each null while there is none.
     std::array<QWidget *, 4> windows() const { return {welcome_, preferences_, result_, history_}; }
     QWidget *makeWindow(const QString &title, QSize size, QWidget *content, bool resizable);
-    // The present result window, when it is on screen or only hidden for an
-    // operation, and holds edits that are neither copied into a file nor recognised.
+    // Whether the present result window is on screen (or only hidden for an
+    // operation) and holds edits that are neither recognised nor saved to a file.
     bool resultHoldsUnsavedEdits() const;
     void keepBeside(QWidget *kept, QWidget *fresh);
     void show(QWidget *window);
