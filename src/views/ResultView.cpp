@@ -8,6 +8,7 @@
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/PrivacyFootnote.h"
 #include "support/design/Surface.h"
 #include "support/design/SymbolLibrary.h"
@@ -336,4 +337,9 @@ void ResultView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), SystemColours::windowBackground(DesignEnvironment::of(this).isDark()));
+}
+
+bool ResultView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

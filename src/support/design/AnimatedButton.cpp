@@ -3,6 +3,7 @@
 #include "support/design/DesignTokens.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -54,6 +55,19 @@ bool AnimatedButton::event(QEvent *event)
         break;
     }
     return QAbstractButton::event(event);
+}
+
+void AnimatedButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!activates || modifiers != Qt::NoModifier) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat() && isEnabled())
+        click();
 }
 
 void AnimatedButton::focusInEvent(QFocusEvent *event)
