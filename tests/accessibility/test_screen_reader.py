@@ -165,7 +165,7 @@ class ScreenReaderTest(unittest.TestCase):
         subprocess.run([PROGRAM, "--open-image", path], env=self.environment, check=True, timeout=120,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def open_panel(self):
+    def tray_icon(self):
         icons = []
         for window in xdotool("search", "--onlyvisible", "--classname", "ravelond").split():
             geometry = xdotool("getwindowgeometry", "--shell", window)
@@ -173,6 +173,10 @@ class ScreenReaderTest(unittest.TestCase):
             if int(values["WIDTH"]) <= 64 and int(values["HEIGHT"]) <= 64:
                 icons.append(window)
         self.assertEqual(len(icons), 1, "one tray icon")
+        return icons[0]
+
+    def open_panel(self):
+        icon = self.tray_icon()
 
         def panel():
             return next((each for each in reader.children(self.app)
@@ -181,7 +185,7 @@ class ScreenReaderTest(unittest.TestCase):
         # A click that comes soon after the panel closed is taken for the
         # closing one: click again until it opens.
         for _ in range(5):
-            xdotool("mousemove", "--window", icons[0], "8", "8", "click", "1")
+            xdotool("mousemove", "--window", icon, "8", "8", "click", "1")
             try:
                 return reader.iterate_until(panel, "the panel", patience=reader.PATIENCE / 5)
             except reader.Timeout:
@@ -215,6 +219,17 @@ class ScreenReaderTest(unittest.TestCase):
         self.assertNotIn("Recognizing text on your Mac.", [each for each, _ in self.announcements])
         xdotool("key", "Escape")
         reader.iterate_until(lambda: not reader.is_showing(dialog), "the dialog to close")
+
+    def test_2b_the_tray_menu_is_in_the_tree_while_shown(self):
+        xdotool("mousemove", "--window", self.tray_icon(), "8", "8", "click", "3")
+        menu = reader.iterate_until(
+            lambda: next((each for each in reader.children(self.app)
+                          if each.getRoleName() in ("menu", "popup menu") and reader.is_showing(each)), None),
+            "the tray menu")
+        self.assertEqual([name for _, name in reader.read_aloud(menu)],
+                         ["Capture Text", "Settings…", "Quit Ravelond"])
+        xdotool("key", "Escape")
+        reader.iterate_until(lambda: not reader.is_showing(menu), "the menu to close")
 
     def test_3_a_copy_is_announced(self):
         self.open_image(self.words)
