@@ -5,7 +5,6 @@
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
-#include "support/design/LayoutOrder.h"
 #include "support/design/PlainButton.h"
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLabel.h"
@@ -267,9 +266,4 @@ void HistoryView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), SystemColours::windowBackground(DesignEnvironment::of(this).isDark()));
-}
-
-bool HistoryView::focusNextPrevChild(bool next)
-{
-    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

@@ -41,8 +41,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    // Tab follows the order on screen.
-    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -233,6 +233,7 @@ QWidget *MenuBarView::makeImageRow()
     keepLineBreaks_ = new QCheckBox(QStringLiteral("Keep line breaks"), imageRow);
     keepLineBreaks_->setObjectName(QStringLiteral("keepLineBreaks"));
     keepLineBreaks_->setFont(DesignTokens::uiFont(10));
+    keepLineBreaks_->setFocusPolicy(Qt::TabFocus);
     // Only a click writes the setting: the model's own changes come back under a signal blocker.
     connect(keepLineBreaks_, &QAbstractButton::clicked, &settings_, &Preferences::setKeepLineBreaks);
     layout->addWidget(keepLineBreaks_, 0, Qt::AlignVCenter);
@@ -401,9 +402,9 @@ bool MenuBarView::event(QEvent *event)
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Keys reach the panel even while no control has the focus.
-    if (!window()->focusWidget())
-        setFocus(Qt::OtherFocusReason);
+    // Each opening starts with no control focused: Return captures, Tab
+    // reaches the first control. The panel itself takes the keys meanwhile.
+    setFocus(Qt::OtherFocusReason);
     DesignEnvironment::of(this).repaintOnChange(this);
 }
 

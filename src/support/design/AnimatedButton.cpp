@@ -12,6 +12,9 @@ AnimatedButton::AnimatedButton(int hoverMs, int pressMs, QWidget *parent) : QAbs
     hover_.milliseconds = hoverMs;
     press_.milliseconds = pressMs;
     setAttribute(Qt::WA_Hover);
+    // Only the keyboard moves the focus to a button: a click leaves it where
+    // it was, so Return keeps meaning what the user last chose with the keys.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::pressed, this, [this] { fade(press_, 1, environment().reduceMotion()); });
     connect(this, &QAbstractButton::released, this, [this] { fade(press_, 0, environment().reduceMotion()); });
 }
