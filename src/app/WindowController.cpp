@@ -12,6 +12,7 @@
 #include "views/WelcomeView.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEasingCurve>
 #include <QEvent>
 #include <QGuiApplication>
@@ -227,7 +228,7 @@ void WindowController::hideFeedback(bool immediate)
         return;
     // What the panel announced leaves with it.
     if (announcer_)
-        announcer_->withdraw(feedback_);
+        announcer_->withdraw(QCoreApplication::instance());
     stopPanelAnimation();
     if (immediate) {
         tearDownPanel();
@@ -297,7 +298,7 @@ void WindowController::announce(const CapturePhase &phase, const QString &lastEr
         return;
     lastAnnouncedPhase_ = phase;
     if (announcer_)
-        announcer_->announce(feedback_, announcement(phase, lastError), Announcer::medium);
+        announcer_->announce(QCoreApplication::instance(), announcement(phase, lastError), Announcer::medium);
 }
 
 bool WindowController::eventFilter(QObject *watched, QEvent *event)
