@@ -173,9 +173,11 @@ void AccessibilityAnnouncer::hideNotification()
     notifiedSource_ = nullptr;
     if (notification_.property(textProperty).toString().isEmpty())
         return;
+    // Leaves the application's children without a showing change: some
+    // readers speak a notification on any change of its showing state.
     if (QAccessible::isActive()) {
-        QAccessibleEvent hidden(&notification_, QAccessible::ObjectHide);
-        QAccessible::updateAccessibility(&hidden);
+        QAccessibleEvent removed(&notification_, QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&removed);
     }
     notification_.setProperty(textProperty, QString());
     ApplicationAccessible::removeElement(&notification_);

@@ -166,14 +166,23 @@ class ScreenReaderTest(unittest.TestCase):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def tray_icon(self):
-        icons = []
-        for window in xdotool("search", "--onlyvisible", "--classname", "ravelond").split():
-            geometry = xdotool("getwindowgeometry", "--shell", window)
-            values = dict(line.split("=", 1) for line in geometry.split())
-            if int(values["WIDTH"]) <= 64 and int(values["HEIGHT"]) <= 64:
-                icons.append(window)
-        self.assertEqual(len(icons), 1, "one tray icon")
-        return icons[0]
+        """The icon's window, once the tray has taken it in."""
+
+        def icons():
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--classname", "ravelond"],
+                                   capture_output=True, text=True).stdout.split()
+            small = []
+            for window in found:
+                geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                                          text=True).stdout
+                values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+                if "WIDTH" in values and int(values["WIDTH"]) <= 64 and int(values["HEIGHT"]) <= 64:
+                    small.append(window)
+            return small
+
+        found = reader.iterate_until(icons, "the tray icon")
+        self.assertEqual(len(found), 1, "one tray icon")
+        return found[0]
 
     def open_panel(self):
         icon = self.tray_icon()
@@ -252,6 +261,11 @@ class ScreenReaderTest(unittest.TestCase):
         reader.iterate_until(lambda: self.element("Screenshot selection"), "the selection")
         xdotool("key", "Escape")
         reader.iterate_until(lambda: ("notification", CANCELLED, 1) in self.shown, "the notification")
+        self.open_image(self.blank)
+        reader.iterate_until(lambda: ("notification", NO_TEXT, 1) in self.shown, "the next notification")
+        self.assertEqual([entry for entry in self.shown if entry[0] == "notification"],
+                         [("notification", CANCELLED, 1), ("notification", NO_TEXT, 1)],
+                         "each shown once, and never a change of showing that a reader would speak again")
         self.assertEqual(len(self.announcements), heard, "heard twice")
 
 
