@@ -240,6 +240,15 @@ class ScreenReaderTest(unittest.TestCase):
         xdotool("key", "Escape")
         reader.iterate_until(lambda: not reader.is_showing(menu), "the menu to close")
 
+    def test_2c_ctrl_comma_in_the_panel_opens_the_settings_dialog(self):
+        self.open_panel()
+        xdotool("key", "ctrl+comma")
+        settings = self.window("Ravelond Settings")
+        self.assertEqual(settings.getRoleName(), "dialog")
+        self.assertEqual(reader.read_aloud(settings)[:2], [
+            ("label", "Make yourself at home."),
+            ("label", "A few thoughtful defaults. Your finishing touches.")])
+
     def test_3_a_copy_is_announced(self):
         self.open_image(self.words)
         self.assertEqual(self.announced(COPIED), POLITE)
