@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 
 AppDelegate::AppDelegate(AppModel::Dependencies modelDependencies, ShellDependencies shell, CommandLineOptions options,
@@ -283,6 +284,9 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() != Qt::Key_Escape || !model_->phase().isBusy())
+        return QObject::eventFilter(watched, event);
+    // An open menu (the tray's) takes Escape to close itself, and only that.
+    if (qobject_cast<QMenu *>(QApplication::activePopupWidget()))
         return QObject::eventFilter(watched, event);
     // Escape while busy cancels, and no window of ours (the overlay included) sees it.
     event->accept();

@@ -4,6 +4,7 @@
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Announcer.h"
 #include "stores/AppModel.h"
+#include "support/design/DesignAccessibility.h"
 #include "views/FeedbackView.h"
 #include "views/HistoryView.h"
 #include "views/PreferencesView.h"
@@ -11,6 +12,7 @@
 #include "views/WelcomeView.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEasingCurve>
 #include <QEvent>
 #include <QGuiApplication>
@@ -72,6 +74,8 @@ QWidget *WindowController::makeWindow(const QString &title, QSize size, QWidget 
 {
     auto *window = new QWidget(nullptr, Qt::Window);
     window->setWindowTitle(title);
+    // Read as a window with its title; its content in the order on screen.
+    DesignAccessibility::install();
     window->addActions(windowActions_);
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -109,9 +113,11 @@ void WindowController::showWelcome(AppModel &model)
 
 void WindowController::showPreferences(AppModel &model)
 {
-    if (!preferences_)
+    if (!preferences_) {
         preferences_ = makeWindow(preferencesTitle, preferencesSize,
                                   new PreferencesView(model, model.settings(), model.mlxSetup()), false);
+        DesignAccessibility::setWindowKind(*preferences_, DesignAccessibility::WindowKind::dialog);
+    }
     model.refreshPermission();
     show(preferences_);
 }
@@ -289,6 +295,9 @@ void WindowController::hideFeedback(bool immediate)
     const quint64 dismissal = ++presentationID_;
     if (!feedback_)
         return;
+    // What the panel announced leaves with it.
+    if (announcer_)
+        announcer_->withdraw(QCoreApplication::instance());
     stopPanelAnimation();
     if (immediate) {
         tearDownPanel();
@@ -358,7 +367,7 @@ void WindowController::announce(const CapturePhase &phase, const QString &lastEr
         return;
     lastAnnouncedPhase_ = phase;
     if (announcer_)
-        announcer_->announce(feedback_, announcement(phase, lastError), Announcer::medium);
+        announcer_->announce(QCoreApplication::instance(), announcement(phase, lastError), Announcer::medium);
 }
 
 bool WindowController::eventFilter(QObject *watched, QEvent *event)

@@ -6,10 +6,12 @@
 #include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
+#include "platform/ApplicationAccessible.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "platform/X11Connection.h"
 #include "support/Detached.h"
 #include "support/design/AppIcon.h"
+#include "support/design/DesignAccessibility.h"
 
 #include <QApplication>
 #include <QCoroTask>
@@ -45,7 +47,12 @@ int smokeTest(int argc, char *argv[], const CommandLineOptions &options)
 {
     // The smoke test shows nothing and must run where there is no display at all.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Before anything asks for the application's accessible interface.
+    ApplicationAccessible::install();
     QApplication app(argc, argv);
+    ApplicationAccessible::install();
+    // After the application's own factory, so that ours is asked first.
+    DesignAccessibility::install();
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
     Detached::start(runSmokeTest(*options.smokeTestReport, options.withMLX), "the smoke test");
@@ -100,7 +107,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // Before anything asks for the application's accessible interface.
+    ApplicationAccessible::install();
     QApplication app(argc, argv);
+    ApplicationAccessible::install();
+    // After the application's own factory, so that ours is asked first.
+    DesignAccessibility::install();
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(AppIcon::icon());

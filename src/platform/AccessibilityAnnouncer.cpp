@@ -1,12 +1,83 @@
 #include "platform/AccessibilityAnnouncer.h"
 
+#include "platform/ApplicationAccessible.h"
+
 #include <QAccessible>
 #include <QAccessibleEvent>
-#include <QVariant>
+#include <QAccessibleObject>
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QPointer>
 
 namespace {
 
-constexpr const char *property = "ravelondAnnouncement";
+// Qt's bridge names its connection to the accessibility bus so; our signals
+// must come from the same connection, which serves the elements they name.
+const QString busConnectionName = QStringLiteral("a11y");
+const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
+const QString registryPath = QStringLiteral("/org/a11y/atspi/registry");
+const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
+const QString elementPathPrefix = QStringLiteral("/org/a11y/atspi/accessible/");
+
+const char *const textProperty = "announcement";
+
+// The notification element: no window, no children, read as its text.
+class NotificationAccessible : public QAccessibleObject {
+public:
+    explicit NotificationAccessible(QObject *element) : QAccessibleObject(element) {}
+    QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(QCoreApplication::instance());
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name ? object()->property(textProperty).toString() : QString();
+    }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.invisible = object()->property(textProperty).toString().isEmpty();
+        return state;
+    }
+};
+
+// The bus path Qt's bridge gives an object's element.
+QString pathOf(QObject *object)
+{
+    QAccessibleInterface *element = object ? QAccessible::queryAccessibleInterface(object) : nullptr;
+    if (!element || element->role() == QAccessible::Application)
+        return rootPath;
+    return elementPathPrefix + QString::number(QAccessible::uniqueId(element));
+}
+
+QStringList eventNames(const QDBusMessage &reply)
+{
+    QStringList names;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return names;
+    const auto listeners = reply.arguments().constFirst().value<QDBusArgument>();
+    listeners.beginArray();
+    while (!listeners.atEnd()) {
+        QString bus;
+        QString name;
+        listeners.beginStructure();
+        listeners >> bus >> name;
+        listeners.endStructure();
+        names.append(name);
+    }
+    listeners.endArray();
+    return names;
+}
 
 } // namespace
 
@@ -16,27 +87,98 @@ AccessibilityAnnouncer &AccessibilityAnnouncer::shared()
     return announcer;
 }
 
-void AccessibilityAnnouncer::announce(QObject *source, const QString &text, Priority)
+AccessibilityAnnouncer::AccessibilityAnnouncer()
 {
-    if (!source || !QAccessible::isActive())
+    notification_.setObjectName(QStringLiteral("announcement"));
+    QAccessible::registerAccessibleInterface(new NotificationAccessible(&notification_));
+}
+
+int AccessibilityAnnouncer::politeness(Priority priority)
+{
+    return priority >= high ? 2 : 1;
+}
+
+bool AccessibilityAnnouncer::coversAnnouncements(const QStringList &eventNames)
+{
+    for (QString name : eventNames) {
+        name = name.toLower().remove(QLatin1Char('-'));
+        if (name.isEmpty() || name == QLatin1String("object") || name == QLatin1String("object:") ||
+            name == QLatin1String("object:announcement") || name.startsWith(QLatin1String("object:announcement:")))
+            return true;
+    }
+    return false;
+}
+
+void AccessibilityAnnouncer::announce(QObject *source, const QString &text, Priority priority)
+{
+    if (!source || text.isEmpty() || !QAccessible::isActive())
         return;
-    // Our accessible interfaces read this property as the description, so the
-    // alert carries the text to the screen reader.
-    source->setProperty(property, text);
-    QAccessibleEvent described(source, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&described);
-    QAccessibleEvent alert(source, QAccessible::Alert);
-    QAccessible::updateAccessibility(&alert);
+    const QDBusConnection bus(busConnectionName);
+    if (!bus.isConnected()) {
+        showNotification(source, text);
+        return;
+    }
+    const QString path = pathOf(source);
+    const int level = politeness(priority);
+    QPointer<QObject> from(source);
+    const QDBusMessage ask = QDBusMessage::createMethodCall(registryService, registryPath, registryService,
+                                                            QStringLiteral("GetRegisteredEvents"));
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), &notification_);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &notification_,
+                     [this, watcher, path, level, text, from] {
+                         watcher->deleteLater();
+                         const QDBusConnection connection(busConnectionName);
+                         if (coversAnnouncements(eventNames(watcher->reply())))
+                             announceOnBus(connection, path, text, level);
+                         else if (from)
+                             showNotification(from, text);
+                     });
+}
+
+void AccessibilityAnnouncer::announceOnBus(const QDBusConnection &bus, const QString &path, const QString &text,
+                                           int politeness)
+{
+    // AT-SPI's event: kind, politeness, nothing, the text, and the application.
+    QDBusMessage signal =
+        QDBusMessage::createSignal(path, QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("Announcement"));
+    QDBusArgument application;
+    application.beginStructure();
+    application << bus.baseService() << QDBusObjectPath(rootPath);
+    application.endStructure();
+    signal << QString() << politeness << 0 << QVariant::fromValue(QDBusVariant(text))
+           << QVariant::fromValue(application);
+    bus.send(signal);
+}
+
+void AccessibilityAnnouncer::showNotification(QObject *source, const QString &text)
+{
+    hideNotification();
+    notifiedSource_ = source;
+    notification_.setProperty(textProperty, text);
+    ApplicationAccessible::addElement(&notification_);
+    QAccessibleEvent named(&notification_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleEvent shown(&notification_, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
 }
 
 void AccessibilityAnnouncer::withdraw(QObject *source)
 {
-    if (!source || source->property(property).toString().isEmpty())
+    if (source && source == notifiedSource_)
+        hideNotification();
+}
+
+void AccessibilityAnnouncer::hideNotification()
+{
+    notifiedSource_ = nullptr;
+    if (notification_.property(textProperty).toString().isEmpty())
         return;
-    // Left in place, the stale text would stay the description for good.
-    source->setProperty(property, QString());
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleEvent described(source, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&described);
+    // Leaves the application's children without a showing change: some
+    // readers speak a notification on any change of its showing state.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent removed(&notification_, QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&removed);
+    }
+    notification_.setProperty(textProperty, QString());
+    ApplicationAccessible::removeElement(&notification_);
 }

@@ -2,12 +2,45 @@
 
 #include "platform/Announcer.h"
 
-// Best effort on Linux: the text becomes the source's accessible description
-// and an alert event is raised on it, which AT-SPI screen readers (Orca) speak.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QDBusConnection;
+
+// Announcements on the AT-SPI accessibility bus, without moving the focus.
+//
+// A screen reader that listens for AT-SPI's announcement event (Orca 46 and
+// later) gets exactly that: the text, with its politeness, from the source's
+// element. One that does not (Orca 43, Debian 12's) is shown a notification
+// instead: an element with the notification role whose name is the text comes
+// on show among the application's children, which Orca speaks as it speaks a
+// desktop notification. Which of the two is asked of the registry each time,
+// so a reader never hears the same announcement twice.
 // Nothing happens when no assistive technology is listening.
 class AccessibilityAnnouncer : public Announcer {
 public:
     static AccessibilityAnnouncer &shared();
     void announce(QObject *source, const QString &text, Priority priority) override;
     void withdraw(QObject *source) override;
+
+    // AT-SPI's politeness for a priority: 1 polite, 2 assertive.
+    static int politeness(Priority priority);
+    // Whether any of the event names a client registered (AT-SPI's own
+    // spelling, "object:announcement", or the bus's, "Object:Announcement")
+    // covers the announcement event.
+    static bool coversAnnouncements(const QStringList &eventNames);
+
+    // The notification element, for tests; its accessible name is the text.
+    QObject &notification() { return notification_; }
+
+private:
+    AccessibilityAnnouncer();
+    void announceOnBus(const QDBusConnection &bus, const QString &path, const QString &text, int politeness);
+    void showNotification(QObject *source, const QString &text);
+    void hideNotification();
+
+    QObject notification_;
+    QPointer<QObject> notifiedSource_;
 };

@@ -7,6 +7,7 @@
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
 #include "support/design/Divider.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/OrbitSpinner.h"
 #include "support/design/PanelMaterial.h"
 #include "support/design/QuietButton.h"
@@ -567,4 +568,9 @@ void FeedbackView::dismiss()
 {
     if (model_)
         model_->dismissFeedback();
+}
+
+bool FeedbackView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

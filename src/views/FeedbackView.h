@@ -74,6 +74,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Tab follows the order on screen.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void phaseChanged(const CapturePhase &phase);

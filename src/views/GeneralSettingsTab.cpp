@@ -4,6 +4,7 @@
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
 #include "support/design/ClampedLabel.h"
+#include "support/design/ReturnActivation.h"
 #include "support/design/SymbolLabel.h"
 #include "views/SettingsControls.h"
 
@@ -179,6 +180,7 @@ QGroupBox *GeneralSettingsTab::makeHistorySection()
     rows->addWidget(persistHistory_);
     browseHistory_ = new QPushButton(QStringLiteral("Browse saved text…"));
     browseHistory_->setObjectName(QStringLiteral("browseHistory"));
+    ReturnActivation::install(*browseHistory_);
     connect(browseHistory_, &QPushButton::clicked, this, [this] { model_.openHistory(); });
     rows->addWidget(browseHistory_, 0, Qt::AlignLeft);
     rows->addWidget(SettingsControls::caption(
@@ -201,6 +203,7 @@ QGroupBox *GeneralSettingsTab::makeScreenAccessSection()
     layout->addStretch(1);
     permissionButton_ = new QPushButton;
     permissionButton_->setObjectName(QStringLiteral("permissionButton"));
+    ReturnActivation::install(*permissionButton_);
     connect(permissionButton_, &QPushButton::clicked, this, &GeneralSettingsTab::permissionPressed);
     layout->addWidget(permissionButton_);
     rows->addWidget(row);

@@ -9,6 +9,7 @@
 #include "support/design/DesignTokens.h"
 #include "support/design/Divider.h"
 #include "support/design/PrivacyFootnote.h"
+#include "support/design/ReturnActivation.h"
 #include "support/design/StatusDot.h"
 #include "support/design/Surface.h"
 #include "support/design/SymbolImage.h"
@@ -47,6 +48,7 @@ QPushButton *plainButton(const QString &text, const QString &name, const QFont &
 {
     auto *button = new QPushButton(text);
     button->setObjectName(name);
+    ReturnActivation::install(*button);
     button->setFlat(true);
     button->setFont(font);
     button->setCursor(Qt::PointingHandCursor);
@@ -144,6 +146,7 @@ QWidget *LocalEngineTab::makePythonRow()
     layout->addWidget(pythonPath_, 1);
     auto *choose = new QPushButton(QStringLiteral("Choose…"));
     choose->setObjectName(QStringLiteral("choosePython"));
+    ReturnActivation::install(*choose);
     connect(choose, &QPushButton::clicked, this, &LocalEngineTab::choosePython);
     layout->addWidget(choose);
     return pythonRow_;
@@ -199,6 +202,7 @@ QWidget *LocalEngineTab::makeOutputPicker()
         auto *segment = new QPushButton(tasks[index].title());
         segment->setObjectName(QStringLiteral("mlxTask-") + tasks[index].rawValue());
         segment->setCheckable(true);
+        ReturnActivation::install(*segment);
         tasks_->addButton(segment, int(index));
         segments->addWidget(segment);
     }

@@ -11,6 +11,7 @@
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"
 #include "support/design/Divider.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/PlainButton.h"
 #include "support/design/PrivacyFootnote.h"
 #include "support/design/StatusDot.h"
@@ -26,6 +27,7 @@
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
@@ -117,11 +119,11 @@ MenuBarView::MenuBarView(AppModel &model, Preferences &settings, MLXSetup &mlxSe
     capture_->setObjectName(QStringLiteral("captureButton"));
     capture_->setToolTip(QStringLiteral("The capture shortcut also cancels an active capture"));
     connect(capture_, &QAbstractButton::clicked, &model_, &AppModel::toggleCapture);
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *press = new QShortcut(QKeySequence(key), this);
-        press->setContext(Qt::WindowShortcut);
-        connect(press, &QShortcut::activated, capture_, &QAbstractButton::click);
-    }
+    // The application's own shortcuts, while the panel has the keyboard.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this), &QShortcut::activated, this,
+            [this] { model_.openSettings(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &MenuBarView::quitRequested);
 
     chips_->setObjectName(QStringLiteral("engineChips"));
     connect(chips_, &EngineChips::chosen, &settings_, &Preferences::setEngine);
@@ -231,6 +233,7 @@ QWidget *MenuBarView::makeImageRow()
     keepLineBreaks_ = new QCheckBox(QStringLiteral("Keep line breaks"), imageRow);
     keepLineBreaks_->setObjectName(QStringLiteral("keepLineBreaks"));
     keepLineBreaks_->setFont(DesignTokens::uiFont(10));
+    keepLineBreaks_->setFocusPolicy(Qt::TabFocus);
     // Only a click writes the setting: the model's own changes come back under a signal blocker.
     connect(keepLineBreaks_, &QAbstractButton::clicked, &settings_, &Preferences::setKeepLineBreaks);
     layout->addWidget(keepLineBreaks_, 0, Qt::AlignVCenter);
@@ -354,6 +357,24 @@ void MenuBarView::followShortcut()
     conflictLine_->setVisible(model_.shortcutConflict());
 }
 
+void MenuBarView::keyPressEvent(QKeyEvent *event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!activates || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Return reaches the panel itself only when the focused control has no
+    // use for it: a check box takes it as a click, anything else (or no
+    // focused control at all) presses the capture button.
+    event->accept();
+    if (event->isAutoRepeat())
+        return;
+    auto *focused = qobject_cast<QAbstractButton *>(focusWidget());
+    QAbstractButton *pressed = focused && focused->isVisible() && focused->isEnabled() ? focused : capture_;
+    pressed->click();
+}
+
 bool MenuBarView::reduceMotion() const
 {
     return DesignEnvironment::of(this).reduceMotion();
@@ -381,6 +402,9 @@ bool MenuBarView::event(QEvent *event)
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // Each opening starts with no control focused: Return captures, Tab
+    // reaches the first control. The panel itself takes the keys meanwhile.
+    setFocus(Qt::OtherFocusReason);
     DesignEnvironment::of(this).repaintOnChange(this);
 }
 
@@ -443,4 +467,9 @@ void MenuBarView::dropEvent(QDropEvent *event)
                 model->importImage(file);
         },
         Qt::QueuedConnection);
+}
+
+bool MenuBarView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

@@ -62,6 +62,10 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Return and Enter that no focused control took press capture.
+    void keyPressEvent(QKeyEvent *event) override;
+    // Tab follows the order on screen.
+    bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;

@@ -7,6 +7,7 @@
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovMark.h"
 #include "views/GeneralSettingsTab.h"
@@ -110,4 +111,9 @@ void PreferencesView::paintTabIcons()
     const QColor ink = palette().color(QPalette::WindowText);
     for (int index = 0; index < tabs_->count(); ++index)
         tabs_->setTabIcon(index, SymbolLibrary::icon(tabs_->tabBar()->tabData(index).toString(), tabIconSide, ink));
+}
+
+bool PreferencesView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

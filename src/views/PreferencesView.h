@@ -31,6 +31,8 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Tab follows the order on screen.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget *makeHeader();

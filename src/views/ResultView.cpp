@@ -8,7 +8,9 @@
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/PrivacyFootnote.h"
+#include "support/design/ReturnActivation.h"
 #include "support/design/Surface.h"
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovMark.h"
@@ -157,11 +159,13 @@ QWidget *ResultView::makeActions()
     save_ = new QPushButton(QStringLiteral("Save as text…"), actions);
     save_->setObjectName(QStringLiteral("saveButton"));
     save_->setAutoDefault(false);
+    ReturnActivation::install(*save_);
     connect(save_, &QPushButton::clicked, this, &ResultView::save);
     layout->addWidget(save_);
     copy_ = new QPushButton(actions);
     copy_->setObjectName(QStringLiteral("copyButton"));
     copy_->setAutoDefault(false);
+    ReturnActivation::install(*copy_);
     copy_->setToolTip(QStringLiteral("Copy the edited text (Ctrl+Shift+C)"));
     connect(copy_, &QPushButton::clicked, this, &ResultView::copy);
     layout->addWidget(copy_);
@@ -343,4 +347,9 @@ void ResultView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), SystemColours::windowBackground(DesignEnvironment::of(this).isDark()));
+}
+
+bool ResultView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

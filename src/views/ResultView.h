@@ -58,6 +58,8 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Tab follows the order on screen.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget *makeHeader(const CaptureResult &result);

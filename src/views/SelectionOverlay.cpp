@@ -32,10 +32,8 @@ public:
             return overlay->accessibleLabel();
         case QAccessible::Help:
             return SelectionOverlay::helpText;
-        case QAccessible::Description: {
-            const QString announcement = overlay->property("ravelondAnnouncement").toString();
-            return announcement.isEmpty() ? SelectionOverlay::helpText : announcement;
-        }
+        case QAccessible::Description:
+            return SelectionOverlay::helpText;
         case QAccessible::Value:
             return overlay->accessibleValue();
         default:

@@ -7,6 +7,7 @@
 #include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
+#include "support/design/LayoutOrder.h"
 #include "support/design/PlainButton.h"
 #include "support/design/PrivacyFootnote.h"
 #include "support/design/ShortcutBadge.h"
@@ -387,4 +388,9 @@ void WelcomeView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), SystemColours::windowBackground(DesignEnvironment::of(this).isDark()));
+}
+
+bool WelcomeView::focusNextPrevChild(bool next)
+{
+    return LayoutOrder::moveFocus(*this, next) || QWidget::focusNextPrevChild(next);
 }

@@ -38,6 +38,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Tab follows the order on screen.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget *makeLeftColumn();

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCoroTimer>
 #include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -164,6 +165,25 @@ TEST_F(AppDelegateTest, EscapeAndTheHotKeyCancelOnlyWhileBusyAndEscapeThenReache
     EXPECT_TRUE(delegate->reopen());
     ASSERT_NE(delegate->windows().welcomeWindow(), nullptr) << "no window visible: the welcome window";
     EXPECT_TRUE(delegate->windows().welcomeWindow()->isVisible());
+}
+
+// The tray menu takes Escape to close itself: a capture running behind it goes on.
+TEST_F(AppDelegateTest, EscapeInAnOpenMenuOnlyClosesTheMenu)
+{
+    auto delegate = make({});
+    delegate->launch();
+    AppModel &model = delegate->model();
+    model.startPractice();
+    ASSERT_EQ(model.phase().kind(), CapturePhase::selecting);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Capture Text"));
+    menu.popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }));
+    QTest::keyClick(&menu, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }));
+    EXPECT_EQ(model.phase().kind(), CapturePhase::selecting) << "the capture goes on";
+    model.cancel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
 }
 
 TEST_F(AppDelegateTest, OpeningSeveralFilesImportsTheFirstOnly)

@@ -4,6 +4,7 @@
 #include "platform/X11RepaintWatch.h"
 #include "platform/X11ScreenRecordingPermission.h"
 
+#include <QAccessible>
 #include <QWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -59,12 +60,41 @@ TEST(X11ScreenRecordingPermissionTest, OnlyARealXServerWithoutWaylandGrants)
     EXPECT_FALSE(X11ScreenRecordingPermission::shared().hasPermission());
 }
 
-TEST(AccessibilityAnnouncerTest, WithoutAssistiveTechnologyNothingChanges)
+TEST(AccessibilityAnnouncerTest, WithoutAssistiveTechnologyNothingIsShown)
 {
+    AccessibilityAnnouncer &announcer = AccessibilityAnnouncer::shared();
     QWidget source;
-    AccessibilityAnnouncer::shared().announce(&source, QStringLiteral("Selection too small."), Announcer::medium);
-    EXPECT_FALSE(source.property("ravelondAnnouncement").isValid());
-    AccessibilityAnnouncer::shared().announce(nullptr, QStringLiteral("ignored"), Announcer::high);
+    announcer.announce(&source, QStringLiteral("Selection too small."), Announcer::medium);
+    QAccessibleInterface *notification = QAccessible::queryAccessibleInterface(&announcer.notification());
+    ASSERT_NE(notification, nullptr);
+    EXPECT_EQ(notification->role(), QAccessible::Notification);
+    EXPECT_TRUE(notification->text(QAccessible::Name).isEmpty());
+    EXPECT_TRUE(notification->state().invisible);
+    announcer.announce(nullptr, QStringLiteral("ignored"), Announcer::high);
+}
+
+// Announcements go out as AT-SPI's own event only to readers that listen for
+// it; the others get the notification element instead, never both.
+TEST(AccessibilityAnnouncerTest, OnlyAReaderListeningForAnnouncementsGetsThem)
+{
+    const struct {
+        QStringList events;
+        bool covered;
+    } cases[] = {
+        {{}, false},
+        {{QStringLiteral("object:state-changed:showing"), QStringLiteral("window:activate")}, false},
+        {{QStringLiteral("object:announcement")}, true},
+        {{QStringLiteral("Object:Announcement")}, true},
+        {{QStringLiteral("object:")}, true},
+        {{QStringLiteral("object:property-change:accessible-name"), QStringLiteral("object")}, true},
+        {{QStringLiteral("object:announcement-extra")}, false},
+    };
+    for (const auto &row : cases)
+        EXPECT_EQ(AccessibilityAnnouncer::coversAnnouncements(row.events), row.covered)
+            << qPrintable(row.events.join(','));
+    EXPECT_EQ(AccessibilityAnnouncer::politeness(Announcer::low), 1);
+    EXPECT_EQ(AccessibilityAnnouncer::politeness(Announcer::medium), 1) << "the feedback panel's: polite";
+    EXPECT_EQ(AccessibilityAnnouncer::politeness(Announcer::high), 2);
 }
 
 // Hiding a window waits until what it covered has been repainted: a shaped

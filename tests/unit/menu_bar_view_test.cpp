@@ -17,9 +17,11 @@
 #include "views/ResultRow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -216,6 +218,73 @@ TEST_F(MenuBarViewTest, ReturnPressesTheCaptureButton)
     EXPECT_TRUE(eventually([&] { return fixture.model().phase().isBusy(); }));
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_TRUE(eventually([&] { return fixture.model().phase() == CapturePhase::cancelledPhase(); }));
+}
+
+// Return and Enter do what the focused control says; only with none (or the
+// capture button) focused do they capture.
+TEST_F(MenuBarViewTest, ReturnPressesTheFocusedControlAndCapturesOnlyWithoutOne)
+{
+    const struct {
+        const char *focused;
+        int key;
+        QStringList calls;
+        bool captures;
+        bool lineBreaks;
+    } cases[] = {
+        {"openImageButton", Qt::Key_Return, {QStringLiteral("choose image")}, false, false},
+        {"openImageButton", Qt::Key_Enter, {QStringLiteral("choose image")}, false, false},
+        {"settingsButton", Qt::Key_Return, {QStringLiteral("settings")}, false, false},
+        {"keepLineBreaks", Qt::Key_Return, {}, false, true},
+        {"captureButton", Qt::Key_Enter, {}, true, false},
+        {nullptr, Qt::Key_Return, {}, true, false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.focused ? row.focused : "no control");
+        fixture.settings().setKeepLineBreaks(false);
+        showPanel();
+        host->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        QWidget *target = row.focused ? named(QLatin1String(row.focused)) : static_cast<QWidget *>(view);
+        ASSERT_NE(target, nullptr);
+        target->setFocus(Qt::TabFocusReason);
+        fixture.calls.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(row.key));
+        if (row.captures) {
+            EXPECT_TRUE(eventually([&] { return fixture.model().phase().isBusy(); }));
+            fixture.model().cancel();
+            EXPECT_TRUE(eventually([&] { return !fixture.model().phase().isBusy(); }));
+        } else {
+            EXPECT_FALSE(fixture.model().phase().isBusy());
+        }
+        EXPECT_EQ(fixture.calls.filter(QRegularExpression(QStringLiteral("^(choose image|settings)$"))), row.calls);
+        EXPECT_EQ(fixture.settings().keepLineBreaks(), row.lineBreaks);
+    }
+}
+
+TEST_F(MenuBarViewTest, TabGoesThroughThePanelInTheOrderShownAndTheAppShortcutsWork)
+{
+    fixture.copy(QStringLiteral("kept"));
+    MenuBarView &panel = showPanel();
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    named(QStringLiteral("settingsButton"))->setFocus(Qt::OtherFocusReason);
+    // The engine chips are one exclusive group: Tab stops at the chosen one, the arrows move within.
+    const QStringList order = {"captureButton", "engineChip.vision", "clearButton",    "resultRow",
+                               "copyLast",      "openImageButton",   "keepLineBreaks", "practiceButton",
+                               "helpButton",    "quitButton",        "settingsButton"};
+    QStringList tabbed;
+    for (int i = 0; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        tabbed << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(tabbed, order);
+
+    QSignalSpy quit(&panel, &MenuBarView::quitRequested);
+    fixture.calls.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(fixture.calls, QStringList{QStringLiteral("settings")});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.count(), 1);
 }
 
 TEST_F(MenuBarViewTest, OnlyTheFirstDroppedFileIsImportedOnceTheDropIsOverAndOnlyAsACopy)

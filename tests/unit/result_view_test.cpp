@@ -157,6 +157,20 @@ TEST_F(ResultViewTest, CopyTakesTheEditedTextShowsCopiedAndEachCopyRestartsTheWa
     EXPECT_FALSE(view->showsCopied()) << "a copy that did not reach the clipboard confirms nothing";
 }
 
+TEST_F(ResultViewTest, ReturnOnAFocusedButtonPressesIt)
+{
+    fixture.copy(QStringLiteral("Heron"));
+    showResult(QStringLiteral("Heron"));
+    copies.clear();
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        button("copyButton").setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&button("copyButton"), Qt::Key(key));
+    }
+    EXPECT_EQ(copies, (QStringList{QStringLiteral("Heron"), QStringLiteral("Heron")}));
+    QTest::keyClick(&button("copyButton"), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(copies.size(), 2) << "only a plain Return presses";
+}
+
 TEST_F(ResultViewTest, WhileCapturingCopyAndItsShortcutAreInertAndSaveStaysUsable)
 {
     showResult(QStringLiteral("Shortcut"));

@@ -142,6 +142,12 @@ TEST_F(WindowControllerTest, AQuickRecognitionShowsOnlyItsOutcomeAndASlowOneItsP
     const int announcements = int(announcer.announcements.size());
     windows.showFeedback(*model);
     EXPECT_EQ(announcer.announcements.size(), announcements) << "the same phase is announced once";
+    for (const auto &announcement : announcer.announcements) {
+        EXPECT_EQ(announcement.source, QCoreApplication::instance()) << "announced by the application";
+        EXPECT_EQ(announcement.priority, Announcer::medium);
+    }
+    windows.hideFeedback(true);
+    EXPECT_EQ(announcer.withdrawn.value(0), QCoreApplication::instance()) << "what it said leaves with the panel";
 }
 
 TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)

@@ -3,6 +3,7 @@
 #include "support/design/DesignTokens.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -11,6 +12,9 @@ AnimatedButton::AnimatedButton(int hoverMs, int pressMs, QWidget *parent) : QAbs
     hover_.milliseconds = hoverMs;
     press_.milliseconds = pressMs;
     setAttribute(Qt::WA_Hover);
+    // Only the keyboard moves the focus to a button: a click leaves it where
+    // it was, so Return keeps meaning what the user last chose with the keys.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::pressed, this, [this] { fade(press_, 1, environment().reduceMotion()); });
     connect(this, &QAbstractButton::released, this, [this] { fade(press_, 0, environment().reduceMotion()); });
 }
@@ -54,6 +58,19 @@ bool AnimatedButton::event(QEvent *event)
         break;
     }
     return QAbstractButton::event(event);
+}
+
+void AnimatedButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!activates || modifiers != Qt::NoModifier) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat() && isEnabled())
+        click();
 }
 
 void AnimatedButton::focusInEvent(QFocusEvent *event)

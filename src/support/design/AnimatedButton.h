@@ -48,6 +48,8 @@ protected:
     virtual void lookChanged();
 
     bool event(QEvent *event) override;
+    // Return and Enter press the focused button, as Space does.
+    void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void hideEvent(QHideEvent *event) override;

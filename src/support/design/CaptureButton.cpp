@@ -38,6 +38,8 @@ void CaptureButton::setSymbol(const QString &symbol)
 void CaptureButton::setAccessory(const QString &accessory)
 {
     label_.accessory = accessory;
+    // The key cap beside the title is read after it, as the button's description.
+    setAccessibleDescription(accessory);
     labelChanged();
 }
 

@@ -9,6 +9,17 @@ class DesignAccessibility {
 public:
     DesignAccessibility() = delete;
 
+    // What a top-level window is to assistive technologies.
+    enum class WindowKind { frame, dialog, alert };
+
+    // Makes plain containers read their children in layout order and windows
+    // report a window role with their title. Idempotent; must come after the
+    // QApplication is made (whose own factory would otherwise be asked first)
+    // and before anything asks for an accessible interface.
+    static void install();
+    // Before the window's accessible interface is first asked for.
+    static void setWindowKind(QWidget &window, WindowKind kind);
+
     // Decorative: neither the element nor its contents are announced.
     static void hide(QWidget &widget);
     // Static text, read as the widget's accessible name.

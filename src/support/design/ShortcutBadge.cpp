@@ -1,5 +1,6 @@
 #include "support/design/ShortcutBadge.h"
 
+#include "support/design/DesignAccessibility.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
 #include "support/design/Surface.h"
@@ -21,11 +22,15 @@ ShortcutBadge::ShortcutBadge(const QString &label, QWidget *parent) : QWidget(pa
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A key cap is read like any other text: its label.
+    DesignAccessibility::markAsText(*this);
+    setAccessibleName(label_);
 }
 
 void ShortcutBadge::setLabel(const QString &label)
 {
     label_ = label;
+    setAccessibleName(label_);
     updateGeometry();
     update();
 }
