@@ -17,6 +17,7 @@ test_packages=(
   libgtest-dev libgmock-dev clang-format
   xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
   tesseract-ocr locales procps libxcb-xtest0-dev dbus-daemon
+  fonts-noto-core desktop-file-utils x11-xkb-utils
 )
 
 packages=("${run_packages[@]}")

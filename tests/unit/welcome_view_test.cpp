@@ -12,9 +12,14 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -204,4 +209,79 @@ TEST_F(WelcomeViewTest, TheIllustrationIsOneLabelledPicture)
     EXPECT_EQ(picture->text(QAccessible::Name), QStringLiteral("Illustration: a screenshot becomes editable text."));
     EXPECT_EQ(picture->childCount(), 0);
     EXPECT_TRUE(illustration().findChildren<QWidget *>().isEmpty());
+}
+
+namespace {
+
+// A face loaded from its files, whatever the machine's font configuration;
+// empty when they are not there.
+QString loadFace(const QStringList &files)
+{
+    QString family;
+    for (const QString &file : files) {
+        const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file));
+        if (!families.isEmpty())
+            family = families.first();
+    }
+    return family;
+}
+
+// Makes `family` the application's face while it lives.
+class StandardFace {
+public:
+    explicit StandardFace(const QString &family) : previous_(QGuiApplication::font())
+    {
+        QFont font = previous_;
+        font.setFamilies({family});
+        QGuiApplication::setFont(font);
+    }
+    ~StandardFace() { QGuiApplication::setFont(previous_); }
+
+private:
+    QFont previous_;
+};
+
+// What a label draws on a clear image of its size.
+QImage drawn(QWidget &widget, const std::function<void(QPainter &)> &paint)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
+}
+
+} // namespace
+
+TEST_F(WelcomeViewTest, TheEyebrowDrawsItsWholeTextOnOneLineInEachCommonDesktopFace)
+{
+    const QString fonts = QStringLiteral("/usr/share/fonts/truetype/");
+    const QStringList faces[] = {
+        {fonts + QStringLiteral("dejavu/DejaVuSans.ttf"), fonts + QStringLiteral("dejavu/DejaVuSans-Bold.ttf")},
+        {fonts + QStringLiteral("noto/NotoSans-Regular.ttf"), fonts + QStringLiteral("noto/NotoSans-Bold.ttf")},
+    };
+    const QString eyebrow = QStringLiteral("FROM PIXELS TO POSSIBILITIES");
+    for (const auto &face : faces) {
+        const QString family = loadFace(face);
+        ASSERT_FALSE(family.isEmpty()) << face.first().toStdString() << " is not installed";
+        SCOPED_TRACE(family.toStdString());
+        const StandardFace standard(family);
+        showView();
+        ClampedLabel *label = nullptr;
+        for (ClampedLabel *candidate : view->findChildren<ClampedLabel *>())
+            label = candidate->text() == eyebrow ? candidate : label;
+        ASSERT_NE(label, nullptr);
+        ASSERT_EQ(QFontInfo(label->textFont()).family(), family);
+
+        // The very pixels of the text set on one line, in the label's face and ink.
+        const QImage whole = drawn(*label, [&](QPainter &painter) {
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.setFont(label->textFont());
+            painter.setPen(environment.ink(SystemColours::Ink::secondary));
+            painter.drawText(QPointF(0, QFontMetricsF(label->textFont()).ascent()), eyebrow);
+        });
+        const QImage shown = drawn(*label, [&](QPainter &painter) { label->render(&painter); });
+        EXPECT_TRUE(shown == whole) << "drawn as: " << label->displayedLines().join(u'/').toStdString();
+        host.reset();
+    }
 }
