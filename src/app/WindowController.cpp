@@ -65,7 +65,12 @@ WindowController::~WindowController()
 
 QWidget *WindowController::makeWindow(const QString &title, QSize size, QWidget *content, bool resizable)
 {
-    auto *window = new QWidget(nullptr, Qt::Window);
+    // A fixed-size window offers only its close button; one that can be
+    // resized can also be minimised and maximised.
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    if (resizable)
+        flags |= Qt::WindowMinMaxButtonsHint;
+    auto *window = new QWidget(nullptr, flags);
     window->setWindowTitle(title);
     window->addActions(windowActions_);
     auto *layout = new QVBoxLayout(window);
@@ -90,9 +95,20 @@ void WindowController::show(QWidget *window)
 {
     if (!window)
         return;
+    // Qt counts a minimised window as shown: without taking the state off,
+    // it would stay in the taskbar (and without a taskbar, out of reach).
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void WindowController::bringForward()
+{
+    for (QWidget *window : windows()) {
+        if (window && window->isVisible() && !window->isMinimized())
+            show(window);
+    }
 }
 
 void WindowController::showWelcome(AppModel &model)
@@ -131,7 +147,7 @@ void WindowController::showResult(const CaptureResult &result, AppModel &model)
 bool WindowController::hasVisibleWindow() const
 {
     for (const QWidget *window : windows()) {
-        if (window && window->isVisible())
+        if (window && window->isVisible() && !window->isMinimized())
             return true;
     }
     return false;
