@@ -19,6 +19,7 @@
 
 #include "platform/OpenMPThreadLimit.h"
 #include "support/design/DesignEnvironment.h"
+#include "support/design/DesignPalette.h"
 
 #include <QApplication>
 #include <QDir>
@@ -105,6 +106,8 @@ int main(int argc, char **argv)
     FakeAppearance appearance;
     DesignEnvironment design(accessibility, appearance, [] { return true; });
     DesignEnvironment::setStandard(&design);
+    // Alerts, menus and drop-down lists take the application's palette.
+    DesignPalette::followApplication();
     ManualAnimationDriver animations;
 
     QList<Picture> pictures;
