@@ -3,6 +3,7 @@
 #include "app/FeedbackPanel.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Announcer.h"
+#include "platform/X11Connection.h"
 #include "stores/AppModel.h"
 #include "views/FeedbackView.h"
 #include "views/HistoryView.h"
@@ -31,6 +32,14 @@ const QString WindowController::cancelledAnnouncement =
 const QString WindowController::recognizingAnnouncement = QStringLiteral("Recognizing text on your Mac.");
 
 namespace {
+
+// Qt hands a change of a window's opacity alone to the X server with whatever
+// is sent next: without a flush each step of a fade would arrive with the
+// last one, and the panel would vanish or appear at once.
+void sendEachStep(QVariantAnimation &animation)
+{
+    QObject::connect(&animation, &QVariantAnimation::valueChanged, &animation, [] { X11Connection::flush(); });
+}
 
 // The ease-in-ease-out curve of the platform the panel's motion was drawn for.
 QEasingCurve easeInEaseOut()
@@ -219,6 +228,8 @@ void WindowController::presentFeedback(AppModel &model)
     for (const auto &[property, end] :
          {std::pair<QByteArray, QVariant>{"geometry", target}, std::pair<QByteArray, QVariant>{"windowOpacity", 1.0}}) {
         auto *animation = new QPropertyAnimation(feedback_, property, entrance);
+        if (property == "windowOpacity")
+            sendEachStep(*animation);
         animation->setDuration(reduced ? reducedEntranceMilliseconds : entranceMilliseconds);
         animation->setEasingCurve(easeInEaseOut());
         animation->setEndValue(end);
@@ -244,6 +255,7 @@ void WindowController::hideFeedback(bool immediate)
     auto *fade = new QPropertyAnimation(feedback_, "windowOpacity", feedback_);
     fade->setDuration(reduceMotion() ? reducedFadeMilliseconds : fadeMilliseconds);
     fade->setEndValue(0.0);
+    sendEachStep(*fade);
     const QPointer<FeedbackPanel> panel = feedback_;
     connect(fade, &QAbstractAnimation::finished, this, [this, panel, dismissal] {
         // A presentation after this dismissal keeps the panel.
