@@ -256,7 +256,7 @@ QWidget *WelcomeView::makeLeftColumn()
     steps->addWidget(
         step(QStringLiteral("1"), QStringLiteral("Select"), QStringLiteral("Drag around the text."), column));
     steps->addWidget(
-        step(QStringLiteral("2"), QStringLiteral("Copy"), QStringLiteral("We’ll read it and copy it."), column));
+        step(QStringLiteral("2"), QStringLiteral("Copy"), QStringLiteral("We'll read it and copy it."), column));
     steps->addWidget(
         step(QStringLiteral("3"), QStringLiteral("Paste"), QStringLiteral("Press ⌘V wherever you need it."), column));
     layout->addLayout(steps);

@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/StandardFace.h"
 
 #include "support/design/CaptureButton.h"
 #include "support/design/ClampedLabel.h"
@@ -12,7 +13,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
@@ -140,7 +140,7 @@ TEST_F(WelcomeViewTest, TheKeyCapAndTheMainTitleFollowTheSettingsAndThePermissio
     for (const ClampedLabel *label : view->findChildren<ClampedLabel *>())
         texts << label->text();
     for (const char *expected :
-         {"We’ll read it and copy it.", "Press ⌘V wherever you need it.", "If you can see it,\nyou can copy it.",
+         {"We'll read it and copy it.", "Press ⌘V wherever you need it.", "If you can see it,\nyou can copy it.",
           "Always a shortcut away.", "FROM PIXELS TO POSSIBILITIES"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
 }
@@ -213,34 +213,6 @@ TEST_F(WelcomeViewTest, TheIllustrationIsOneLabelledPicture)
 
 namespace {
 
-// A face loaded from its files, whatever the machine's font configuration;
-// empty when they are not there.
-QString loadFace(const QStringList &files)
-{
-    QString family;
-    for (const QString &file : files) {
-        const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file));
-        if (!families.isEmpty())
-            family = families.first();
-    }
-    return family;
-}
-
-// Makes `family` the application's face while it lives.
-class StandardFace {
-public:
-    explicit StandardFace(const QString &family) : previous_(QGuiApplication::font())
-    {
-        QFont font = previous_;
-        font.setFamilies({family});
-        QGuiApplication::setFont(font);
-    }
-    ~StandardFace() { QGuiApplication::setFont(previous_); }
-
-private:
-    QFont previous_;
-};
-
 // What a label draws on a clear image of its size.
 QImage drawn(QWidget &widget, const std::function<void(QPainter &)> &paint)
 {
@@ -255,14 +227,10 @@ QImage drawn(QWidget &widget, const std::function<void(QPainter &)> &paint)
 
 TEST_F(WelcomeViewTest, TheEyebrowDrawsItsWholeTextOnOneLineInEachCommonDesktopFace)
 {
-    const QString fonts = QStringLiteral("/usr/share/fonts/truetype/");
-    const QStringList faces[] = {
-        {fonts + QStringLiteral("dejavu/DejaVuSans.ttf"), fonts + QStringLiteral("dejavu/DejaVuSans-Bold.ttf")},
-        {fonts + QStringLiteral("noto/NotoSans-Regular.ttf"), fonts + QStringLiteral("noto/NotoSans-Bold.ttf")},
-    };
+    const QStringList faces[] = {StandardFace::dejaVuSans(), StandardFace::notoSans()};
     const QString eyebrow = QStringLiteral("FROM PIXELS TO POSSIBILITIES");
     for (const auto &face : faces) {
-        const QString family = loadFace(face);
+        const QString family = StandardFace::load(face);
         ASSERT_FALSE(family.isEmpty()) << face.first().toStdString() << " is not installed";
         SCOPED_TRACE(family.toStdString());
         const StandardFace standard(family);
