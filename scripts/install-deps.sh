@@ -7,6 +7,7 @@ run_packages=(
   qt6-base-dev qt6-image-formats-plugins qcoro-qt6-dev
   libtesseract-dev tesseract-ocr-eng
   libxcb1-dev libxcb-keysyms1-dev libxcb-xinput-dev libxcb-damage0-dev libx11-dev
+  libxcb-xkb-dev libxkbcommon-x11-dev
   libcanberra-dev sound-theme-freedesktop
   libheif-dev
   libicu-dev
@@ -18,6 +19,7 @@ test_packages=(
   xvfb xauth x11-utils libxrandr2 trayer openbox xdotool xclip
   tesseract-ocr locales procps libxcb-xtest0-dev dbus-daemon
   at-spi2-core python3-pyatspi
+  fonts-noto-core desktop-file-utils x11-xkb-utils
 )
 
 packages=("${run_packages[@]}")

@@ -6,6 +6,7 @@
 #include "platform/Pasteboard.h"
 #include "services/ClipboardService.h"
 #include "services/VisionOCR.h"
+#include "support/design/DesignPalette.h"
 #include "views/ImageFileChooser.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@ AppComposition::AppComposition(const QString &defaultsDomainName)
       history_(ClipboardHistoryStore::defaultStoragePath(), pasteboard_), copySound_(CanberraSoundPlayer::copySound()),
       platform_(SelectionPlatform::system()), presenter_(platform_), vision_(VisionOCR::shared())
 {
+    DesignPalette::followApplication();
 }
 
 AppComposition::~AppComposition() = default;

@@ -230,7 +230,9 @@ bool AppDelegate::reopen()
 {
     if (model_->phase().isBusy())
         return false;
-    if (!windows_->hasVisibleWindow())
+    if (windows_->hasVisibleWindow())
+        windows_->bringForward();
+    else
         windows_->showWelcome(*model_);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "app/QuitAlert.h"
 
+#include "support/design/AlertLayout.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,6 +11,7 @@ bool QuitAlert::keepInstalling()
     alert.setObjectName(QStringLiteral("quitAlert"));
     alert.setTextFormat(Qt::PlainText);
     alert.setInformativeText(QString::fromUtf8(informativeText));
+    AlertLayout::fitToTexts(alert);
     // One role for both keeps them in the order they are added on every desktop's button layout.
     QPushButton *keep = alert.addButton(QString::fromUtf8(keepInstallingTitle), QMessageBox::ActionRole);
     QPushButton *quit = alert.addButton(QString::fromUtf8(quitTitle), QMessageBox::ActionRole);

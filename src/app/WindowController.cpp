@@ -3,6 +3,7 @@
 #include "app/FeedbackPanel.h"
 #include "platform/AccessibilityPreferences.h"
 #include "platform/Announcer.h"
+#include "platform/X11Connection.h"
 #include "stores/AppModel.h"
 #include "support/design/DesignAccessibility.h"
 #include "views/FeedbackView.h"
@@ -36,6 +37,14 @@ const QString WindowController::cancelledAnnouncement =
 const QString WindowController::recognizingAnnouncement = QStringLiteral("Recognizing text on your Mac.");
 
 namespace {
+
+// Qt hands a change of a window's opacity alone to the X server with whatever
+// is sent next: without a flush each step of a fade would arrive with the
+// last one, and the panel would vanish or appear at once.
+void sendEachStep(QVariantAnimation &animation)
+{
+    QObject::connect(&animation, &QVariantAnimation::valueChanged, &animation, [] { X11Connection::flush(); });
+}
 
 // The ease-in-ease-out curve of the platform the panel's motion was drawn for.
 QEasingCurve easeInEaseOut()
@@ -72,7 +81,12 @@ WindowController::~WindowController()
 
 QWidget *WindowController::makeWindow(const QString &title, QSize size, QWidget *content, bool resizable)
 {
-    auto *window = new QWidget(nullptr, Qt::Window);
+    // A fixed-size window offers only its close button; one that can be
+    // resized can also be minimised and maximised.
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    if (resizable)
+        flags |= Qt::WindowMinMaxButtonsHint;
+    auto *window = new QWidget(nullptr, flags);
     window->setWindowTitle(title);
     // Read as a window with its title; its content in the order on screen.
     DesignAccessibility::install();
@@ -99,9 +113,20 @@ void WindowController::show(QWidget *window)
 {
     if (!window)
         return;
+    // Qt counts a minimised window as shown: without taking the state off,
+    // it would stay in the taskbar (and without a taskbar, out of reach).
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void WindowController::bringForward()
+{
+    for (QWidget *window : windows()) {
+        if (window && window->isVisible() && !window->isMinimized())
+            show(window);
+    }
 }
 
 void WindowController::showWelcome(AppModel &model)
@@ -181,7 +206,7 @@ QList<QWidget *> WindowController::keptResultWindows() const
 bool WindowController::hasVisibleWindow() const
 {
     for (const QWidget *window : windows()) {
-        if (window && window->isVisible())
+        if (window && window->isVisible() && !window->isMinimized())
             return true;
     }
     for (const QWidget *window : keptResultWindows()) {
@@ -278,6 +303,8 @@ void WindowController::presentFeedback(AppModel &model)
     for (const auto &[property, end] :
          {std::pair<QByteArray, QVariant>{"geometry", target}, std::pair<QByteArray, QVariant>{"windowOpacity", 1.0}}) {
         auto *animation = new QPropertyAnimation(feedback_, property, entrance);
+        if (property == "windowOpacity")
+            sendEachStep(*animation);
         animation->setDuration(reduced ? reducedEntranceMilliseconds : entranceMilliseconds);
         animation->setEasingCurve(easeInEaseOut());
         animation->setEndValue(end);
@@ -306,6 +333,7 @@ void WindowController::hideFeedback(bool immediate)
     auto *fade = new QPropertyAnimation(feedback_, "windowOpacity", feedback_);
     fade->setDuration(reduceMotion() ? reducedFadeMilliseconds : fadeMilliseconds);
     fade->setEndValue(0.0);
+    sendEachStep(*fade);
     const QPointer<FeedbackPanel> panel = feedback_;
     connect(fade, &QAbstractAnimation::finished, this, [this, panel, dismissal] {
         // A presentation after this dismissal keeps the panel.

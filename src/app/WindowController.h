@@ -75,7 +75,10 @@ public:
     void showFeedback(AppModel &model);
     void hideFeedback(bool immediate = false);
 
+    // Whether a window is on screen: a minimised one is not.
     bool hasVisibleWindow() const;
+    // Raises and activates every window on screen, as a second launch does.
+    void bringForward();
     QWidget *welcomeWindow() const { return welcome_; }
     QWidget *preferencesWindow() const { return preferences_; }
     QWidget *resultWindow() const { return result_; }

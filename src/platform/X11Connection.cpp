@@ -17,6 +17,12 @@ xcb_connection_t *X11Connection::connection()
     return x11 ? x11->connection() : nullptr;
 }
 
+void X11Connection::flush()
+{
+    if (xcb_connection_t *x11 = connection())
+        xcb_flush(x11);
+}
+
 std::uint32_t X11Connection::rootWindow()
 {
     xcb_connection_t *x11 = connection();

@@ -13,6 +13,8 @@ public:
     // Null without an X11 connection (offscreen, or no display).
     static xcb_connection_t *connection();
     static std::uint32_t rootWindow();
+    // Sends the requests waiting in the connection's buffer; nothing without a connection.
+    static void flush();
     // Interns an atom (a round trip); 0 without a connection.
     static std::uint32_t atom(const char *name);
     // Sends the window manager a client message of `type` about `window`

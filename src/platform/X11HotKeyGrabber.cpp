@@ -7,9 +7,17 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
+// The keyboard extension's header names a field after a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -32,6 +40,56 @@ QList<quint8> keycodesOf(xcb_key_symbols_t *symbols, quint32 keysym)
     return codes;
 }
 
+struct XkbDeleter {
+    void operator()(xkb_context *context) const { xkb_context_unref(context); }
+    void operator()(xkb_keymap *keymap) const { xkb_keymap_unref(keymap); }
+    void operator()(xkb_state *state) const { xkb_state_unref(state); }
+};
+
+bool givesSymbol(xkb_keymap *keymap, xkb_keycode_t code, xkb_layout_index_t layout, quint32 keysym)
+{
+    const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, code, layout);
+    for (xkb_level_index_t level = 0; level < levels; ++level) {
+        const xkb_keysym_t *symbols = nullptr;
+        const int count = xkb_keymap_key_get_syms_by_level(keymap, code, layout, level, &symbols);
+        if (std::find(symbols, symbols + std::max(count, 0), keysym) != symbols + std::max(count, 0))
+            return true;
+    }
+    return false;
+}
+
+// The keycodes that give `keysym`, on any shift level, in the keyboard layout
+// in use. A grab holds a keycode whichever layout is active, so a key that
+// gives the symbol only in another layout would take a different chord from
+// everyone else (Ctrl+Alt+I, when Dvorak is the second layout). Empty when
+// the server has no keyboard extension.
+std::optional<QList<quint8>> keycodesInLayoutInUse(xcb_connection_t *connection, quint32 keysym)
+{
+    if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
+        return std::nullopt;
+    const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
+    const std::unique_ptr<xkb_context, XkbDeleter> context(
+        xkb_context_new(xkb_context_flags(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES)));
+    if (device < 0 || !context)
+        return std::nullopt;
+    const std::unique_ptr<xkb_keymap, XkbDeleter> keymap(
+        xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap)
+        return std::nullopt;
+    const std::unique_ptr<xkb_state, XkbDeleter> state(xkb_x11_state_new_from_device(keymap.get(), connection, device));
+    if (!state)
+        return std::nullopt;
+    QList<quint8> codes;
+    const xkb_keycode_t last = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(keymap.get()), 255);
+    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap.get()); code <= last; ++code) {
+        const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), code);
+        if (layout != XKB_LAYOUT_INVALID && givesSymbol(keymap.get(), code, layout, keysym))
+            codes.append(quint8(code));
+    }
+    return codes;
+}
+
 // The modifier bit NumLock sets; Mod2 on nearly every keyboard map.
 quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
 {
@@ -50,6 +108,27 @@ quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
         }
     }
     return XCB_MOD_MASK_2;
+}
+
+bool isKeymapChange(const xcb_generic_event_t *event)
+{
+    const quint8 type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY)
+        return reinterpret_cast<const xcb_mapping_notify_event_t *>(event)->request != XCB_MAPPING_POINTER;
+    // Qt asks for the keyboard extension's notifications for its own keyboard.
+    const xcb_query_extension_reply_t *xkb = xcb_get_extension_data(X11Connection::connection(), &xcb_xkb_id);
+    if (!xkb || !xkb->present || type != xkb->first_event)
+        return false;
+    switch (reinterpret_cast<const xcb_xkb_map_notify_event_t *>(event)->xkbType) {
+    case XCB_XKB_NEW_KEYBOARD_NOTIFY:
+    case XCB_XKB_MAP_NOTIFY:
+        return true;
+    case XCB_XKB_STATE_NOTIFY:
+        // Another layout of the map became the one in use.
+        return reinterpret_cast<const xcb_xkb_state_notify_event_t *>(event)->changed & XCB_XKB_STATE_PART_GROUP_STATE;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -80,16 +159,32 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
     release();
     if (!sessionCanGrab())
         return false;
+    wanted_ = chord;
+    if (!take(chord)) {
+        wanted_.reset();
+        return false;
+    }
+    watchRawPresses(true);
+    return true;
+}
+
+bool X11HotKeyGrabber::take(const HotKeyChord &chord)
+{
     xcb_connection_t *connection = X11Connection::connection();
-    // One copy of the keyboard map (a round trip) for the chord's key and NumLock.
+    // One copy of the keyboard map (a round trip) for NumLock, and for the
+    // chord's key on a server without the keyboard extension.
     const std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
     if (!symbols)
         return false;
-    const QList<quint8> codes = keycodesOf(symbols.get(), chord.keysym);
+    const QList<quint8> codes =
+        keycodesInLayoutInUse(connection, chord.keysym).value_or(keycodesOf(symbols.get(), chord.keysym));
     if (codes.isEmpty())
         return false;
     const quint16 numLock = numLockMask(connection, symbols.get());
     const QList<quint16> variants{0, capsLockMask, numLock, quint16(capsLockMask | numLock)};
+    if (codes == keycodes_ && variants == variants_ && chord.modifiers == modifiers_)
+        return true;
+    giveBack();
 
     QList<xcb_void_cookie_t> cookies;
     for (quint8 code : codes) {
@@ -110,14 +205,20 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
     variants_ = variants;
     if (refused) {
         // Half a hot key would be worse than none: give back what was granted.
-        release();
+        giveBack();
         return false;
     }
-    watchRawPresses(true);
     return true;
 }
 
 void X11HotKeyGrabber::release()
+{
+    wanted_.reset();
+    giveBack();
+    watchRawPresses(false);
+}
+
+void X11HotKeyGrabber::giveBack()
 {
     xcb_connection_t *connection = X11Connection::connection();
     if (connection && !keycodes_.isEmpty()) {
@@ -127,10 +228,22 @@ void X11HotKeyGrabber::release()
         }
         xcb_flush(connection);
     }
-    watchRawPresses(false);
     keycodes_.clear();
     variants_.clear();
     modifiers_ = 0;
+}
+
+void X11HotKeyGrabber::followKeymap()
+{
+    followPending_ = false;
+    if (!wanted_)
+        return;
+    const QList<quint8> before = keycodes_;
+    // Refused now (another application took the chord's new keys): nothing
+    // is held until a later change of the map lets it be taken again.
+    take(*wanted_);
+    if (keycodes_ != before)
+        Q_EMIT followedKeymap();
 }
 
 void X11HotKeyGrabber::watchRawPresses(bool watch)
@@ -160,9 +273,19 @@ bool X11HotKeyGrabber::isRepeat(quint8 keycode)
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (keycodes_.isEmpty() || eventType != "xcb_generic_event_t")
+    if (!wanted_ || eventType != "xcb_generic_event_t")
         return false;
     auto *event = static_cast<xcb_generic_event_t *>(message);
+    if (isKeymapChange(event)) {
+        // One change of the map comes as several notifications: the keys are
+        // looked up once, after all of them.
+        if (!followPending_)
+            QMetaObject::invokeMethod(this, &X11HotKeyGrabber::followKeymap, Qt::QueuedConnection);
+        followPending_ = true;
+        return false;
+    }
+    if (keycodes_.isEmpty())
+        return false;
     if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
         // The raw press of a key comes just before the key event it makes.
         const auto *raw = reinterpret_cast<const xcb_input_raw_key_press_event_t *>(event);

@@ -6,8 +6,14 @@
 #include <QList>
 #include <QSet>
 
+#include <optional>
+
 // Passive key grabs on the root window, one per lock-key variant of the chord
-// (none, CapsLock, NumLock, both) and per keycode that yields its key symbol.
+// (none, CapsLock, NumLock, both) and per keycode that yields its key symbol
+// in the keyboard layout in use. When the keyboard map changes (another
+// layout, another map, a switch between the map's layouts) the chord's keys
+// are looked up again and the grabs moved to them, so the chord follows its
+// key symbol and no key that no longer yields it stays taken.
 // A press is recognised by keycode and the four significant modifiers,
 // exactly, wherever the X server delivers it: at the root for the passive
 // grab, and at our own window while one of ours holds the keyboard (an active
@@ -18,6 +24,7 @@
 // for a repeat) counts again. Under Wayland, or without an X11 connection,
 // every grab is refused, so the caller learns that no hot key exists.
 class X11HotKeyGrabber final : public HotKeyGrabber, private QAbstractNativeEventFilter {
+    Q_OBJECT
 public:
     explicit X11HotKeyGrabber(QObject *parent = nullptr);
     ~X11HotKeyGrabber() override;
@@ -27,11 +34,23 @@ public:
 
     static bool sessionCanGrab();
 
+Q_SIGNALS:
+    // The chord's grabs have moved to other keys after the keyboard map changed.
+    void followedKeymap();
+
 private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    // Grabs the chord's keys in the present map, first giving back the keys
+    // held that are not among them; false, with nothing held, when refused.
+    bool take(const HotKeyChord &chord);
+    void giveBack();
+    void followKeymap();
     void watchRawPresses(bool watch);
     bool isRepeat(quint8 keycode);
 
+    // The chord asked for, held or not, while it is ours to follow.
+    std::optional<HotKeyChord> wanted_;
+    bool followPending_ = false;
     QList<quint8> keycodes_;
     quint16 modifiers_ = 0;
     QList<quint16> variants_;

@@ -2,6 +2,7 @@
 
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
+#include "support/design/AlertLayout.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
@@ -201,6 +202,7 @@ void HistoryView::confirmClearAll()
     alert->setTextFormat(Qt::PlainText);
     alert->setText(clearTitle);
     alert->setInformativeText(clearMessage);
+    AlertLayout::fitToTexts(*alert);
     QPushButton *clear = alert->addButton(QStringLiteral("Clear all"), QMessageBox::DestructiveRole);
     clear->setObjectName(QStringLiteral("confirmClearAll"));
     // Return and Escape both keep the history: Cancel is the default, and a

@@ -1,5 +1,7 @@
 #include "views/ResultView.h"
 
+#include "models/ShortTime.h"
+
 #include "models/TextProcessing.h"
 #include "stores/AppModel.h"
 #include "support/Detached.h"
@@ -84,7 +86,7 @@ QString ResultView::countsText(const QString &text)
 QString ResultView::metadataText(const CaptureResult &result)
 {
     return result.engine.title() + QStringLiteral(" · ") + result.timing() + QStringLiteral(" · ") +
-           QLocale().toString(result.date.time(), QLocale::ShortFormat);
+           ShortTime::text(result.date.time());
 }
 
 ResultView::ResultView(const CaptureResult &result, AppModel &model, QWidget *parent)

@@ -6,6 +6,7 @@
 #include "support/design/ShortcutBadge.h"
 #include "support/design/SoftShadow.h"
 #include "support/design/SymbolLibrary.h"
+#include "support/design/SystemColours.h"
 #include "support/design/TrovStyle.h"
 #include "views/SelectionPresentation.h"
 
@@ -181,7 +182,8 @@ void SelectionToolbar::paintCard(QPainter &painter, const QRectF &card)
 
     const QSizeF badge = ShortcutBadge::sizeFor(escapeLabel);
     const QRectF badgeFrame(QPointF(content.right() - badge.width(), content.center().y() - badge.height() / 2), badge);
-    ShortcutBadge::paint(painter, badgeFrame, escapeLabel, Qt::white);
+    // The card is dark in either appearance.
+    ShortcutBadge::paint(painter, badgeFrame, escapeLabel, Qt::white, SystemColours::secondaryLabel(true));
 
     const double textLeft = symbol.right() + rowSpacing;
     const double textWidth = std::max(0.0, badgeFrame.left() - rowSpacing - textLeft);

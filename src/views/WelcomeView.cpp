@@ -105,9 +105,8 @@ QWidget *step(const QString &number, const QString &title, const QString &detail
     layout->addWidget(new StepNumber(number, row), 0, Qt::AlignVCenter);
     layout->addWidget(snugLabel(title, DesignTokens::uiFont(12, QFont::DemiBold), Ink::primary, row), 0,
                       Qt::AlignVCenter);
-    layout->addWidget(snugLabel(detail, DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, row), 0,
-                      Qt::AlignVCenter);
-    layout->addStretch(1);
+    // The rest of the row: a wide face wraps the detail rather than cut it.
+    layout->addWidget(label(detail, DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, row), 1, Qt::AlignVCenter);
     return row;
 }
 
@@ -258,7 +257,7 @@ QWidget *WelcomeView::makeLeftColumn()
     steps->addWidget(
         step(QStringLiteral("1"), QStringLiteral("Select"), QStringLiteral("Drag around the text."), column));
     steps->addWidget(
-        step(QStringLiteral("2"), QStringLiteral("Copy"), QStringLiteral("We’ll read it and copy it."), column));
+        step(QStringLiteral("2"), QStringLiteral("Copy"), QStringLiteral("We'll read it and copy it."), column));
     steps->addWidget(
         step(QStringLiteral("3"), QStringLiteral("Paste"), QStringLiteral("Press ⌘V wherever you need it."), column));
     layout->addLayout(steps);

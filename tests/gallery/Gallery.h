@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -50,6 +51,8 @@ private:
 struct GalleryState {
     QString name;
     std::function<std::unique_ptr<GalleryScene>(GalleryContext &context)> build;
+    // Texts the state makes longer than their box on purpose, to show the clamp.
+    QStringList clampedTexts = {};
 };
 
 // The views the gallery pictures, each in its states. A view registers itself

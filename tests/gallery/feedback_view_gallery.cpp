@@ -45,6 +45,12 @@ private:
     FeedbackView *view_ = nullptr;
 };
 
+GalleryState withClampedText(GalleryState state, const QString &text)
+{
+    state.clampedTexts.append(text);
+    return state;
+}
+
 GalleryState state(const QString &name, std::function<void(FeedbackModelFixture &)> enter)
 {
     return {name, [enter](GalleryContext &) {
@@ -73,7 +79,9 @@ const GalleryRegistration feedback(
         state(QStringLiteral("failed"),
               [](FeedbackModelFixture &f) { f.fail(QStringLiteral("No readable text was found in that area.")); }),
         state(QStringLiteral("failed-settings"), [](FeedbackModelFixture &f) { f.failNeedingSettings(); }),
-        state(QStringLiteral("failed-long-message"), [](FeedbackModelFixture &f) { f.fail(longError); }),
+        withClampedText(state(QStringLiteral("failed-long-message"),
+                              [](FeedbackModelFixture &f) { f.fail(longError); }),
+                        longError),
     });
 
 } // namespace

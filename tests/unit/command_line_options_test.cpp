@@ -1,6 +1,8 @@
 #include "app/CommandLineOptions.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,4 +52,22 @@ TEST(CommandLineOptionsTest, RelativePathsResolveAgainstTheCurrentDirectory)
     const auto options = parse({"--smoke-test", "out/report.json", "--with-mlx"});
     EXPECT_EQ(options.smokeTestReport, QDir::current().absoluteFilePath(QStringLiteral("out/report.json")));
     EXPECT_TRUE(options.withMLX);
+}
+
+TEST(CommandLineOptionsTest, FilesOpenedTogetherFromTheDesktopReachOneProcessWhichImportsTheFirst)
+{
+    QFile entry(QStringLiteral(RAVELOND_SOURCE_DIR "/resources/desktop/app.ravelond.Ravelond.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch exec =
+        QRegularExpression(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption)
+            .match(QString::fromUtf8(entry.readAll()));
+    ASSERT_TRUE(exec.hasMatch());
+    QStringList arguments = exec.captured(1).split(u' ', Qt::SkipEmptyParts);
+    // %F: one launch for all the files, each its own argument (%f would start one process per file).
+    const qsizetype files = arguments.indexOf(QStringLiteral("%F"));
+    ASSERT_GE(files, 0) << exec.captured(1).toStdString();
+    arguments.replace(files, QStringLiteral("/pictures/one.png"));
+    arguments.insert(files + 1, QStringLiteral("/pictures/two.png"));
+    arguments.insert(files + 2, QStringLiteral("/pictures/three.png"));
+    EXPECT_EQ(CommandLineOptions::parse(arguments).openImage, QStringLiteral("/pictures/one.png"));
 }

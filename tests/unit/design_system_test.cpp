@@ -37,15 +37,19 @@ TEST(TrovStyleTest, TokensHaveTheirValuesAndAreShared)
 
 TEST(TrovStyleTest, TealFollowsTheAppearanceWhenItSwitches)
 {
+    // Light (0.04, 0.43, 0.36) and dark (0.45, 0.90, 0.77) in the generic RGB
+    // space (gamma 1.8, its own primaries), converted to sRGB.
+    const QColor light(0, 127, 111);
+    const QColor dark(130, 232, 207);
     FakeAppearance appearance;
-    expectColour(TrovStyle::teal(appearance), 0.04, 0.43, 0.36);
+    EXPECT_EQ(TrovStyle::teal(appearance).rgb(), light.rgb());
     appearance.setDark(true);
-    expectColour(TrovStyle::teal(appearance), 0.45, 0.90, 0.77);
+    EXPECT_EQ(TrovStyle::teal(appearance).rgb(), dark.rgb());
 
     qputenv("RAVELOND_APPEARANCE", "dark");
-    expectColour(TrovStyle::teal(DesktopAppearance::shared()), 0.45, 0.90, 0.77);
+    EXPECT_EQ(TrovStyle::teal(DesktopAppearance::shared()).rgb(), dark.rgb());
     qputenv("RAVELOND_APPEARANCE", "light");
-    expectColour(TrovStyle::teal(DesktopAppearance::shared()), 0.04, 0.43, 0.36);
+    EXPECT_EQ(TrovStyle::teal(DesktopAppearance::shared()).rgb(), light.rgb());
     qunsetenv("RAVELOND_APPEARANCE");
 }
 
@@ -104,11 +108,31 @@ TEST(ShortcutBadgeTest, EmptyLabelStillDrawsFillAndBorder)
     QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     QPainter painter(&image);
-    ShortcutBadge::paint(painter, QRectF(QPointF(10, 10), ShortcutBadge::sizeFor(QString())), QString(), Qt::white);
+    ShortcutBadge::paint(painter, QRectF(QPointF(10, 10), ShortcutBadge::sizeFor(QString())), QString(), Qt::white,
+                         Qt::gray);
     painter.end();
     EXPECT_GT(image.pixelColor(20, 10).lightness(), image.pixelColor(20, 14).lightness()) << "border brighter";
     EXPECT_GT(image.pixelColor(20, 14).lightness(), 0) << "faint fill";
     EXPECT_EQ(image.pixelColor(5, 5).lightness(), 0);
+}
+
+TEST(ShortcutBadgeTest, TheLabelIsInTheSecondaryColourAndTheCapInThePrimary)
+{
+    const QSizeF size = ShortcutBadge::sizeFor(QStringLiteral("⌘ V"));
+    QImage image(size.toSize() + QSize(20, 20), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    ShortcutBadge::paint(painter, QRectF(QPointF(10, 10), size), QStringLiteral("⌘ V"), Qt::white, Qt::red);
+    painter.end();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            red += pixel.red() > 150 && pixel.green() < 60 && pixel.blue() < 60;
+        }
+    }
+    EXPECT_GT(red, 10) << "the label's strokes are in the secondary colour";
+    EXPECT_GT(image.pixelColor(20, 10).lightness(), 0) << "the hairline in the primary colour";
 }
 
 TEST(SymbolLibraryTest, KnowsTheInterfaceSymbolsOnly)

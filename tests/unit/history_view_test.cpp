@@ -6,6 +6,7 @@
 
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
+#include "support/design/DesignPalette.h"
 #include "support/design/SectionHeader.h"
 #include "support/design/SymbolButton.h"
 #include "views/HistoryEmptyState.h"
@@ -13,10 +14,14 @@
 #include "views/HistoryRow.h"
 #include "views/HistoryView.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -369,4 +374,40 @@ TEST_F(HistoryViewTest, AHundredThousandCharacterItemShowsThreeElidedLines)
                     ->findChild<ClampedLabel *>(QStringLiteral("itemMeta"))
                     ->text()
                     .startsWith(QStringLiteral("1 word · ")));
+}
+
+TEST_F(HistoryViewTest, TheClearAllAlertAMenuAndADropDownFollowTheAppearanceAndTheAlertShowsEachTextOnOneLine)
+{
+    DesignEnvironment::setStandard(&environment);
+    DesignPalette::followApplication();
+    save(QStringLiteral("kept"));
+    showView();
+    QComboBox picker(host.get());
+    picker.addItems({QStringLiteral("One"), QStringLiteral("Two")});
+    QMenu menu;
+    for (const bool dark : {true, false, true}) {
+        appearance.setDark(dark);
+        QMessageBox *alert = view->clearAlert() ? view->clearAlert() : openClearAlert();
+        ASSERT_NE(alert, nullptr);
+        const QPalette expected = DesignPalette::of(dark);
+        // Windows learn of the application's palette from a posted event.
+        for (QWidget *surface : {static_cast<QWidget *>(alert), static_cast<QWidget *>(&menu), picker.view()->window()})
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return surface->palette().color(QPalette::Window) == expected.color(QPalette::Window) &&
+                       surface->palette().color(QPalette::WindowText) == expected.color(QPalette::WindowText) &&
+                       surface->palette().color(QPalette::Base) == expected.color(QPalette::Base);
+            })) << (dark ? "dark " : "light ")
+                << surface->metaObject()->className();
+    }
+    QMessageBox *alert = view->clearAlert();
+    for (const char *name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        const auto *label = alert->findChild<QLabel *>(QLatin1String(name));
+        ASSERT_NE(label, nullptr) << name;
+        // At the width it has, the label sets its text on one line.
+        const QFontMetrics metrics(label->font());
+        const QRect shown = metrics.boundingRect(QRect(0, 0, label->width(), 2000), Qt::TextWordWrap, label->text());
+        EXPECT_LT(shown.height(), 2 * metrics.lineSpacing()) << label->text().toStdString() << " in " << label->width();
+    }
+    DesignEnvironment::setStandard(nullptr);
+    DesignPalette::followApplication();
 }

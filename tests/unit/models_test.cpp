@@ -2,6 +2,7 @@
 #include "models/CaptureResult.h"
 #include "models/MLXTask.h"
 #include "models/OCREngine.h"
+#include "models/ShortTime.h"
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
 
@@ -181,4 +182,25 @@ TEST(TrovErrorTest, MessagesAreExact)
     EXPECT_TRUE(TrovError::of(TrovError::cancelled).isCancellation());
     EXPECT_TRUE(TrovError::of(TrovError::taskCancelled).isCancellation());
     EXPECT_FALSE(TrovError::of(TrovError::noText).isCancellation());
+}
+
+TEST(ShortTimeTest, EveryLocaleWritesHoursAndMinutesWithoutSeconds)
+{
+    const QTime time(7, 33, 8);
+    const struct {
+        const char *locale;
+        QString text;
+    } cases[] = {
+        {"C", QStringLiteral("07:33")},    {"en_US", QStringLiteral("7:33 AM")},   {"de_DE", QStringLiteral("07:33")},
+        {"fi_FI", QStringLiteral("7.33")}, {"ko_KR", QStringLiteral("오전 7:33")}, {"en_GB", QStringLiteral("07:33")},
+    };
+    for (const auto &row : cases)
+        EXPECT_EQ(ShortTime::text(time, QLocale(QString::fromLatin1(row.locale))), row.text) << row.locale;
+    // Every locale Qt knows: never a seconds field, always the hour and the minutes.
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
+        const QString format = ShortTime::format(locale);
+        EXPECT_FALSE(format.contains(u's')) << locale.name().toStdString() << " " << format.toStdString();
+        EXPECT_TRUE(format.contains(u'm') && format.contains(u'h', Qt::CaseInsensitive)) << locale.name().toStdString();
+    }
 }

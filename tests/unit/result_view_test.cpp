@@ -1,5 +1,6 @@
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/FakeAppearance.h"
+#include "models/ShortTime.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
@@ -121,8 +122,8 @@ TEST_F(ResultViewTest, CountsFollowTheEditedTextAndEmptinessDisablesBothButtons)
 TEST_F(ResultViewTest, TheHeaderNamesEngineTimingAndTimeAndTheEditorIsNamedForScreenReaders)
 {
     const CaptureResult result(QStringLiteral("x"), OCREngine::vision, 0.3456);
-    EXPECT_EQ(ResultView::metadataText(result), QStringLiteral("Apple Vision · 345 ms · ") +
-                                                    QLocale().toString(result.date.time(), QLocale::ShortFormat));
+    EXPECT_EQ(ResultView::metadataText(result),
+              QStringLiteral("Apple Vision · 345 ms · ") + ShortTime::text(result.date.time()));
     showResult(QStringLiteral("x"));
     EXPECT_EQ(editor().accessibleName(), QStringLiteral("Recognized text. Edit before copying."));
     EXPECT_TRUE(

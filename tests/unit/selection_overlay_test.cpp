@@ -1,5 +1,6 @@
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/RecordingAnnouncer.h"
+#include "support/StandardFace.h"
 #include "views/SelectionChrome.h"
 #include "views/SelectionOverlay.h"
 #include "views/SelectionPresentation.h"
@@ -268,6 +269,10 @@ TEST_F(SelectionOverlayTest, ToolbarIsCentredBelowTheTop)
 
 TEST_F(SelectionOverlayTest, TheHintCardsShadowIsSoftOnEverySide)
 {
+    // The card's place follows the face's line height: the points below are DejaVu Sans's.
+    const QString family = StandardFace::load(StandardFace::dejaVuSans());
+    ASSERT_FALSE(family.isEmpty());
+    const StandardFace face(family);
     overlayFor({1440, 900});
     const QImage rendered = overlay->grab().toImage();
     const auto shade = [&](int x, int y) { return qRed(rendered.pixel(x, y)); };

@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/StandardFace.h"
 
 #include "support/design/CaptureButton.h"
 #include "support/design/ClampedLabel.h"
@@ -12,9 +13,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -135,7 +140,7 @@ TEST_F(WelcomeViewTest, TheKeyCapAndTheMainTitleFollowTheSettingsAndThePermissio
     for (const ClampedLabel *label : view->findChildren<ClampedLabel *>())
         texts << label->text();
     for (const char *expected :
-         {"We’ll read it and copy it.", "Press ⌘V wherever you need it.", "If you can see it,\nyou can copy it.",
+         {"We'll read it and copy it.", "Press ⌘V wherever you need it.", "If you can see it,\nyou can copy it.",
           "Always a shortcut away.", "FROM PIXELS TO POSSIBILITIES"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
 }
@@ -204,4 +209,47 @@ TEST_F(WelcomeViewTest, TheIllustrationIsOneLabelledPicture)
     EXPECT_EQ(picture->text(QAccessible::Name), QStringLiteral("Illustration: a screenshot becomes editable text."));
     EXPECT_EQ(picture->childCount(), 0);
     EXPECT_TRUE(illustration().findChildren<QWidget *>().isEmpty());
+}
+
+namespace {
+
+// What a label draws on a clear image of its size.
+QImage drawn(QWidget &widget, const std::function<void(QPainter &)> &paint)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
+}
+
+} // namespace
+
+TEST_F(WelcomeViewTest, TheEyebrowDrawsItsWholeTextOnOneLineInEachCommonDesktopFace)
+{
+    const QStringList faces[] = {StandardFace::dejaVuSans(), StandardFace::notoSans()};
+    const QString eyebrow = QStringLiteral("FROM PIXELS TO POSSIBILITIES");
+    for (const auto &face : faces) {
+        const QString family = StandardFace::load(face);
+        ASSERT_FALSE(family.isEmpty()) << face.first().toStdString() << " is not installed";
+        SCOPED_TRACE(family.toStdString());
+        const StandardFace standard(family);
+        showView();
+        ClampedLabel *label = nullptr;
+        for (ClampedLabel *candidate : view->findChildren<ClampedLabel *>())
+            label = candidate->text() == eyebrow ? candidate : label;
+        ASSERT_NE(label, nullptr);
+        ASSERT_EQ(QFontInfo(label->textFont()).family(), family);
+
+        // The very pixels of the text set on one line, in the label's face and ink.
+        const QImage whole = drawn(*label, [&](QPainter &painter) {
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.setFont(label->textFont());
+            painter.setPen(environment.ink(SystemColours::Ink::secondary));
+            painter.drawText(QPointF(0, QFontMetricsF(label->textFont()).ascent()), eyebrow);
+        });
+        const QImage shown = drawn(*label, [&](QPainter &painter) { label->render(&painter); });
+        EXPECT_TRUE(shown == whole) << "drawn as: " << label->displayedLines().join(u'/').toStdString();
+        host.reset();
+    }
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -53,6 +54,27 @@ bool onlySpaceIn(QStringView text)
 
 // A paragraph no wider than this many characters gives the preferred width.
 constexpr qsizetype measuredParagraphLength = 2000;
+
+// The width a line of `text` takes when laid out as the label lays it out.
+// The font's advance alone can fall short of it: the layout also counts the
+// ink of a last glyph that overhangs its advance, and a line given only the
+// advance then wraps.
+double laidOutWidth(const QString &text, const QFont &font)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    double width = 0;
+    if (line.isValid()) {
+        line.setLineWidth(std::numeric_limits<double>::max() / 4);
+        width = line.naturalTextWidth();
+    }
+    layout.endLayout();
+    return std::max(width, QFontMetricsF(font).horizontalAdvance(text));
+}
 
 } // namespace
 
@@ -213,13 +235,12 @@ int ClampedLabel::heightForWidth(int width) const
 
 QSize ClampedLabel::sizeHint() const
 {
-    const QFontMetricsF metrics(font_);
     double widest = 0;
     int lines = 0;
     for (const QStringView paragraph : QStringView(text_).tokenize(u'\n')) {
         if (maximumLines_ > 0 && lines == maximumLines_)
             break;
-        widest = std::max(widest, metrics.horizontalAdvance(paragraph.left(measuredParagraphLength).toString()));
+        widest = std::max(widest, laidOutWidth(paragraph.left(measuredParagraphLength).toString(), font_));
         ++lines;
     }
     return QSize(int(std::ceil(widest)), int(std::ceil(heightOf(std::max(1, lines)))));

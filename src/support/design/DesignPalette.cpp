@@ -5,9 +5,13 @@
 #include "support/design/SystemColours.h"
 #include "support/design/TrovStyle.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -105,4 +109,24 @@ void DesignPalette::follow(QWidget &root)
     }
     root.setAutoFillBackground(true);
     (new PaletteFollower(root))->apply();
+}
+
+void DesignPalette::followApplication()
+{
+    static QPointer<DesignEnvironment> followed;
+    DesignEnvironment &environment = DesignEnvironment::standard();
+    if (followed == &environment)
+        return;
+    if (followed)
+        QObject::disconnect(followed, &DesignEnvironment::changed, qApp, nullptr);
+    followed = &environment;
+    const auto apply = [&environment, dark = std::make_shared<std::optional<bool>>()] {
+        // Every other setting of the environment leaves the palette as it is.
+        if (*dark == environment.isDark())
+            return;
+        *dark = environment.isDark();
+        QApplication::setPalette(of(environment.isDark()));
+    };
+    QObject::connect(&environment, &DesignEnvironment::changed, qApp, apply);
+    apply();
 }

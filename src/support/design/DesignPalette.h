@@ -23,4 +23,9 @@ public:
     // shown or moves to another parent, and whenever that environment
     // changes. Calling it again for the same widget changes nothing.
     static void follow(QWidget &root);
+    // Gives the application the palette of the standard environment's
+    // appearance, now and whenever it changes: menus, drop-down lists and
+    // dialogs outside our windows take the application's palette, not
+    // their parent's.
+    static void followApplication();
 };

@@ -52,12 +52,13 @@ QSize ShortcutBadge::sizeHint() const
     return QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
 }
 
-void ShortcutBadge::paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary)
+void ShortcutBadge::paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary,
+                          const QColor &secondary)
 {
     Surface::paintCard(painter, frame, radius, primary, 0.045, 0.12);
     painter.save();
     painter.setFont(font());
-    painter.setPen(DesignTokens::withOpacity(primary, 0.55));
+    painter.setPen(secondary);
     painter.drawText(frame, Qt::AlignCenter, label);
     painter.restore();
 }
@@ -67,5 +68,7 @@ void ShortcutBadge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QSizeF size = sizeFor(label_);
     const QRectF frame(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-    paint(painter, frame, label_, DesignEnvironment::of(this).ink(SystemColours::Ink::primary));
+    const DesignEnvironment &environment = DesignEnvironment::of(this);
+    paint(painter, frame, label_, environment.ink(SystemColours::Ink::primary),
+          environment.ink(SystemColours::Ink::secondary));
 }

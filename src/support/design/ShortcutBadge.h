@@ -21,8 +21,10 @@ public:
     static QFont font();
     // The padded size of a key cap for this label.
     static QSizeF sizeFor(const QString &label);
-    // Draws a key cap filling `frame`; `primary` is the foreground colour.
-    static void paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary);
+    // Draws a key cap filling `frame`: its fill and hairline in the `primary`
+    // foreground colour, its label in the `secondary` one.
+    static void paint(QPainter &painter, const QRectF &frame, const QString &label, const QColor &primary,
+                      const QColor &secondary);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
