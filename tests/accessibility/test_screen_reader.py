@@ -28,7 +28,7 @@ WELCOME = [
     ("label", "If you can see it,\nyou can copy it."),
     ("label", "Turn any little corner of your screen into text you can use."),
     ("filler", "1"), ("label", "Select"), ("label", "Drag around the text."),
-    ("filler", "2"), ("label", "Copy"), ("label", "We’ll read it and copy it."),
+    ("filler", "2"), ("label", "Copy"), ("label", "We'll read it and copy it."),
     ("filler", "3"), ("label", "Paste"), ("label", "Press ⌘V wherever you need it."),
     ("push button", "Take your first trov"), ("push button", "Try a practice trov"),
     ("push button", "Open image…"),
