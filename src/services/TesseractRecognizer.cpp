@@ -33,6 +33,13 @@ constexpr double largestUpscaledPixelCount = 25'000'000;
 constexpr int inkContrast = 24;
 constexpr int inkMargin = 16;
 
+// A page up to this size is a crop of a window or two, read best as one
+// block of text. A larger one (a photo, a scan, a whole screen) goes through
+// Tesseract's own page analysis, which also sets aside pictures and textures
+// that hold no text: forced into one block, a 12-megapixel texture took
+// Tesseract minutes to turn into lines of junk.
+constexpr double largestSingleBlockPixelCount = 1'000'000;
+
 // Below this mean grey level the picture is light text on a dark background.
 constexpr int darkBackgroundLevel = 128;
 
@@ -84,6 +91,18 @@ QString withoutToggle(const QString &line, const std::vector<RecognisedWord> &wo
             kept.append(words[i].text);
     }
     return kept.join(QLatin1Char(' '));
+}
+
+void throwIfCancelled(const TextRecognitionRequest &request)
+{
+    if (request.isCancelled())
+        throw TrovError::of(TrovError::taskCancelled);
+}
+
+tesseract::PageSegMode segmentationFor(QSize page)
+{
+    return double(page.width()) * page.height() > largestSingleBlockPixelCount ? tesseract::PSM_AUTO
+                                                                               : tesseract::PSM_SINGLE_BLOCK;
 }
 
 void setImage(tesseract::TessBaseAPI &api, const QImage &page)
@@ -145,7 +164,10 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
     if (image.isNull())
         return OCRResponse{};
 
+    // Tesseract checks for a cancellation only while it recognises words;
+    // the steps before it are checked here, between them.
     QImage page = flattenedOntoWhite(image);
+    throwIfCancelled(request);
     if (std::optional<QImage> normalized = ContrastNormalizer::normalized(page)) {
         page = std::move(*normalized);
     } else if (hasDarkBackground(page)) {
@@ -155,8 +177,15 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         page.invertPixels();
     }
     page = croppedToInk(page);
+    throwIfCancelled(request);
+    api_->SetPageSegMode(segmentationFor(page.size()));
     setImage(*api_, page);
-    if (const int factor = upscaleFactor(page.size()); factor > 1) {
+    const int factor = upscaleFactor(page.size());
+    if (request.isCancelled()) {
+        releasePageMemory();
+        throw TrovError::of(TrovError::taskCancelled);
+    }
+    if (factor > 1) {
         page = page.scaled(page.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         setImage(*api_, page);
     }
