@@ -23,9 +23,10 @@
 #include "services/TesseractLanguages.h"
 #include "services/VisionOCR.h"
 
+#include <QCoroTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -34,7 +35,6 @@
 #include <QPainterPath>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QCoroTimer>
 #include <QTimer>
 
 #include <chrono>
@@ -1104,8 +1104,7 @@ QCoro::Task<int> runBenchmark(const Options &options, const std::vector<Sample> 
     }
     printSummary(measurements, failures);
     if (options.set == QLatin1String("large") && options.files.isEmpty()) {
-        const QString shortPage =
-            QFileInfo(samples.front().file).dir().filePath(QStringLiteral("after-cancel.png"));
+        const QString shortPage = QFileInfo(samples.front().file).dir().filePath(QStringLiteral("after-cancel.png"));
         renderText(sampleLines[0], 16, false, 1).save(shortPage);
         const bool measured = co_await measureCancellation(samples.front().file, shortPage, options);
         failures += measured ? 0 : 1;

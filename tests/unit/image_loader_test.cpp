@@ -304,20 +304,6 @@ const FileChange fileChanges[] = {
     {"deleted", [](const QString &path, const QByteArray &) { ASSERT_TRUE(QFile::remove(path)); }},
 };
 
-QImage noise(QSize size, quint32 seed)
-{
-    QImage image(size, QImage::Format_RGB32);
-    quint32 state = seed;
-    for (int y = 0; y < size.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            state = state * 1664525u + 1013904223u;
-            row[x] = 0xFF000000u | (state >> 8);
-        }
-    }
-    return image;
-}
-
 } // namespace
 
 TEST_F(ImageLoaderTest, AFileChangedWhileItIsReadOrDecodedIsInvalid)
@@ -354,7 +340,7 @@ TEST_F(ImageLoaderTest, AFileChangedWhileItIsReadOrDecodedIsInvalid)
 TEST_F(ImageLoaderTest, ALargeFileCutInTheMiddleOfItsReadIsInvalid)
 {
     // Several chunks long: the cut lands between two of them.
-    const QByteArray bytes = ImageFixtures::encoded(noise(QSize(1200, 900), 7), "png");
+    const QByteArray bytes = ImageFixtures::encoded(ImageFixtures::noise(QSize(1200, 900), 7), "png");
     ASSERT_GT(bytes.size(), 3 * 1024 * 1024);
     const QString file = fixture(QStringLiteral("large.png"), bytes);
     int chunks = 0;
@@ -373,7 +359,7 @@ TEST_F(ImageLoaderTest, LoadsRacingAProgramThatKeepsRewritingTheFileGiveTheFileO
     // No seam: the file is truncated and written again, as `cp` does, as
     // fast as it can while loads run. Each load gives the picture whole or
     // fails with invalidImage.
-    const QImage picture = noise(QSize(1600, 1200), 3);
+    const QImage picture = ImageFixtures::noise(QSize(1600, 1200), 3);
     const QByteArray bytes = ImageFixtures::encoded(picture, "png");
     const QString file = fixture(QStringLiteral("racing.png"), bytes);
     std::atomic<bool> done = false;
