@@ -134,7 +134,7 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
                 pending->finish(std::move(result));
             };
             ThreadHandOff::release();
-            QThreadPool::globalInstance()->start(std::move(job));
+            workers().start(std::move(job));
         }
     }
     const OCRResponse response = co_await outcome;
@@ -142,6 +142,19 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
     // Cancelled after the outcome arrived but before this caller resumed.
     Cancellation::throwIfRequested(stopToken);
     co_return response;
+}
+
+QThreadPool &VisionOCR::workers()
+{
+    // Room for a cancelled page still running, the recognition after it and
+    // a few more cancelled in a row.
+    constexpr int threads = 4;
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(threads);
+        return created;
+    }();
+    return *pool;
 }
 
 QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, std::stop_token stopToken)

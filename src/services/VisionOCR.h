@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -50,6 +51,12 @@ public:
     // recognition is inside its recognition call, which waits for a listing
     // under way: Tesseract's settings are process-wide, and listing changes one.
     QCoro::Task<QStringList> supportedLanguages();
+
+    // The threads recognitions run on, shared by every instance. Not the
+    // application's pool: the application waits for that one when it ends,
+    // and a cancelled page may still be inside Tesseract's page analysis,
+    // which cannot be interrupted. Never destroyed.
+    static QThreadPool &workers();
 
 private:
     class RequestSlot;

@@ -189,6 +189,9 @@ TEST(VisionOCRTest, CancellingReturnsTheCallerAndFreesTheSlotAtOnce)
     // and only a slot freed by the cancellation itself lets the next read in.
     EXPECT_EQ(failureOf(std::move(running)), TrovError::taskCancelled);
     EXPECT_EQ(textOrFailure(ocr.read(anyImage())), QStringLiteral("next"));
+    // The application waits for its own pool when it ends: a page nobody
+    // waits for must not be on it, or quitting would wait for Tesseract.
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(0));
 
     // The cancelled call's late return leaves the slot free and takes no
     // other read's place.
@@ -203,7 +206,7 @@ TEST(VisionOCRTest, CancellingReturnsTheCallerAndFreesTheSlotAtOnce)
 TEST(VisionOCRTest, AReadCancelledBeforeItsWorkBeganNeverCallsTheRecogniser)
 {
     // Fill the pool so the read's work item waits in the queue.
-    QThreadPool *pool = QThreadPool::globalInstance();
+    QThreadPool *pool = &VisionOCR::workers();
     Gate poolRelease;
     std::atomic<int> blockersRunning{0};
     const int threads = pool->maxThreadCount();
