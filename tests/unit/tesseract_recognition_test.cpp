@@ -281,7 +281,7 @@ TEST_F(TesseractRecognitionTest, ACancelledPageFreesTheSlotAtOnceAndStopsAtTheNe
     EXPECT_EQ(textOrFailure(ocr.read(ImageFixtures::text(twoLines, 20), QStringLiteral("eng"))), twoLines);
 }
 
-TEST_F(TesseractRecognitionTest, AHugePageReadsItsTextAndAHugeTextureWithoutTextGivesNone)
+TEST_F(TesseractRecognitionTest, AHugePageReadsItsTextAndATextureWithoutTextGivesNone)
 {
     // Grain everywhere, as in a photo, and one line of text.
     QImage photo(4000, 3000, QImage::Format_RGB32);
@@ -301,6 +301,8 @@ TEST_F(TesseractRecognitionTest, AHugePageReadsItsTextAndAHugeTextureWithoutText
     } cases[] = {
         {"photo", photo, QStringLiteral("Harbour Road 12")},
         {"noise", ImageFixtures::noise(QSize(4000, 3000), 5), QString()},
+        // Crop-sized, but without a ground like a window's.
+        {"noise crop", ImageFixtures::noise(QSize(1000, 800), 6), QString()},
     };
     // As the application model sees it: nothing left is "no text".
     for (const auto &example : cases)
