@@ -18,7 +18,8 @@ public:
     // The first image of the file at `path`, upright (orientation applied)
     // and at full size. Only regular files are read. Decoding runs on the
     // thread pool; the caller is resumed on its own thread. Every failure is
-    // TrovError::invalidImage.
+    // TrovError::invalidImage, a file that changes while it is read or
+    // decoded included.
     static QCoro::Task<QImage> load(QString path);
 
     // Where a load can be watched between its steps. Tests change the file

@@ -212,11 +212,11 @@ TEST_F(ImageLoaderTest, FilesThatAreNotRegularAreRefusedAtOnce)
     }
 }
 
-TEST_F(ImageLoaderTest, ARegularFileThatCannotBeMappedIsReadThroughItsDescriptor)
+TEST_F(ImageLoaderTest, ARegularFileThatReportsNoSizeIsReadToItsEnd)
 {
-    // procfs, like many FUSE and network file systems, maps nothing and
-    // reports no size: a child's command line, whose first argument is a
-    // plain-text bitmap, is such a file.
+    // procfs, like some FUSE and network file systems, reports no size: a
+    // child's command line, whose first argument is a plain-text bitmap, is
+    // such a file.
     QProcess child;
     child.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" sleep 60"),
                                          QStringLiteral("P1\n3 2\n1 0 1\n0 1 0\n")});
