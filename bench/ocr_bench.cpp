@@ -2,13 +2,19 @@
 // text, one JSON object per file and a summary, optionally side by side with
 // the `tesseract` command-line program on the same files in the same run.
 //
-//   ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface] [--keep FOLDER] [FILE...]
+//   ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|large] [--keep FOLDER] [FILE...]
 //
 // Without files it renders two sets of images of known content and adds each
 // file's character accuracy, with the means per category: text (DejaVu, 9-48
 // px, light and dark backgrounds, scale 1 and 2) and interface crops (buttons,
 // dialogs, checkboxes, tabs, badges, tooltips, menus, terminals; 9-16 px,
 // light and dark, some as JPEG or at scale 2, one 1000 x 300 pane).
+//
+// The large set (only when asked for) holds two 12-megapixel pictures: noise,
+// a texture without any text, and a photo-like landscape with a small sign.
+// After them it measures a cancellation: a read of the noise picture is
+// cancelled while Tesseract works on it, and reads of a small text image are
+// tried until one is accepted.
 
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
@@ -17,8 +23,10 @@
 #include "services/TesseractLanguages.h"
 #include "services/VisionOCR.h"
 
+#include <QCoroTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -28,6 +36,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <chrono>
+#include <stop_token>
 
 #include <algorithm>
 #include <cstdio>
@@ -718,6 +729,89 @@ std::vector<Sample> generateInterfaceSamples(const QString &folder)
     return samples;
 }
 
+// Large pictures ------------------------------------------------------------
+
+constexpr QSize largeSize(4000, 3000);
+
+// Every pixel a random colour: all texture, no text.
+QImage noisePicture(quint32 seed)
+{
+    QImage image(largeSize, QImage::Format_RGB32);
+    quint32 state = seed;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            row[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    return image;
+}
+
+// A landscape with grain, trees and a sign holding two short lines.
+QImage photoWithSign(const QString &text)
+{
+    QImage image(largeSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, largeSize.height() * 0.6);
+    sky.setColorAt(0, QColor(0x4a, 0x7d, 0xc4));
+    sky.setColorAt(1, QColor(0xcf, 0xe3, 0xf2));
+    painter.fillRect(image.rect(), sky);
+    QPainterPath hills(QPointF(0, largeSize.height()));
+    for (int x = 0; x <= largeSize.width(); x += 20)
+        hills.lineTo(x, largeSize.height() * 0.55 + 120 * std::sin(x / 500.0) + 60 * std::sin(x / 137.0));
+    hills.lineTo(largeSize.width(), largeSize.height());
+    QLinearGradient grass(0, largeSize.height() * 0.5, 0, largeSize.height());
+    grass.setColorAt(0, QColor(0x5d, 0x8a, 0x3a));
+    grass.setColorAt(1, QColor(0x2f, 0x4f, 0x1d));
+    painter.fillPath(hills, grass);
+    quint32 state = 11;
+    const auto next = [&state](int range) {
+        state = state * 1664525u + 1013904223u;
+        return int((state >> 8) % quint32(range));
+    };
+    for (int tree = 0; tree < 40; ++tree) {
+        const int x = next(largeSize.width()), y = int(largeSize.height() * 0.55) + next(900);
+        painter.setBrush(QColor(0x1f + next(30), 0x3d + next(40), 0x17));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPoint(x, y), 60 + next(90), 120 + next(160));
+    }
+    const QRect sign(1300, 1900, 1500, 330);
+    painter.setBrush(QColor(0xf2, 0xec, 0xd8));
+    painter.setPen(QPen(QColor(0x5a, 0x45, 0x2a), 12));
+    painter.drawRoundedRect(sign, 24, 24);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(90);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x2a, 0x22, 0x18));
+    painter.drawText(sign, Qt::AlignCenter, text);
+    painter.end();
+    // Sensor grain over everything.
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = next(25) - 12;
+            const QRgb pixel = row[x];
+            row[x] = qRgb(std::clamp(qRed(pixel) + grain, 0, 255), std::clamp(qGreen(pixel) + grain, 0, 255),
+                          std::clamp(qBlue(pixel) + grain, 0, 255));
+        }
+    }
+    return image;
+}
+
+std::vector<Sample> generateLargeSamples(const QString &folder)
+{
+    const QString noiseFile = folder + QStringLiteral("/large-noise.png");
+    noisePicture(5).save(noiseFile);
+    const QString signText = QStringLiteral("HARBOUR ROAD 12\nOpen daily from 9 to 5");
+    const QString photoFile = folder + QStringLiteral("/large-photo.jpg");
+    photoWithSign(signText).save(photoFile, nullptr, 90);
+    return {Sample{noiseFile, QString(), 0, QStringLiteral("large"), true, largeSize},
+            Sample{photoFile, signText, 0, QStringLiteral("large"), true, largeSize}};
+}
+
 // Figures ---------------------------------------------------------------------
 
 double characterAccuracy(const QString &expected, const QString &actual)
@@ -829,6 +923,8 @@ QCoro::Task<std::optional<Measurement>> measure(const Sample &sample, const Opti
         .add("decode_ms", measurement.decodeMs)
         .add("recognize_ms", measurement.recognizeMs)
         .add("recognize_cpu_ms", measurement.recognizeCpuMs);
+    if (sample.expected && sample.expected->isEmpty())
+        line.add("no_text", text.isEmpty());
     if (sample.expected) {
         measurement.accuracy = characterAccuracy(scored(sample, *sample.expected), scored(sample, text));
         line.add("expected", *sample.expected).add("accuracy", *measurement.accuracy, 4);
@@ -948,6 +1044,52 @@ void printSummary(const std::vector<Measurement> &measurements, int failures)
     summary.add("peak_rss_mb", peakResidentMegabytes()).print();
 }
 
+// A read of `longPage` cancelled while Tesseract works on it, then reads of
+// `shortPage` tried every 5 ms until one is accepted: how long the slot stays
+// closed after a cancellation.
+QCoro::Task<bool> measureCancellation(const QString &longPage, const QString &shortPage, const Options &options)
+{
+    using namespace std::chrono_literals;
+    const QImage page = co_await ImageLoader::load(longPage);
+    const QImage small = co_await ImageLoader::load(shortPage);
+    std::stop_source stop;
+    QCoro::Task<OCRResponse> cancelled = VisionOCR::shared().read(page, options.language, stop.get_token());
+    co_await QCoro::sleepFor(1500ms);
+    QElapsedTimer timer;
+    timer.start();
+    stop.request_stop();
+    double returnedMs = -1;
+    try {
+        co_await std::move(cancelled);
+    } catch (const TrovError &error) {
+        if (error.kind() == TrovError::taskCancelled)
+            returnedMs = elapsedMs(timer);
+    }
+    int refused = 0;
+    for (;;) {
+        const double attemptMs = elapsedMs(timer);
+        try {
+            const OCRResponse response = co_await VisionOCR::shared().read(small, options.language);
+            JsonLine()
+                .add("cancellation", longPage)
+                .add("cancelled_returned_ms", returnedMs)
+                .add("next_read_accepted_ms", attemptMs)
+                .add("next_read_result_ms", elapsedMs(timer))
+                .add("refused_reads", double(refused), 0)
+                .add("next_read_text", TextProcessing::normalize(response.text, true))
+                .print();
+            co_return returnedMs >= 0;
+        } catch (const TrovError &error) {
+            if (error.kind() != TrovError::visionBusy) {
+                JsonLine().add("cancellation", longPage).add("error", error.errorDescription()).print();
+                co_return false;
+            }
+        }
+        ++refused;
+        co_await QCoro::sleepFor(5ms);
+    }
+}
+
 // Kept free of temporaries in co_await expressions: GCC 12 miscompiles some.
 QCoro::Task<int> runBenchmark(const Options &options, const std::vector<Sample> &samples, const QString &languages)
 {
@@ -961,6 +1103,12 @@ QCoro::Task<int> runBenchmark(const Options &options, const std::vector<Sample> 
             ++failures;
     }
     printSummary(measurements, failures);
+    if (options.set == QLatin1String("large") && options.files.isEmpty()) {
+        const QString shortPage = QFileInfo(samples.front().file).dir().filePath(QStringLiteral("after-cancel.png"));
+        renderText(sampleLines[0], 16, false, 1).save(shortPage);
+        const bool measured = co_await measureCancellation(samples.front().file, shortPage, options);
+        failures += measured ? 0 : 1;
+    }
     co_return failures == 0 ? 0 : 1;
 }
 
@@ -977,7 +1125,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const std::optional<Options> options = parseArguments(arguments);
     if (!options) {
-        std::fprintf(stderr, "usage: ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface] "
+        std::fprintf(stderr, "usage: ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|large] "
                              "[--keep FOLDER] [FILE...]\n");
         return 2;
     }
@@ -993,12 +1141,14 @@ int main(int argc, char *argv[])
     QDir().mkpath(generatedFolder);
     std::vector<Sample> samples;
     if (options->files.isEmpty()) {
-        if (options->set != QLatin1String("interface"))
+        if (options->set.isEmpty() || options->set == QLatin1String("text"))
             samples = generateSamples(generatedFolder);
-        if (options->set != QLatin1String("text")) {
+        if (options->set.isEmpty() || options->set == QLatin1String("interface")) {
             for (Sample &sample : generateInterfaceSamples(generatedFolder))
                 samples.push_back(std::move(sample));
         }
+        if (options->set == QLatin1String("large"))
+            samples = generateLargeSamples(generatedFolder);
     }
     for (const QString &file : options->files)
         samples.push_back(Sample{file, std::nullopt, 0, QString(), false, QSize()});

@@ -43,7 +43,7 @@ QCoro::Task<QImage> ImageLoader::load(QString path)
 {
     // A named work object: GCC 12 destroys lambda temporaries inside a
     // co_await expression twice.
-    auto work = [path] { return decode(path); };
+    auto work = [path] { return loadWatched(path, Observer()); };
     co_return co_await Background::run(std::move(work));
 }
 
@@ -60,9 +60,9 @@ QStringList ImageLoader::supportedMimeTypes()
     return types;
 }
 
-QImage ImageLoader::decode(const QString &path)
+QImage ImageLoader::loadWatched(const QString &path, const Observer &observer)
 {
-    const std::optional<ReadOnlyFile> file = ReadOnlyFile::open(path, largestFileSize);
+    const std::optional<ReadOnlyFile> file = ReadOnlyFile::open(path, largestFileSize, observer.afterChunk);
     if (!file || file->bytes().isEmpty())
         failInvalid();
     const QImage image = HeifImageDecoder::recognises(file->bytes())
@@ -71,6 +71,13 @@ QImage ImageLoader::decode(const QString &path)
     // The stored size may say little about what comes out (an icon's
     // directory entry says 256 x 256 for a PNG of any size inside).
     if (image.isNull() || !sizeIsAcceptable(image.size()))
+        failInvalid();
+    // The decoders worked on our copy; a file rewritten meanwhile (a program
+    // saving over it, a folder being synced) may have given us half of the
+    // old picture and half of the new.
+    if (observer.afterDecode)
+        observer.afterDecode();
+    if (!file->isUnchanged())
         failInvalid();
     return image;
 }

@@ -33,6 +33,14 @@ constexpr double largestUpscaledPixelCount = 25'000'000;
 constexpr int inkContrast = 24;
 constexpr int inkMargin = 16;
 
+// A crop of a window or two (up to this size, mostly one ground) reads best
+// as one block of text. Anything else (a photo, a scan, a whole screen, a
+// texture) goes through Tesseract's own page analysis, which sets aside
+// pictures and textures that hold no text: forced into one block, a
+// 12-megapixel texture took Tesseract two minutes to turn into lines of junk.
+constexpr double largestSingleBlockPixelCount = 1'000'000;
+constexpr double smallestGroundShare = 0.5;
+
 // Below this mean grey level the picture is light text on a dark background.
 constexpr int darkBackgroundLevel = 128;
 
@@ -86,6 +94,28 @@ QString withoutToggle(const QString &line, const std::vector<RecognisedWord> &wo
     return kept.join(QLatin1Char(' '));
 }
 
+void throwIfCancelled(const TextRecognitionRequest &request)
+{
+    if (request.isCancelled())
+        throw TrovError::of(TrovError::taskCancelled);
+}
+
+// How many pixels lie within inkContrast of the commonest grey (sampling
+// every other row and column), and that grey.
+struct Ground {
+    int level = 0;
+    double share = 0;
+
+    static Ground of(const QImage &page);
+};
+
+tesseract::PageSegMode segmentationFor(const QImage &page, const Ground &ground)
+{
+    const bool windowCrop =
+        double(page.width()) * page.height() <= largestSingleBlockPixelCount && ground.share >= smallestGroundShare;
+    return windowCrop ? tesseract::PSM_SINGLE_BLOCK : tesseract::PSM_AUTO;
+}
+
 void setImage(tesseract::TessBaseAPI &api, const QImage &page)
 {
     const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
@@ -100,10 +130,7 @@ int greyLevel(const uchar *pixel, int bytesPerPixel)
     return bytesPerPixel == 1 ? pixel[0] : (pixel[0] * 11 + pixel[1] * 16 + pixel[2] * 5) / 32;
 }
 
-// The page without its empty margins: a crop of a sparse window is mostly
-// ground, and Tesseract's thresholding and layout analysis take time with
-// every pixel, upscaled or not.
-QImage croppedToInk(const QImage &page)
+Ground Ground::of(const QImage &page)
 {
     const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
     std::array<int, 256> histogram{};
@@ -112,7 +139,24 @@ QImage croppedToInk(const QImage &page)
         for (int x = 0; x < page.width(); x += 2)
             ++histogram[greyLevel(row + x * bytesPerPixel, bytesPerPixel)];
     }
-    const int ground = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    Ground ground;
+    ground.level = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    long near = 0, all = 0;
+    for (int level = 0; level < 256; ++level) {
+        all += histogram[size_t(level)];
+        if (std::abs(level - ground.level) < inkContrast)
+            near += histogram[size_t(level)];
+    }
+    ground.share = all > 0 ? double(near) / double(all) : 1;
+    return ground;
+}
+
+// The page without its empty margins: a crop of a sparse window is mostly
+// ground, and Tesseract's thresholding and layout analysis take time with
+// every pixel, upscaled or not.
+QImage croppedToInk(const QImage &page, int ground)
+{
+    const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
     int left = page.width(), right = -1, top = page.height(), bottom = -1;
     for (int y = 0; y < page.height(); ++y) {
         const uchar *row = page.constScanLine(y);
@@ -145,7 +189,10 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
     if (image.isNull())
         return OCRResponse{};
 
+    // Tesseract checks for a cancellation only while it recognises words;
+    // the steps before it are checked here, between them.
     QImage page = flattenedOntoWhite(image);
+    throwIfCancelled(request);
     if (std::optional<QImage> normalized = ContrastNormalizer::normalized(page)) {
         page = std::move(*normalized);
     } else if (hasDarkBackground(page)) {
@@ -154,9 +201,17 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         // slower in the benchmark).
         page.invertPixels();
     }
-    page = croppedToInk(page);
+    const Ground ground = Ground::of(page);
+    page = croppedToInk(page, ground.level);
+    throwIfCancelled(request);
+    api_->SetPageSegMode(segmentationFor(page, ground));
     setImage(*api_, page);
-    if (const int factor = upscaleFactor(page.size()); factor > 1) {
+    const int factor = upscaleFactor(page.size());
+    if (request.isCancelled()) {
+        releasePageMemory();
+        throw TrovError::of(TrovError::taskCancelled);
+    }
+    if (factor > 1) {
         page = page.scaled(page.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         setImage(*api_, page);
     }

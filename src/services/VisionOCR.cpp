@@ -2,8 +2,8 @@
 
 #include "models/TrovError.h"
 #include "services/PendingVisionRequest.h"
+#include "services/TesseractEngines.h"
 #include "services/TesseractLanguages.h"
-#include "services/TesseractRecognizer.h"
 #include "support/Background.h"
 #include "support/Cancellation.h"
 #include "support/ThreadHandOff.h"
@@ -11,7 +11,9 @@
 #include <QCoroFuture>
 #include <QThreadPool>
 
+#include <atomic>
 #include <mutex>
+#include <shared_mutex>
 
 // The single request slot and the recognition call it guards. Shared with the
 // work items, so an abandoned recognition can finish after its VisionOCR is gone.
@@ -43,7 +45,7 @@ public:
         if (pending.isCancelled())
             return std::make_exception_ptr(TrovError::of(TrovError::taskCancelled));
         try {
-            const std::lock_guard engine(engine_);
+            const std::shared_lock engine(engine_);
             return execute_(image, pending.request());
         } catch (...) {
             return std::current_exception();
@@ -55,7 +57,7 @@ public:
     QStringList languages()
     {
         try {
-            const std::lock_guard engine(engine_);
+            const std::unique_lock engine(engine_);
             return listLanguages_();
         } catch (...) {
             return {};
@@ -67,18 +69,18 @@ private:
     const ListLanguages listLanguages_;
     std::mutex mutex_;
     bool taken_ = false;
-    // Held while Tesseract runs, by a recognition or a listing.
-    std::mutex engine_;
+    // Held while Tesseract runs: shared by recognitions (a cancelled one may
+    // still run beside the next), exclusively by a listing.
+    std::shared_mutex engine_;
 };
 
 namespace {
 
 VisionOCR::Execute tesseractCall()
 {
-    auto recognizer = std::make_shared<TesseractRecognizer>();
-    return [recognizer](const QImage &image, TextRecognitionRequest &request) {
-        return recognizer->recognize(image, request);
-    };
+    auto engines = std::make_shared<TesseractEngines>();
+    return
+        [engines](const QImage &image, TextRecognitionRequest &request) { return engines->recognize(image, request); };
 }
 
 } // namespace
@@ -104,24 +106,35 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
     Cancellation::throwIfRequested(stopToken);
     auto pending = std::make_shared<PendingVisionRequest>(std::make_shared<TextRecognitionRequest>(language));
     QFuture<OCRResponse> outcome = pending->future();
-    const std::stop_callback onStop(stopToken, [pending] { pending->cancel(); });
+    // Whoever turns this off frees the slot: the work item when its call has
+    // returned, or a cancellation, which does not wait for that. A cancelled
+    // page may take a while to reach the recogniser's next check, and the
+    // next capture should not be turned away meanwhile.
+    auto holdsSlot = std::make_shared<std::atomic<bool>>(false);
+    const std::stop_callback onStop(stopToken, [pending, slot = slot_, holdsSlot] {
+        pending->cancel();
+        if (holdsSlot->exchange(false))
+            slot->release();
+    });
     // A stop that came while the callback was being registered has
     // already finished the request: nothing is started then.
     if (!pending->hasOutcome()) {
         if (!slot_->claim()) {
             pending->finish(std::make_exception_ptr(TrovError::of(TrovError::visionBusy)));
         } else {
-            std::function<void()> job = [slot = slot_, pending, image = std::move(image)] {
+            holdsSlot->store(true);
+            std::function<void()> job = [slot = slot_, pending, holdsSlot, image = std::move(image)] {
                 ThreadHandOff::acquire();
                 PendingVisionRequest::Outcome result = slot->run(image, *pending);
                 // Free the slot first, so a caller that gets the result can
                 // start its next read at once.
-                slot->release();
+                if (holdsSlot->exchange(false))
+                    slot->release();
                 ThreadHandOff::release();
                 pending->finish(std::move(result));
             };
             ThreadHandOff::release();
-            QThreadPool::globalInstance()->start(std::move(job));
+            workers().start(std::move(job));
         }
     }
     const OCRResponse response = co_await outcome;
@@ -129,6 +142,19 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
     // Cancelled after the outcome arrived but before this caller resumed.
     Cancellation::throwIfRequested(stopToken);
     co_return response;
+}
+
+QThreadPool &VisionOCR::workers()
+{
+    // Room for a cancelled page still running, the recognition after it and
+    // a few more cancelled in a row.
+    constexpr int threads = 4;
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(threads);
+        return created;
+    }();
+    return *pool;
 }
 
 QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, std::stop_token stopToken)

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -18,7 +19,8 @@
 class VisionOCR {
 public:
     // The recognition call: runs on a pool thread, may throw. Replaceable so
-    // that tests can control timing and results.
+    // that tests can control timing and results. A cancelled call may still
+    // run while the next one starts.
     using Execute = std::function<OCRResponse(const QImage &, TextRecognitionRequest &)>;
     // Lists the installed language codes: runs on a pool thread, may throw.
     using ListLanguages = std::function<QStringList()>;
@@ -34,8 +36,9 @@ public:
 
     // Recognises `image` on a pool thread; the caller resumes on its own thread.
     // `language` is "auto" or an installed Tesseract code. A stop request
-    // returns the caller at once with TrovError::taskCancelled and asks the
-    // recogniser to stop; the slot stays taken until it has returned.
+    // returns the caller at once with TrovError::taskCancelled, asks the
+    // recogniser to stop and frees the slot: the next read is accepted at
+    // once, without waiting for the cancelled one to return.
     QCoro::Task<OCRResponse> read(QImage image, QString language = QStringLiteral("auto"),
                                   std::stop_token stopToken = {});
 
@@ -48,6 +51,12 @@ public:
     // recognition is inside its recognition call, which waits for a listing
     // under way: Tesseract's settings are process-wide, and listing changes one.
     QCoro::Task<QStringList> supportedLanguages();
+
+    // The threads recognitions run on, shared by every instance. Not the
+    // application's pool: the application waits for that one when it ends,
+    // and a cancelled page may still be inside Tesseract's page analysis,
+    // which cannot be interrupted. Never destroyed.
+    static QThreadPool &workers();
 
 private:
     class RequestSlot;

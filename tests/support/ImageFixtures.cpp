@@ -302,6 +302,20 @@ QByteArray ImageFixtures::iconHoldingPng(const QByteArray &png)
     return icon + png;
 }
 
+QImage ImageFixtures::noise(QSize size, quint32 seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    quint32 state = seed;
+    for (int y = 0; y < size.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            row[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    return image;
+}
+
 QString ImageFixtures::write(const QString &path, const QByteArray &bytes)
 {
     writeFile(path, bytes);

@@ -12,6 +12,10 @@ public:
     // `text` (lines split at '\n') in DejaVu Sans at `pixelSize`.
     static QImage text(const QString &text, int pixelSize, QColor ink = Qt::black, QColor ground = Qt::white);
 
+    // Every pixel a random colour from a generator seeded with `seed`: a
+    // texture without any text, which compresses badly.
+    static QImage noise(QSize size, quint32 seed = 1);
+
     // The image encoded by Qt's writer for `format` ("png", "jpeg", "tiff", ...).
     static QByteArray encoded(const QImage &image, const char *format);
 

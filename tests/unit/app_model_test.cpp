@@ -96,10 +96,12 @@ struct ScriptedRecognizer {
     std::shared_ptr<Gate> gate;
     std::atomic<int> calls = 0;
     std::atomic<bool> running = false;
+    std::atomic<int> inside = 0; // calls that have not returned yet
 
     OCRResponse recognize()
     {
         ++calls;
+        ++inside;
         running = true;
         std::shared_ptr<Gate> waitFor;
         OCRResponse answer;
@@ -111,6 +113,7 @@ struct ScriptedRecognizer {
         if (waitFor)
             waitFor->wait();
         running = false;
+        --inside;
         return answer;
     }
 };
@@ -164,7 +167,7 @@ protected:
             recognizerGate->open();
             // A cancelled recognition still runs on its pool thread: the
             // recogniser it writes to goes with this fixture.
-            eventually([this] { return !recognizer.running.load(); });
+            eventually([this] { return recognizer.inside == 0; });
         }
         defaults.removeDomain();
     }
@@ -420,6 +423,27 @@ TEST_F(AppModelTest, CancellingARecognitionDropsItsLateAnswer)
     QCoreApplication::processEvents();
     EXPECT_TRUE(app.results().isEmpty());
     EXPECT_EQ(copies, 0);
+}
+
+TEST_F(AppModelTest, AfterACancelledRecognitionTheNextImportIsAcceptedAtOnce)
+{
+    AppModel &app = makeModel();
+    holdRecognizer();
+    app.startCapture();
+    ASSERT_TRUE(eventually([&] { return recognizer.running.load(); }));
+    app.cancel();
+    ASSERT_TRUE(finishes(CapturePhase::cancelled));
+
+    // The cancelled recognition has not returned; the next one answers at once.
+    {
+        const std::lock_guard lock(recognizer.mutex);
+        recognizer.gate.reset();
+    }
+    answer(QStringLiteral("next"));
+    app.importImage(writeTextImage(QStringLiteral("next")));
+    ASSERT_TRUE(finishes(CapturePhase::copied)) << phaseName().toStdString();
+    EXPECT_EQ(recognizer.inside, 1) << "the cancelled recognition was waited for";
+    EXPECT_EQ(clipboard.string(), QStringLiteral("next"));
 }
 
 TEST_F(AppModelTest, KeepsSixResultsWhenRememberingAndOneOtherwise)

@@ -5,11 +5,16 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -26,11 +31,16 @@ protected:
 
     static void expectInvalid(const QString &file)
     {
+        expectInvalidWhen([&] { return await(ImageLoader::load(file)); }, file.toStdString());
+    }
+
+    static void expectInvalidWhen(const std::function<QImage()> &load, const std::string &what)
+    {
         try {
-            await(ImageLoader::load(file));
-            ADD_FAILURE() << "loaded " << file.toStdString();
+            load();
+            ADD_FAILURE() << "loaded " << what;
         } catch (const TrovError &error) {
-            EXPECT_EQ(error.kind(), TrovError::invalidImage) << file.toStdString();
+            EXPECT_EQ(error.kind(), TrovError::invalidImage) << what;
             EXPECT_EQ(error.errorDescription(),
                       QStringLiteral("This image could not be opened. Try a PNG, JPEG, TIFF or HEIC image."));
         }
@@ -202,11 +212,11 @@ TEST_F(ImageLoaderTest, FilesThatAreNotRegularAreRefusedAtOnce)
     }
 }
 
-TEST_F(ImageLoaderTest, ARegularFileThatCannotBeMappedIsReadThroughItsDescriptor)
+TEST_F(ImageLoaderTest, ARegularFileThatReportsNoSizeIsReadToItsEnd)
 {
-    // procfs, like many FUSE and network file systems, maps nothing and
-    // reports no size: a child's command line, whose first argument is a
-    // plain-text bitmap, is such a file.
+    // procfs, like some FUSE and network file systems, reports no size: a
+    // child's command line, whose first argument is a plain-text bitmap, is
+    // such a file.
     QProcess child;
     child.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" sleep 60"),
                                          QStringLiteral("P1\n3 2\n1 0 1\n0 1 0\n")});
@@ -270,4 +280,116 @@ TEST_F(ImageLoaderTest, OnlyTheFirstImageOfAnAnimationIsRead)
         await(ImageLoader::load(fixture(QStringLiteral("two.gif"), ImageFixtures::gif({dark, light}))));
     ASSERT_EQ(loaded.size(), QSize(30, 20));
     EXPECT_EQ(qGray(loaded.pixel(10, 10)), 20);
+}
+
+namespace {
+
+// What another program may do to a file while we read it.
+struct FileChange {
+    const char *name;
+    std::function<void(const QString &path, const QByteArray &other)> apply;
+};
+
+const FileChange fileChanges[] = {
+    {"truncated",
+     [](const QString &path, const QByteArray &) { ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() / 2)); }},
+    // As `cp` does: the same file, emptied and written again.
+    {"rewritten", [](const QString &path, const QByteArray &other) { ImageFixtures::write(path, other); }},
+    // As an editor saving atomically does: a new file under the old name.
+    {"replaced",
+     [](const QString &path, const QByteArray &other) {
+         const QString fresh = ImageFixtures::write(path + QStringLiteral(".new"), other);
+         ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
+     }},
+    {"deleted", [](const QString &path, const QByteArray &) { ASSERT_TRUE(QFile::remove(path)); }},
+};
+
+} // namespace
+
+TEST_F(ImageLoaderTest, AFileChangedWhileItIsReadOrDecodedIsInvalid)
+{
+    // Every change, met after the first chunk was read and again after the
+    // decode: never a crash, never a picture made of two files.
+    const QImage picture = busyPicture();
+    const QImage other = picture.mirrored(true, true);
+    for (const char *format : {"png", "jpeg", "tiff", "heic"}) {
+        const bool heic = qstrcmp(format, "heic") == 0;
+        const QByteArray bytes = heic ? ImageFixtures::heic(picture) : ImageFixtures::encoded(picture, format);
+        const QByteArray otherBytes = heic ? ImageFixtures::heic(other) : ImageFixtures::encoded(other, format);
+        for (const FileChange &change : fileChanges) {
+            for (const bool whileDecoding : {false, true}) {
+                const QString file = fixture(QStringLiteral("changing.") + QLatin1String(format), bytes);
+                bool changed = false;
+                const auto changeOnce = [&] {
+                    if (!std::exchange(changed, true))
+                        change.apply(file, otherBytes);
+                };
+                ImageLoader::Observer observer;
+                if (whileDecoding)
+                    observer.afterDecode = changeOnce;
+                else
+                    observer.afterChunk = [&](qint64) { changeOnce(); };
+                expectInvalidWhen([&] { return ImageLoader::loadWatched(file, observer); },
+                                  std::string(format) + " " + change.name + (whileDecoding ? " decoding" : " reading"));
+                EXPECT_TRUE(changed);
+            }
+        }
+    }
+}
+
+TEST_F(ImageLoaderTest, ALargeFileCutInTheMiddleOfItsReadIsInvalid)
+{
+    // Several chunks long: the cut lands between two of them.
+    const QByteArray bytes = ImageFixtures::encoded(ImageFixtures::noise(QSize(1200, 900), 7), "png");
+    ASSERT_GT(bytes.size(), 3 * 1024 * 1024);
+    const QString file = fixture(QStringLiteral("large.png"), bytes);
+    int chunks = 0;
+    ImageLoader::Observer observer;
+    observer.afterChunk = [&](qint64 read) {
+        if (chunks++ == 0) {
+            ASSERT_TRUE(QFile::resize(file, read + 1000));
+        }
+    };
+    expectInvalidWhen([&] { return ImageLoader::loadWatched(file, observer); }, "large png");
+    EXPECT_GE(chunks, 1);
+}
+
+TEST_F(ImageLoaderTest, LoadsRacingAProgramThatKeepsRewritingTheFileGiveTheFileOrInvalid)
+{
+    // No seam: the file is truncated and written again, as `cp` does, as
+    // fast as it can while loads run. Each load gives the picture whole or
+    // fails with invalidImage.
+    const QImage picture = ImageFixtures::noise(QSize(1600, 1200), 3);
+    const QByteArray bytes = ImageFixtures::encoded(picture, "png");
+    const QString file = fixture(QStringLiteral("racing.png"), bytes);
+    std::atomic<bool> done = false;
+    std::atomic<int> rewrites = 0;
+    std::thread writer([&] {
+        while (!done) {
+            QFile out(file);
+            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                out.write(bytes.left(bytes.size() / 3));
+                out.flush();
+                out.write(bytes.mid(bytes.size() / 3));
+            }
+            ++rewrites;
+        }
+    });
+    int loaded = 0, invalid = 0;
+    const QImage expected = picture.convertToFormat(QImage::Format_RGB32);
+    for (int attempt = 0; attempt < 200 && invalid < 5; ++attempt) {
+        try {
+            const QImage image = await(ImageLoader::load(file));
+            ++loaded;
+            EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32), expected);
+        } catch (const TrovError &error) {
+            ++invalid;
+            EXPECT_EQ(error.kind(), TrovError::invalidImage);
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_GT(rewrites.load(), 0);
+    EXPECT_GT(invalid, 0);
+    RecordProperty("loaded whole", loaded);
 }

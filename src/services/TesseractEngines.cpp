@@ -1,0 +1,41 @@
+#include "services/TesseractEngines.h"
+
+#include "services/TesseractRecognizer.h"
+
+TesseractEngines::TesseractEngines() = default;
+TesseractEngines::~TesseractEngines() = default;
+
+OCRResponse TesseractEngines::recognize(const QImage &image, TextRecognitionRequest &request)
+{
+    std::unique_ptr<TesseractRecognizer> engine = take();
+    try {
+        OCRResponse response = engine->recognize(image, request);
+        giveBack(std::move(engine));
+        return response;
+    } catch (...) {
+        giveBack(std::move(engine));
+        throw;
+    }
+}
+
+std::unique_ptr<TesseractRecognizer> TesseractEngines::take()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (idle_)
+            return std::move(idle_);
+    }
+    return std::make_unique<TesseractRecognizer>();
+}
+
+void TesseractEngines::giveBack(std::unique_ptr<TesseractRecognizer> engine)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (!idle_) {
+            idle_ = std::move(engine);
+            return;
+        }
+    }
+    // A spare: freed outside the lock, it takes a moment.
+}
