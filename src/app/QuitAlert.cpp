@@ -1,5 +1,6 @@
 #include "app/QuitAlert.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -16,4 +17,12 @@ bool QuitAlert::keepInstalling()
     alert.setEscapeButton(keep);
     alert.exec();
     return alert.clickedButton() != quit;
+}
+
+void QuitAlert::dismiss()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *alert = qobject_cast<QMessageBox *>(widget); alert && alert->objectName() == "quitAlert")
+            alert->reject();
+    }
 }

@@ -6,9 +6,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class DefaultsDomain;
+class ChildLifeline;
 class QProcess;
 
 // Installs and repairs the local engine by running the bundled set-up script
@@ -87,4 +89,6 @@ private:
     bool wasCancelled_ = false;
     // A cancelled script's group that still gets SIGKILL when the grace period ends.
     qint64 groupAwaitingKill_ = 0;
+    // The running script's tie to our life; released once it has ended.
+    std::shared_ptr<ChildLifeline> lifeline_;
 };

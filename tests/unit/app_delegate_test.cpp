@@ -205,7 +205,8 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
                                  ++shutdowns;
                                  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
                              },
-                             [&] { ++terminations; }});
+                             [&] { ++terminations; },
+                             {}});
         self = &quit;
         EXPECT_EQ(quit.shouldTerminate(), QuitController::Reply::cancel);
         quit.requestQuit(); // a second request while shutting down, or a later one after "Keep installing"
@@ -220,6 +221,59 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
         EXPECT_EQ(terminations, expected.quits ? 1 : 0);
         EXPECT_EQ(shutdowns, expected.quits ? 1 : 0);
     }
+}
+
+TEST(QuitControllerTest, AQuitSignalStopsTheInstallationWithoutAskingAndOverrulesAnOpenQuestion)
+{
+    for (const bool duringTheQuestion : {false, true}) {
+        SCOPED_TRACE(duringTheQuestion ? "during the question" : "while installing");
+        int questions = 0, dismissals = 0, shutdowns = 0, terminations = 0;
+        QuitController *self = nullptr;
+        QuitController quit({[] { return true; },
+                             [&] {
+                                 ++questions;
+                                 if (duringTheQuestion)
+                                     self->requestQuitWithoutAsking();
+                                 return true; // closed as Escape would: "Keep installing"
+                             },
+                             [&]() -> QCoro::Task<void> {
+                                 ++shutdowns;
+                                 co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+                             },
+                             [&] { ++terminations; }, [&] { ++dismissals; }});
+        self = &quit;
+        if (duringTheQuestion)
+            quit.requestQuit();
+        else
+            quit.requestQuitWithoutAsking();
+        EXPECT_EQ(questions, duringTheQuestion ? 1 : 0);
+        EXPECT_EQ(dismissals, duringTheQuestion ? 1 : 0);
+        EXPECT_TRUE(quit.isQuitting());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }));
+        EXPECT_EQ(shutdowns, 1);
+    }
+}
+
+TEST_F(AppDelegateTest, AQuitSignalDuringTheInstallationStopsTheSetUpWithoutAQuestion)
+{
+    MLXTestRoot root;
+    const QString python = root.fakeSetupPython(QStringLiteral("wait"));
+    int questions = 0;
+    keepInstalling = [&] {
+        ++questions;
+        return true;
+    };
+    auto delegate = make({});
+    delegate->launch();
+    MLXSetup &setup = delegate->model().mlxSetup();
+    setup.setPythonPath(python);
+    setup.install();
+    ASSERT_TRUE(setup.isInstalling());
+    delegate->quitWithoutAsking(); // what SIGTERM or SIGHUP leads to
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
+    EXPECT_FALSE(setup.isInstalling());
+    EXPECT_EQ(setup.status(), QStringLiteral("Setup cancelled. Downloaded files can resume."));
 }
 
 TEST_F(AppDelegateTest, QuittingDuringTheInstallationAsksOnceStopsTheSetUpAndThenTerminates)
