@@ -384,3 +384,30 @@ TEST_F(ShellProgramTest, SigkillDuringALocalRecognitionLeavesNoProcessAndTheNext
     ASSERT_TRUE(instanceListens());
     EXPECT_TRUE(QTest::qWaitFor([&] { return crops().isEmpty(); }));
 }
+
+TEST_F(ShellProgramTest, AFileNameThatIsNotValidTextIsImportedAtLaunchAndWhenHandedOver)
+{
+    // "café.png" in Latin-1: not valid UTF-8, so only its bytes name it.
+    const QByteArray folder = QFile::encodeName(TestEnvironment::root());
+    const QByteArray latin1 = folder + "/caf\xe9.png";
+    const QString written = QDir(TestEnvironment::root()).filePath("written.png");
+    ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Latin 19"), 48).save(written));
+    ASSERT_EQ(::rename(QFile::encodeName(written).constData(), latin1.constData()), 0);
+    // QProcess would pass the name as text: a shell passes the bytes.
+    const auto launch = [&](QProcess &process) {
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start("/bin/sh", {"-c", "exec \"$0\" --open-image \"$1/caf$(printf '\\351').png\"", ravelondPath(),
+                                  QFile::decodeName(folder)});
+    };
+
+    launch(program);
+    ASSERT_TRUE(program.waitForStarted(10000));
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Latin 19"))) << DesktopTools::clipboardText().toStdString();
+
+    run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
+    QProcess second;
+    launch(second);
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(clipboardBecomes(QStringLiteral("Latin 19"))) << DesktopTools::clipboardText().toStdString();
+}
