@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
@@ -19,6 +20,10 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -410,4 +415,57 @@ TEST_F(ShellProgramTest, AFileNameThatIsNotValidTextIsImportedAtLaunchAndWhenHan
     ASSERT_TRUE(second.waitForFinished(30000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(clipboardBecomes(QStringLiteral("Latin 19"))) << DesktopTools::clipboardText().toStdString();
+}
+
+TEST_F(ShellProgramTest, WithoutARuntimeFolderASocketFolderPreparedBySomeoneElseIsNeverUsed)
+{
+    const QString image = QDir(TestEnvironment::root()).filePath("private.png");
+    ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Private 5"), 48).save(image));
+    const QString folder = TestEnvironment::temporaryDirectory() + QStringLiteral("/app.ravelond.Ravelond-") +
+                           QString::number(::geteuid());
+    const QString elsewhere = TestEnvironment::root() + QStringLiteral("/elsewhere");
+    enum Preparation { openToAll, aLink, anotherOwner };
+    for (const Preparation preparation : {openToAll, aLink, anotherOwner}) {
+        SCOPED_TRACE(int(preparation));
+        if (preparation == anotherOwner && ::geteuid() != 0)
+            continue; // only root can give a folder away
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        QDir(elsewhere).removeRecursively();
+        const QString made = preparation == aLink ? elsewhere : folder;
+        ASSERT_EQ(::mkdir(QFile::encodeName(made).constData(), 0700), 0);
+        if (preparation == openToAll) {
+            ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), 0777), 0);
+        }
+        if (preparation == aLink) {
+            ASSERT_TRUE(QFile::link(elsewhere, folder));
+        }
+
+        // Someone else's instance: holds the lock and listens.
+        QLocalServer impostor;
+        impostor.setSocketOptions(QLocalServer::WorldAccessOption);
+        ASSERT_TRUE(impostor.listen(folder + QStringLiteral("/app.ravelond.Ravelond.instance")));
+        const int lock = ::open(QFile::encodeName(folder + "/app.ravelond.Ravelond.instance.lock").constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        ASSERT_GE(lock, 0);
+        ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+        if (preparation == anotherOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        }
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("XDG_RUNTIME_DIR");
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::SeparateChannels);
+        run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
+        program.start(ravelondPath(), {"--open-image", image});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        EXPECT_TRUE(clipboardBecomes(QStringLiteral("Private 5"))) << "it runs, on its own";
+        EXPECT_FALSE(impostor.hasPendingConnections());
+        EXPECT_EQ(impostor.nextPendingConnection(), nullptr);
+        program.kill();
+        program.waitForFinished(5000);
+        EXPECT_TRUE(program.readAllStandardError().contains("runs on its own"));
+        ::close(lock);
+    }
 }
