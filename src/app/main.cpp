@@ -101,9 +101,8 @@ int forwardToRunningInstance(int argc, char *argv[], const SingleInstance &insta
                              const std::optional<QByteArray> &openImage)
 {
     QCoreApplication app(argc, argv);
-    const InstanceMessage message = openImage
-                                        ? InstanceMessage::openRequest(FileNameBytes::absolute(*openImage))
-                                        : InstanceMessage::reopenRequest();
+    const InstanceMessage message = openImage ? InstanceMessage::openRequest(FileNameBytes::absolute(*openImage))
+                                              : InstanceMessage::reopenRequest();
     Detached::start(forwardThenExit(&instance, message), "the hand-over to the running instance");
     return QCoreApplication::exec();
 }

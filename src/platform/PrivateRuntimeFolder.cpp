@@ -30,8 +30,9 @@ PrivateRuntimeFolder::Choice PrivateRuntimeFolder::resolve()
     const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(session))
         return {QDir::cleanPath(session), {}};
-    const QString own = sharedTemporaryDirectory() + QLatin1Char('/') + QLatin1String(AppDirectories::bundleIdentifier) +
-                        QLatin1Char('-') + QString::number(::geteuid());
+    const QString own = sharedTemporaryDirectory() + QLatin1Char('/') +
+                        QLatin1String(AppDirectories::bundleIdentifier) + QLatin1Char('-') +
+                        QString::number(::geteuid());
     const QString problem = prepare(own);
     return {problem.isEmpty() ? own : QString(), problem};
 }
@@ -52,7 +53,8 @@ QString PrivateRuntimeFolder::prepare(const QString &path)
     if (status.st_uid != ::geteuid())
         return QStringLiteral("%1 belongs to another user").arg(path);
     if ((status.st_mode & 077) != 0)
-        return QStringLiteral("%1 is open to other users (mode %2)").arg(path).arg(status.st_mode & 0777, 3, 8,
-                                                                                      QLatin1Char('0'));
+        return QStringLiteral("%1 is open to other users (mode %2)")
+            .arg(path)
+            .arg(status.st_mode & 0777, 3, 8, QLatin1Char('0'));
     return {};
 }

@@ -6,8 +6,8 @@
 
 #include <QByteArray>
 #include <QCoroTask>
-#include <QObject>
 #include <QHash>
+#include <QObject>
 #include <QSet>
 #include <QUuid>
 

@@ -226,7 +226,9 @@ TEST_F(TemporaryImageTest, TheSweepRemovesOnlyOurAbandonedCropFoldersAndNeverFol
         }
         return path;
     };
-    const auto uuidName = [] { return QStringLiteral("ravelond-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); };
+    const auto uuidName = [] {
+        return QStringLiteral("ravelond-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    };
 
     // What a killed run leaves: a crop folder nobody holds.
     const QString abandoned = cropFolder(uuidName());

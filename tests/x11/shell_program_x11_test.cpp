@@ -263,9 +263,9 @@ TEST_F(ShellProgramTest, TwentyColdLaunchesAtOnceAreEachHandedOverOrFailClearlyA
 {
     setting("clipboardHistory", true);
     setting("persistClipboardHistory", true);
-    const QStringList words = {"Alder", "Birch", "Cedar", "Dogwood", "Elm", "Fir", "Ginkgo", "Hazel", "Ironwood",
-                               "Juniper", "Kapok", "Larch", "Maple", "Nutmeg", "Oak", "Pine", "Quince", "Rowan",
-                               "Spruce", "Teak"};
+    const QStringList words = {"Alder", "Birch",    "Cedar",   "Dogwood", "Elm",    "Fir",   "Ginkgo",
+                               "Hazel", "Ironwood", "Juniper", "Kapok",   "Larch",  "Maple", "Nutmeg",
+                               "Oak",   "Pine",     "Quince",  "Rowan",   "Spruce", "Teak"};
     QList<QProcess *> launches;
     for (const QString &word : words) {
         const QString image = QDir(TestEnvironment::root()).filePath(word + QStringLiteral(".png"));
@@ -281,9 +281,11 @@ TEST_F(ShellProgramTest, TwentyColdLaunchesAtOnceAreEachHandedOverOrFailClearlyA
     QStringList failed;
     int handedOver = 0;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return std::count_if(launches.begin(), launches.end(), [](QProcess *launch) {
-                         return launch->state() == QProcess::NotRunning;
-                     }) == launches.size() - 1; },
+        [&] {
+            return std::count_if(launches.begin(), launches.end(), [](QProcess *launch) {
+                       return launch->state() == QProcess::NotRunning;
+                   }) == launches.size() - 1;
+        },
         60000));
     for (int i = 0; i < launches.size(); ++i) {
         QProcess *launch = launches[i];
@@ -315,7 +317,8 @@ TEST_F(ShellProgramTest, TwentyColdLaunchesAtOnceAreEachHandedOverOrFailClearlyA
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const QByteArray saved = recorded();
-            return std::any_of(words.begin(), words.end(), [&](const QString &word) { return saved.contains(word.toUtf8()); });
+            return std::any_of(words.begin(), words.end(),
+                               [&](const QString &word) { return saved.contains(word.toUtf8()); });
         },
         30000));
     ::kill(pid_t(instance->processId()), SIGTERM);
