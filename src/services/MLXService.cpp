@@ -72,7 +72,8 @@ MLXService::~MLXService()
         groupsAwaitingKill_.insert(pid_);
     for (qint64 pgid : std::as_const(groupsAwaitingKill_))
         ChildProcessSignals::send(static_cast<pid_t>(pgid), SIGKILL, true);
-    // The lifelines' destruction ends their watchers.
+    for (const std::shared_ptr<ChildLifeline> &lifeline : std::as_const(lifelines_))
+        lifeline->release();
 }
 
 QCoro::Task<OCRResponse> MLXService::recognize(QString pngPath, MLXTask task, std::stop_token token)
@@ -304,7 +305,8 @@ void MLXService::sweepGroupLater(qint64 pgid)
     QTimer::singleShot(kForcedKillDelay, Qt::PreciseTimer, this, [this, pgid] {
         groupsAwaitingKill_.remove(pgid);
         ChildProcessSignals::send(static_cast<pid_t>(pgid), SIGKILL, true);
-        lifelines_.remove(pgid);
+        if (const std::shared_ptr<ChildLifeline> lifeline = lifelines_.take(pgid))
+            lifeline->release();
     });
 }
 

@@ -176,7 +176,7 @@ void MLXSetup::launchFailed(QProcess *process)
     if (process_ == process) {
         process_ = nullptr;
         pid_ = 0;
-        lifeline_.reset();
+        releaseLifeline();
     }
     process->deleteLater();
     setInstalling(false);
@@ -197,7 +197,7 @@ void MLXSetup::scriptFinished(QProcess *process, int exitCode, int exitStatus)
     process_ = nullptr;
     pid_ = 0;
     // Whatever the script left running in its group ends with it.
-    lifeline_.reset();
+    releaseLifeline();
     setInstalling(false);
     setReady(MLXPaths::isReady());
     if (wasCancelled_)
@@ -238,6 +238,12 @@ void MLXSetup::killLater(qint64 pid, bool groupAtCancel)
         else if (running)
             ChildProcessSignals::send(target, SIGKILL, false);
     });
+}
+
+void MLXSetup::releaseLifeline()
+{
+    if (lifeline_)
+        std::exchange(lifeline_, nullptr)->release();
 }
 
 void MLXSetup::refresh()

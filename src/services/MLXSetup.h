@@ -53,7 +53,8 @@ public:
     void setPythonPath(const QString &path);
 
     // Starts the set-up script unless one runs; returns at once. When the
-    // script is missing it only says so in the status.
+    // script is missing it only says so in the status. The script leads a
+    // process group of its own that ends with this process (ChildLifeline).
     void install();
     // SIGTERM to the script (to its process group when it leads one), SIGKILL 1.0 s later.
     void cancel();
@@ -76,6 +77,7 @@ private:
     void receiveLine(const QByteArray &line);
     void scriptFinished(QProcess *process, int exitCode, int exitStatus);
     void killLater(qint64 pid, bool groupAtCancel);
+    void releaseLifeline();
 
     DefaultsDomain &defaults_;
     const FindScript findScript_;
