@@ -63,6 +63,7 @@ protected:
         shell.hotKeys = &grabber;
         shell.statusItem = false;
         shell.keepInstalling = [this] { return keepInstalling(); };
+        shell.dismissQuestion = QuitAlert::dismiss;
         shell.terminate = [this] { ++terminations; };
         arguments.prepend(QStringLiteral("ravelond"));
         auto delegate = std::make_unique<AppDelegate>(model, shell, CommandLineOptions::parse(arguments));
@@ -274,6 +275,32 @@ TEST_F(AppDelegateTest, AQuitSignalDuringTheInstallationStopsTheSetUpWithoutAQue
     EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
     EXPECT_FALSE(setup.isInstalling());
     EXPECT_EQ(setup.status(), QStringLiteral("Setup cancelled. Downloaded files can resume."));
+}
+
+TEST_F(AppDelegateTest, AQuitSignalWhileTheQuestionIsOpenClosesItAndQuits)
+{
+    MLXTestRoot root;
+    keepInstalling = QuitAlert::keepInstalling;
+    auto delegate = make({});
+    delegate->launch();
+    MLXSetup &setup = delegate->model().mlxSetup();
+    setup.setPythonPath(root.fakeSetupPython(QStringLiteral("wait")));
+    setup.install();
+    ASSERT_TRUE(setup.isInstalling());
+
+    bool questionWasOpen = false;
+    QTimer signalArrives;
+    signalArrives.setSingleShot(true);
+    QObject::connect(&signalArrives, &QTimer::timeout, [&] {
+        questionWasOpen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()) != nullptr;
+        delegate->quitWithoutAsking();
+    });
+    signalArrives.start(0);
+    delegate->requestQuit(); // the user's quit: the question opens, and nobody answers it
+    EXPECT_TRUE(questionWasOpen);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
+    EXPECT_FALSE(setup.isInstalling());
 }
 
 TEST_F(AppDelegateTest, QuittingDuringTheInstallationAsksOnceStopsTheSetUpAndThenTerminates)
