@@ -50,6 +50,7 @@ ShellDependencies AppComposition::shellDependencies()
     shell.announcer = platform_.announcer;
     shell.accessibility = platform_.accessibility;
     shell.keepInstalling = QuitAlert::keepInstalling;
+    shell.dismissQuestion = QuitAlert::dismiss;
     shell.terminate = [] { QCoreApplication::exit(0); };
     return shell;
 }

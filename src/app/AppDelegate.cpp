@@ -34,6 +34,7 @@ AppDelegate::AppDelegate(AppModel::Dependencies modelDependencies, ShellDependen
             if (self && self->shell_.terminate)
                 self->shell_.terminate();
         },
+        shell_.dismissQuestion,
     });
 }
 
@@ -246,6 +247,11 @@ void AppDelegate::openFiles(const QStringList &paths)
 void AppDelegate::requestQuit()
 {
     quit_->requestQuit();
+}
+
+void AppDelegate::quitWithoutAsking()
+{
+    quit_->requestQuitWithoutAsking();
 }
 
 QCoro::Task<void> AppDelegate::shutDown()

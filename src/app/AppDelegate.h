@@ -42,6 +42,8 @@ public:
     void openFiles(const QStringList &paths);
     // Every quit request of the program goes here.
     void requestQuit();
+    // A quit signal's request: nobody is there to answer a question.
+    void quitWithoutAsking();
     // Last clean-up before the event loop ends.
     void willTerminate();
 

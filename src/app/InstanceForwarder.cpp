@@ -8,35 +8,58 @@
 namespace {
 
 constexpr std::chrono::milliseconds retryInterval{50};
+constexpr std::chrono::milliseconds pendingPatience{1000};
 
 std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
 {
     return std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
 }
 
+// Reads until a whole line has come or the deadline passes.
+QCoro::Task<QByteArray> readLine(QLocalSocket &socket, const QDeadlineTimer &deadline)
+{
+    QByteArray answer;
+    while (!answer.contains('\n') && !deadline.hasExpired()) {
+        if (!co_await qCoro(socket).waitForReadyRead(remaining(deadline)))
+            break;
+        answer += socket.readAll();
+    }
+    co_return answer;
+}
+
 } // namespace
 
-QCoro::Task<bool> InstanceForwarder::forward(QString socketPath, InstanceMessage message,
-                                             std::chrono::milliseconds patience)
+QCoro::Task<InstanceForwarder::Outcome> InstanceForwarder::forward(QString socketPath, InstanceMessage message,
+                                                                   Patience patience,
+                                                                   std::function<bool()> instanceIsRunning)
 {
-    const QDeadlineTimer deadline(patience);
-    while (!deadline.hasExpired()) {
-        QLocalSocket socket;
+    const QDeadlineTimer connectDeadline(patience.toConnect);
+    QLocalSocket socket;
+    while (true) {
         socket.connectToServer(socketPath);
-        const bool connected = co_await qCoro(socket).waitForConnected(remaining(deadline));
-        if (!connected) {
-            // The instance holds its lock before it listens: give it a moment.
-            co_await QCoro::sleepFor(std::min(retryInterval, remaining(deadline)));
-            continue;
-        }
-        socket.write(message.encoded());
-        QByteArray answer;
-        while (!answer.contains('\n') && !deadline.hasExpired()) {
-            if (!co_await qCoro(socket).waitForReadyRead(remaining(deadline)))
-                break;
-            answer += socket.readAll();
-        }
-        co_return answer == QByteArrayLiteral("ok\n");
+        // A socket nobody listens on fails at once; a full queue leaves the
+        // connection pending for a while.
+        if (socket.state() == QLocalSocket::ConnectingState)
+            co_await qCoro(socket).waitForConnected(std::min(pendingPatience, remaining(connectDeadline)));
+        if (socket.state() == QLocalSocket::ConnectedState)
+            break;
+        socket.abort();
+        if (instanceIsRunning && !instanceIsRunning())
+            co_return Outcome::gone;
+        if (connectDeadline.hasExpired())
+            co_return Outcome::notListening;
+        co_await QCoro::sleepFor(std::min(retryInterval, remaining(connectDeadline)));
     }
-    co_return false;
+
+    const QDeadlineTimer answerDeadline(patience.toAnswer);
+    socket.write(message.encoded());
+    if (co_await readLine(socket, answerDeadline) != QByteArrayLiteral("ok\n"))
+        co_return Outcome::notAnswering; // closing unconfirmed: the instance drops the message
+    // Past this point the launch reports success, so only now may the instance act.
+    socket.write("go\n");
+    while (socket.bytesToWrite() > 0 && socket.state() == QLocalSocket::ConnectedState) {
+        if (!co_await qCoro(socket).waitForBytesWritten(remaining(answerDeadline)))
+            break;
+    }
+    co_return socket.bytesToWrite() == 0 ? Outcome::handedOver : Outcome::notAnswering;
 }

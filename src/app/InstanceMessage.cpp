@@ -1,7 +1,5 @@
 #include "app/InstanceMessage.h"
 
-#include <QDir>
-
 namespace {
 
 const QByteArray reopenWord = QByteArrayLiteral("reopen");
@@ -13,7 +11,7 @@ QByteArray InstanceMessage::encoded() const
 {
     if (kind == reopen)
         return reopenWord + '\n';
-    return openPrefix + path.toUtf8().toPercentEncoding("/") + '\n';
+    return openPrefix + path.toPercentEncoding("/") + '\n';
 }
 
 std::optional<InstanceMessage> InstanceMessage::decode(const QByteArray &line)
@@ -25,13 +23,15 @@ std::optional<InstanceMessage> InstanceMessage::decode(const QByteArray &line)
     if (!line.startsWith(openPrefix))
         return std::nullopt;
     const QByteArray encodedPath = line.mid(openPrefix.size());
-    // Every byte that matters is escaped, so raw controls or blanks mean someone else's line.
+    // Every byte that matters is escaped, so raw controls, blanks or high
+    // bytes mean someone else's line.
     for (const char byte : encodedPath) {
-        if (static_cast<unsigned char>(byte) <= ' ' || byte == 0x7f)
+        const auto value = static_cast<unsigned char>(byte);
+        if (value <= ' ' || value >= 0x7f)
             return std::nullopt;
     }
-    const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(encodedPath));
-    if (path.isEmpty() || !QDir::isAbsolutePath(path) || path.contains(QChar(0)))
+    const QByteArray path = QByteArray::fromPercentEncoding(encodedPath);
+    if (!path.startsWith('/') || path.contains('\0') || path.size() > maximumPathBytes)
         return std::nullopt;
     return openRequest(path);
 }

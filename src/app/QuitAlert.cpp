@@ -2,6 +2,7 @@
 
 #include "support/design/AlertLayout.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -19,4 +20,12 @@ bool QuitAlert::keepInstalling()
     alert.setEscapeButton(keep);
     alert.exec();
     return alert.clickedButton() != quit;
+}
+
+void QuitAlert::dismiss()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *alert = qobject_cast<QMessageBox *>(widget); alert && alert->objectName() == "quitAlert")
+            alert->reject();
+    }
 }

@@ -14,4 +14,6 @@ public:
     // Modal; true unless the user chose to quit. "Keep installing" comes
     // first and is both the default and the Escape answer.
     static bool keepInstalling();
+    // Closes the question if it is open, as Escape would.
+    static void dismiss();
 };

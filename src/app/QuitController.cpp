@@ -17,11 +17,11 @@ QuitController::Reply QuitController::shouldTerminate()
     // never a second question, a second shutdown, or a quit behind "Keep installing".
     if (isAsking_)
         return Reply::cancel;
-    if (steps_.isInstalling && steps_.isInstalling()) {
+    if (!withoutAsking_ && steps_.isInstalling && steps_.isInstalling()) {
         isAsking_ = true;
         const bool keep = steps_.keepInstalling && steps_.keepInstalling();
         isAsking_ = false;
-        if (keep)
+        if (keep && !withoutAsking_)
             return Reply::cancel;
     }
     isQuitting_ = true;
@@ -36,6 +36,18 @@ void QuitController::requestQuit()
         if (steps_.terminate)
             steps_.terminate();
     }
+}
+
+void QuitController::requestQuitWithoutAsking()
+{
+    withoutAsking_ = true;
+    if (isAsking_) {
+        // The question's return takes the quit road from here.
+        if (steps_.dismissQuestion)
+            steps_.dismissQuestion();
+        return;
+    }
+    requestQuit();
 }
 
 QCoro::Task<void> QuitController::shutDownThenQuit()

@@ -25,6 +25,8 @@ public:
         std::function<QCoro::Task<void>()> shutDown;
         // Ends the application; called once, after the shutdown.
         std::function<void()> terminate;
+        // Closes the question while it is open; it then answers as Escape would.
+        std::function<void()> dismissQuestion;
     };
 
     explicit QuitController(Steps steps, QObject *parent = nullptr);
@@ -33,6 +35,10 @@ public:
     Reply shouldTerminate();
     // A request from anywhere: terminates when the rules allow it now.
     void requestQuit();
+    // A request nobody is there to answer questions for (a quit signal, the
+    // session ending): an installation is stopped as "Quit and stop setup"
+    // would, and a question already open is closed and overruled.
+    void requestQuitWithoutAsking();
 
     bool isQuitting() const { return isQuitting_; }
     bool mayTerminate() const { return mayTerminate_; }
@@ -44,5 +50,6 @@ private:
     bool isQuitting_ = false;
     bool mayTerminate_ = false;
     bool isAsking_ = false;
+    bool withoutAsking_ = false;
     bool terminated_ = false;
 };

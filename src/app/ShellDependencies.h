@@ -21,6 +21,8 @@ struct ShellDependencies {
     // The question asked when quitting during the local engine's installation;
     // true keeps installing. Without one the quit goes ahead.
     std::function<bool()> keepInstalling;
+    // Closes that question while it is open (a quit signal overrules it).
+    std::function<void()> dismissQuestion;
     // Ends the application once the quit road allows it.
     std::function<void()> terminate;
     // Whether to make the status item (the tray); tests of the rest may do without.

@@ -1,14 +1,18 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/CommandLineOptions.h"
+#include "app/DisplayPlatform.h"
 #include "app/InstanceForwarder.h"
 #include "app/SignalPipe.h"
 #include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
 #include "platform/ApplicationAccessible.h"
+#include "platform/FileNameBytes.h"
 #include "platform/OpenMPThreadLimit.h"
+#include "platform/PrivateRuntimeFolder.h"
 #include "platform/X11Connection.h"
+#include "services/TemporaryImage.h"
 #include "support/Detached.h"
 #include "support/design/AppIcon.h"
 #include "support/design/DesignAccessibility.h"
@@ -16,9 +20,12 @@
 #include <QApplication>
 #include <QCoroTask>
 #include <QSessionManager>
+#include <QThreadPool>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -59,28 +66,81 @@ int smokeTest(int argc, char *argv[], const CommandLineOptions &options)
     return QApplication::exec();
 }
 
-QCoro::Task<void> forwardThenExit(QString socketPath, InstanceMessage message)
+// The value of the first `option` as the file system's bytes: a path need not be valid text.
+std::optional<QByteArray> rawValueOf(int argc, char *argv[], const char *option)
 {
-    const bool answered = co_await InstanceForwarder::forward(socketPath, message, SingleInstance::clientPatience);
-    if (!answered)
-        std::fputs("Ravelond is already running but did not answer within 2 seconds.\n", stderr);
-    QCoreApplication::exit(answered ? 0 : 1);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], option) == 0)
+            return i + 1 < argc ? std::optional(QByteArray(argv[i + 1])) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+constexpr InstanceForwarder::Patience handOverPatience{std::chrono::seconds(10), std::chrono::seconds(10)};
+
+const char *handOverFailure(InstanceForwarder::Outcome outcome)
+{
+    switch (outcome) {
+    case InstanceForwarder::Outcome::handedOver:
+        return nullptr;
+    case InstanceForwarder::Outcome::notListening:
+        return "Ravelond is already running but is not taking requests (it did not listen within 10 seconds).\n";
+    case InstanceForwarder::Outcome::notAnswering:
+        return "Ravelond is already running but did not answer within 10 seconds.\n";
+    case InstanceForwarder::Outcome::gone:
+        return "Ravelond quit while this launch was handing its request over; start it again.\n";
+    }
+    return nullptr;
+}
+
+QCoro::Task<void> forwardThenExit(const SingleInstance *instance, InstanceMessage message)
+{
+    const InstanceForwarder::Outcome outcome = co_await InstanceForwarder::forward(
+        instance->socketPath(), message, handOverPatience, [instance] { return instance->isClaimedElsewhere(); });
+    const char *failure = handOverFailure(outcome);
+    if (failure)
+        std::fputs(failure, stderr);
+    QCoreApplication::exit(failure ? 1 : 0);
 }
 
 // A second launch hands its request to the running instance; no display needed.
-int forwardToRunningInstance(int argc, char *argv[], const SingleInstance &instance, const CommandLineOptions &options)
+int forwardToRunningInstance(int argc, char *argv[], const SingleInstance &instance,
+                             const std::optional<QByteArray> &openImage)
 {
     QCoreApplication app(argc, argv);
-    const InstanceMessage message =
-        options.openImage ? InstanceMessage::openRequest(*options.openImage) : InstanceMessage::reopenRequest();
-    Detached::start(forwardThenExit(instance.socketPath(), message), "the hand-over to the running instance");
+    const InstanceMessage message = openImage ? InstanceMessage::openRequest(FileNameBytes::absolute(*openImage))
+                                              : InstanceMessage::reopenRequest();
+    Detached::start(forwardThenExit(&instance, message), "the hand-over to the running instance");
     return QCoreApplication::exec();
 }
 
-bool usesX11()
+// Picks a platform Qt can load; false, having said why, when there is no display to run on.
+bool chooseDisplayPlatform()
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    return platform.isEmpty() || platform.startsWith("xcb");
+    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
+    const std::optional<QByteArray> platform = DisplayPlatform::choose(requested, X11Connection::displayReachable());
+    if (!platform) {
+        std::fputs("Ravelond needs an X11 display: start it inside a desktop session (DISPLAY is not set or its "
+                   "X server does not answer).\n",
+                   stderr);
+        return false;
+    }
+    qputenv("QT_QPA_PLATFORM", *platform);
+    return true;
+}
+
+// The running instance's socket and lock; none when no private folder can hold them.
+std::unique_ptr<SingleInstance> instanceSocket()
+{
+    const PrivateRuntimeFolder::Choice folder = PrivateRuntimeFolder::resolve();
+    if (!folder.problem.isEmpty()) {
+        std::fprintf(stderr,
+                     "Ravelond runs on its own, without taking requests from other launches: %s. Remove it or set "
+                     "XDG_RUNTIME_DIR.\n",
+                     qPrintable(folder.problem));
+        return nullptr;
+    }
+    return std::make_unique<SingleInstance>(SingleInstance::socketPathIn(folder.path));
 }
 
 } // namespace
@@ -89,23 +149,25 @@ int main(int argc, char *argv[])
 {
     OpenMPThreadLimit::enforceSingleThread(argv);
     // Taken before QApplication removes the options it understands itself.
-    const CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
+    CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
     if (options.smokeTestReport)
         return smokeTest(argc, argv, options);
+    const std::optional<QByteArray> openImage = rawValueOf(argc, argv, "--open-image");
 
-    SingleInstance instance;
-    if (!instance.claim())
-        return forwardToRunningInstance(argc, argv, instance, options);
+    const std::unique_ptr<SingleInstance> instance = instanceSocket();
+    if (instance && !instance->claim())
+        return forwardToRunningInstance(argc, argv, *instance, openImage);
+    // As early as can be: launches that come while we start wait in the socket's queue.
+    if (instance && !instance->listen())
+        std::fprintf(stderr, "Ravelond cannot take requests from other launches: %s\n",
+                     qPrintable(instance->errorString()));
+    if (openImage)
+        options.openImage = FileNameBytes::toPath(FileNameBytes::absolute(*openImage));
+    // Crops of a run that was killed; later crops are locked by their makers.
+    QThreadPool::globalInstance()->start(&TemporaryImage::sweepAbandoned);
 
-    // Ravelond is an X11 client (XWayland under a Wayland session).
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    if (usesX11() && !X11Connection::displayReachable()) {
-        std::fputs("Ravelond needs an X11 display: start it inside a desktop session (DISPLAY is not set or its "
-                   "X server does not answer).\n",
-                   stderr);
+    if (!chooseDisplayPlatform())
         return 1;
-    }
 
     // Before anything asks for the application's accessible interface.
     ApplicationAccessible::install();
@@ -119,19 +181,23 @@ int main(int argc, char *argv[])
 
     AppComposition composition;
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(), options);
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
-    QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
-                     [&delegate](const QString &path) { delegate.openFiles({path}); });
-    instance.listen();
+    if (instance) {
+        QObject::connect(instance.get(), &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
+        QObject::connect(instance.get(), &SingleInstance::openRequested, &delegate,
+                         [&delegate](const QByteArray &path) { delegate.openFiles({FileNameBytes::toPath(path)}); });
+        instance->startAnswering();
+    }
 
     SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalPipe, &SignalPipe::received, &delegate, &AppDelegate::requestQuit);
+    // A signal has nobody to answer a question: it quits as "Quit and stop setup" would.
+    QObject::connect(&signalPipe, &SignalPipe::received, &delegate, &AppDelegate::quitWithoutAsking);
     // The session is ending: the same road as every other quit.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
                      [&delegate](QSessionManager &) { delegate.requestQuit(); });
 
     delegate.launch();
     const int status = QApplication::exec();
-    instance.close();
+    if (instance)
+        instance->close();
     return status;
 }

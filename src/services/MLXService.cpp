@@ -5,6 +5,7 @@
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 #include "support/Cancellation.h"
+#include "support/ChildLifeline.h"
 #include "support/ChildProcessSignals.h"
 #include "support/EventLoopLatch.h"
 #include "support/ProcessExit.h"
@@ -71,6 +72,8 @@ MLXService::~MLXService()
         groupsAwaitingKill_.insert(pid_);
     for (qint64 pgid : std::as_const(groupsAwaitingKill_))
         ChildProcessSignals::send(static_cast<pid_t>(pgid), SIGKILL, true);
+    for (const std::shared_ptr<ChildLifeline> &lifeline : std::as_const(lifelines_))
+        lifeline->release();
 }
 
 QCoro::Task<OCRResponse> MLXService::recognize(QString pngPath, MLXTask task, std::stop_token token)
@@ -151,8 +154,10 @@ void MLXService::startWorker()
     process->setProcessEnvironment(environment);
     process->setStandardErrorFile(QProcess::nullDevice());
     // Its own process group, so that whatever the worker spawns can be swept
-    // away with it when it is stopped.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // away with it when it is stopped, or when we die.
+    auto lifeline = std::make_shared<ChildLifeline>();
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([lifeline, parent] { lifeline->hold(parent); });
 
     generation_ = QUuid::createUuid();
     const QUuid generation = generation_;
@@ -165,12 +170,14 @@ void MLXService::startWorker()
     connect(process, &QProcess::errorOccurred, this, [this, process] { workerFailed(process); });
 
     process->start(QIODevice::ReadWrite);
+    lifeline->started();
     if (process->state() == QProcess::NotRunning) {
         const QString message = process->errorString();
         delete process;
         throw TrovError::platformFailure(message);
     }
     const qint64 pid = process->processId();
+    lifelines_.insert(pid, lifeline);
     connect(process, &QProcess::finished, this, [this, process, pid] {
         workerExited(pid);
         process->deleteLater();
@@ -298,6 +305,8 @@ void MLXService::sweepGroupLater(qint64 pgid)
     QTimer::singleShot(kForcedKillDelay, Qt::PreciseTimer, this, [this, pgid] {
         groupsAwaitingKill_.remove(pgid);
         ChildProcessSignals::send(static_cast<pid_t>(pgid), SIGKILL, true);
+        if (const std::shared_ptr<ChildLifeline> lifeline = lifelines_.take(pgid))
+            lifeline->release();
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QUuid>
@@ -15,6 +16,7 @@
 #include <stop_token>
 
 class BootClockTimer;
+class ChildLifeline;
 class QProcess;
 
 // The local-model worker client. Keeps one long-lived worker process (the
@@ -79,4 +81,6 @@ private:
     std::chrono::milliseconds requestTimeout_ = kDefaultRequestTimeout;
     // Process groups of stopped workers that get SIGKILL once the grace period ends.
     QSet<qint64> groupsAwaitingKill_;
+    // Each worker's tie to our life, by its process group; released once the group has been swept.
+    QHash<qint64, std::shared_ptr<ChildLifeline>> lifelines_;
 };

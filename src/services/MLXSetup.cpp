@@ -4,6 +4,7 @@
 #include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
+#include "support/ChildLifeline.h"
 #include "support/ChildProcessSignals.h"
 #include "support/ProcessExit.h"
 
@@ -16,6 +17,7 @@
 
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -134,6 +136,11 @@ void MLXSetup::install()
     process->setProcessEnvironment(OpenMPThreadLimit::childEnvironment());
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    // A group of its own, so that a cancel also reaches what the script
+    // starts, and nothing of it outlives us however we end.
+    auto lifeline = std::make_shared<ChildLifeline>();
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([lifeline, parent] { lifeline->hold(parent); });
     auto buffer = std::make_shared<WorkerLineBuffer>();
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process, buffer] {
         for (const QByteArray &line : buffer->append(process->readAllStandardOutput()))
@@ -155,6 +162,8 @@ void MLXSetup::install()
     }
     process_ = process;
     process->start(QIODevice::ReadOnly);
+    lifeline->started();
+    lifeline_ = lifeline;
     if (process->state() == QProcess::NotRunning) {
         launchFailed(process);
         return;
@@ -167,6 +176,7 @@ void MLXSetup::launchFailed(QProcess *process)
     if (process_ == process) {
         process_ = nullptr;
         pid_ = 0;
+        releaseLifeline();
     }
     process->deleteLater();
     setInstalling(false);
@@ -186,6 +196,8 @@ void MLXSetup::scriptFinished(QProcess *process, int exitCode, int exitStatus)
         return;
     process_ = nullptr;
     pid_ = 0;
+    // Whatever the script left running in its group ends with it.
+    releaseLifeline();
     setInstalling(false);
     setReady(MLXPaths::isReady());
     if (wasCancelled_)
@@ -226,6 +238,12 @@ void MLXSetup::killLater(qint64 pid, bool groupAtCancel)
         else if (running)
             ChildProcessSignals::send(target, SIGKILL, false);
     });
+}
+
+void MLXSetup::releaseLifeline()
+{
+    if (lifeline_)
+        std::exchange(lifeline_, nullptr)->release();
 }
 
 void MLXSetup::refresh()

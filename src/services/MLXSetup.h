@@ -6,9 +6,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class DefaultsDomain;
+class ChildLifeline;
 class QProcess;
 
 // Installs and repairs the local engine by running the bundled set-up script
@@ -51,7 +53,8 @@ public:
     void setPythonPath(const QString &path);
 
     // Starts the set-up script unless one runs; returns at once. When the
-    // script is missing it only says so in the status.
+    // script is missing it only says so in the status. The script leads a
+    // process group of its own that ends with this process (ChildLifeline).
     void install();
     // SIGTERM to the script (to its process group when it leads one), SIGKILL 1.0 s later.
     void cancel();
@@ -74,6 +77,7 @@ private:
     void receiveLine(const QByteArray &line);
     void scriptFinished(QProcess *process, int exitCode, int exitStatus);
     void killLater(qint64 pid, bool groupAtCancel);
+    void releaseLifeline();
 
     DefaultsDomain &defaults_;
     const FindScript findScript_;
@@ -87,4 +91,6 @@ private:
     bool wasCancelled_ = false;
     // A cancelled script's group that still gets SIGKILL when the grace period ends.
     qint64 groupAwaitingKill_ = 0;
+    // The running script's tie to our life; released once it has ended.
+    std::shared_ptr<ChildLifeline> lifeline_;
 };

@@ -11,6 +11,10 @@
 // Move-only: exactly one value names a folder, so a folder cannot be removed
 // behind the back of another copy, and a moved-from or default value names
 // nothing and removes nothing.
+//
+// A value holds a lock on its folder for as long as it lives, and the kernel
+// drops the lock when the process dies however it dies: a folder nobody holds
+// is left over from a program that was killed, and sweepAbandoned() removes it.
 class TemporaryImage {
 public:
     static constexpr const char *folderPrefix = "ravelond-";
@@ -27,7 +31,8 @@ public:
     TemporaryImage &operator=(TemporaryImage &&other) noexcept;
     TemporaryImage(const TemporaryImage &) = delete;
     TemporaryImage &operator=(const TemporaryImage &) = delete;
-    ~TemporaryImage() = default;
+    // Lets go of the folder's lock; the folder itself stays until remove().
+    ~TemporaryImage();
 
     // The private folder.
     const QString &directory() const { return directory_; }
@@ -38,14 +43,27 @@ public:
     // any number of times.
     void remove();
 
-private:
-    TemporaryImage(QString directory, QString url);
+    // Removes this user's crop folders in the temporary directory that no
+    // living process holds. Links are never followed, and a folder holding
+    // anything but its crop stays.
+    static void sweepAbandoned();
 
-    // Writes the folder and its file; returns the folder.
-    static QString write(const QImage &image);
+private:
+    struct Written {
+        QString directory;
+        int lock = -1;
+    };
+
+    TemporaryImage(QString directory, QString url, int lock);
+
+    // Writes the folder and its file; returns the folder, locked.
+    static Written write(const QImage &image);
+    // Makes a new folder and takes its lock; the folder's descriptor.
+    static int makeLockedFolder(const QString &directory);
     static void writePng(const QImage &image, const QString &path);
     static void removeFolder(const QString &directory);
 
     QString directory_;
     QString url_;
+    int lock_ = -1;
 };

@@ -64,6 +64,7 @@ protected:
         shell.hotKeys = &grabber;
         shell.statusItem = false;
         shell.keepInstalling = [this] { return keepInstalling(); };
+        shell.dismissQuestion = QuitAlert::dismiss;
         shell.terminate = [this] { ++terminations; };
         arguments.prepend(QStringLiteral("ravelond"));
         auto delegate = std::make_unique<AppDelegate>(model, shell, CommandLineOptions::parse(arguments));
@@ -225,7 +226,8 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
                                  ++shutdowns;
                                  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
                              },
-                             [&] { ++terminations; }});
+                             [&] { ++terminations; },
+                             {}});
         self = &quit;
         EXPECT_EQ(quit.shouldTerminate(), QuitController::Reply::cancel);
         quit.requestQuit(); // a second request while shutting down, or a later one after "Keep installing"
@@ -240,6 +242,85 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
         EXPECT_EQ(terminations, expected.quits ? 1 : 0);
         EXPECT_EQ(shutdowns, expected.quits ? 1 : 0);
     }
+}
+
+TEST(QuitControllerTest, AQuitSignalStopsTheInstallationWithoutAskingAndOverrulesAnOpenQuestion)
+{
+    for (const bool duringTheQuestion : {false, true}) {
+        SCOPED_TRACE(duringTheQuestion ? "during the question" : "while installing");
+        int questions = 0, dismissals = 0, shutdowns = 0, terminations = 0;
+        QuitController *self = nullptr;
+        QuitController quit({[] { return true; },
+                             [&] {
+                                 ++questions;
+                                 if (duringTheQuestion)
+                                     self->requestQuitWithoutAsking();
+                                 return true; // closed as Escape would: "Keep installing"
+                             },
+                             [&]() -> QCoro::Task<void> {
+                                 ++shutdowns;
+                                 co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+                             },
+                             [&] { ++terminations; }, [&] { ++dismissals; }});
+        self = &quit;
+        if (duringTheQuestion)
+            quit.requestQuit();
+        else
+            quit.requestQuitWithoutAsking();
+        EXPECT_EQ(questions, duringTheQuestion ? 1 : 0);
+        EXPECT_EQ(dismissals, duringTheQuestion ? 1 : 0);
+        EXPECT_TRUE(quit.isQuitting());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }));
+        EXPECT_EQ(shutdowns, 1);
+    }
+}
+
+TEST_F(AppDelegateTest, AQuitSignalDuringTheInstallationStopsTheSetUpWithoutAQuestion)
+{
+    MLXTestRoot root;
+    const QString python = root.fakeSetupPython(QStringLiteral("wait"));
+    int questions = 0;
+    keepInstalling = [&] {
+        ++questions;
+        return true;
+    };
+    auto delegate = make({});
+    delegate->launch();
+    MLXSetup &setup = delegate->model().mlxSetup();
+    setup.setPythonPath(python);
+    setup.install();
+    ASSERT_TRUE(setup.isInstalling());
+    delegate->quitWithoutAsking(); // what SIGTERM or SIGHUP leads to
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
+    EXPECT_FALSE(setup.isInstalling());
+    EXPECT_EQ(setup.status(), QStringLiteral("Setup cancelled. Downloaded files can resume."));
+}
+
+TEST_F(AppDelegateTest, AQuitSignalWhileTheQuestionIsOpenClosesItAndQuits)
+{
+    MLXTestRoot root;
+    keepInstalling = QuitAlert::keepInstalling;
+    auto delegate = make({});
+    delegate->launch();
+    MLXSetup &setup = delegate->model().mlxSetup();
+    setup.setPythonPath(root.fakeSetupPython(QStringLiteral("wait")));
+    setup.install();
+    ASSERT_TRUE(setup.isInstalling());
+
+    bool questionWasOpen = false;
+    QTimer signalArrives;
+    signalArrives.setSingleShot(true);
+    QObject::connect(&signalArrives, &QTimer::timeout, [&] {
+        questionWasOpen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()) != nullptr;
+        delegate->quitWithoutAsking();
+    });
+    signalArrives.start(0);
+    delegate->requestQuit(); // the user's quit: the question opens, and nobody answers it
+    EXPECT_TRUE(questionWasOpen);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 10000));
+    EXPECT_FALSE(setup.isInstalling());
 }
 
 TEST_F(AppDelegateTest, QuittingDuringTheInstallationAsksOnceStopsTheSetUpAndThenTerminates)

@@ -8,6 +8,7 @@
 #include "support/MLXTestRoot.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUuid>
@@ -185,4 +186,30 @@ TEST_F(MLXSetupTest, AScriptOutsideAGroupOfItsOwnIsSignalledAloneAndShutdownWait
     await(setup.shutdown()); // returns after the SIGKILL, and this test process is still here
     EXPECT_FALSE(setup.isInstalling());
     EXPECT_EQ(setup.status(), QStringLiteral("Setup cancelled. Downloaded files can resume."));
+}
+
+TEST_F(MLXSetupTest, AProgramKilledDuringTheInstallationLeavesNoneOfTheSetUpsProcesses)
+{
+    // The script and the child it starts both ignore SIGTERM.
+    QProcess host;
+    host.start(qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/setup_host"),
+               {root.fakeSetupPython(QStringLiteral("group-ignore-term"))});
+    QByteArray child;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            while (host.canReadLine() && child.isEmpty()) {
+                const QByteArray line = host.readLine().trimmed();
+                if (line.startsWith("child "))
+                    child = line.mid(6);
+            }
+            return !child.isEmpty();
+        },
+        20'000));
+    ASSERT_TRUE(ChildProcesses::isAlive(static_cast<pid_t>(child.toInt())));
+
+    host.kill();
+    ASSERT_TRUE(host.waitForFinished(5'000));
+    // Orphans become this process's children: none may be left.
+    EXPECT_TRUE(ChildProcesses::waitUntilNoneLeft(10s)) << "the set-up outlived the program";
+    EXPECT_FALSE(ChildProcesses::isAlive(static_cast<pid_t>(child.toInt())));
 }

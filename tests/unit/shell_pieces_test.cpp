@@ -1,3 +1,4 @@
+#include "app/DisplayPlatform.h"
 #include "app/InstanceMessage.h"
 #include "app/PopoverDismissal.h"
 #include "app/StatusBarController.h"
@@ -104,7 +105,7 @@ TEST(ShellPiecesTest, TheFeedbackPanelIsCentredTwentyEightBelowTheTopOfTheAvaila
 
 TEST(ShellPiecesTest, InstanceMessagesRoundTripAndAnythingElseIsRefused)
 {
-    const QString awkward = QStringLiteral("/tmp/a b\n%41/ünï.png");
+    const QByteArray awkward = QStringLiteral("/tmp/a b\n%41/ünï.png").toUtf8() + "/caf\xe9";
     const auto open = InstanceMessage::decode(InstanceMessage::openRequest(awkward).encoded().chopped(1));
     ASSERT_TRUE(open);
     EXPECT_EQ(open->kind, InstanceMessage::open);
@@ -112,7 +113,8 @@ TEST(ShellPiecesTest, InstanceMessagesRoundTripAndAnythingElseIsRefused)
     EXPECT_EQ(InstanceMessage::decode("reopen")->kind, InstanceMessage::reopen);
     for (const QByteArray &line :
          {QByteArray("reopen "), QByteArray("open "), QByteArray("open relative.png"), QByteArray("open /a b"),
-          QByteArray("open %00"), QByteArray("REOPEN"), QByteArray("open /") + QByteArray(9000, 'a')})
+          QByteArray("open %00"), QByteArray("REOPEN"), QByteArray("open /\xc3\xa9"),
+          QByteArray("open /") + QByteArray(InstanceMessage::maximumPathBytes, 'a')})
         EXPECT_FALSE(InstanceMessage::decode(line)) << line.left(40).constData();
 }
 
@@ -136,4 +138,29 @@ TEST(ShellPiecesTest, TheShortcutReplacesItsGrabAndReportsEachPressOnALaterTurn)
     grabber.press();
     EXPECT_EQ(captures, 0) << "never inside the key event";
     EXPECT_TRUE(QTest::qWaitFor([&] { return captures == 1; }));
+}
+
+TEST(ShellPiecesTest, TheProgramRunsOnX11WhateverPlatformIsAskedForAndNeverOnOneQtCannotLoad)
+{
+    struct Case {
+        QByteArray requested;
+        bool display;
+        std::optional<QByteArray> chosen;
+    } cases[] = {
+        {"", true, "xcb"},
+        {"", false, std::nullopt},
+        {"wayland", true, "xcb"},
+        {"wayland", false, std::nullopt},
+        {"wayland-egl;xcb", true, "xcb"},
+        {"no-such-platform", true, "xcb"},
+        {"eglfs", false, std::nullopt},
+        {"xcb", false, std::nullopt},
+        {"xcb:nograb", true, "xcb:nograb"},
+        {"offscreen", false, "offscreen"},
+        {"offscreen:configfile=/tmp/s.json", true, "offscreen:configfile=/tmp/s.json;xcb"},
+        {"wayland;minimal", false, "minimal"},
+    };
+    for (const Case &expected : cases)
+        EXPECT_EQ(DisplayPlatform::choose(expected.requested, expected.display), expected.chosen)
+            << expected.requested.constData() << (expected.display ? " with" : " without") << " a display";
 }

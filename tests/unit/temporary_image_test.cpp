@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUuid>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -211,4 +212,64 @@ TEST_F(TemporaryImageTest, ATemporaryDirectoryThatDoesNotExistFallsBackToTmp)
     EXPECT_TRUE(QFileInfo::exists(crop.url()));
     crop.remove();
     EXPECT_FALSE(QFileInfo::exists(crop.directory()));
+}
+
+TEST_F(TemporaryImageTest, TheSweepRemovesOnlyOurAbandonedCropFoldersAndNeverFollowsALink)
+{
+    const QDir temporary(QDir::tempPath());
+    const auto cropFolder = [&](const QString &name, bool withCrop = true) {
+        const QString path = temporary.filePath(name);
+        EXPECT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
+        if (withCrop) {
+            QFile crop(path + QStringLiteral("/crop.png"));
+            EXPECT_TRUE(crop.open(QIODevice::WriteOnly));
+        }
+        return path;
+    };
+    const auto uuidName = [] {
+        return QStringLiteral("ravelond-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    };
+
+    // What a killed run leaves: a crop folder nobody holds.
+    const QString abandoned = cropFolder(uuidName());
+    const QString abandonedEmpty = cropFolder(uuidName(), false);
+    // A crop that a running recognition still uses.
+    TemporaryImage inUse = await(TemporaryImage::create(smallPicture()));
+    // Not ours to judge: another name, something else inside, a link in a crop folder's place.
+    const QString otherName = cropFolder(QStringLiteral("ravelond-notes"));
+    const QString withMore = cropFolder(uuidName());
+    QFile more(withMore + QStringLiteral("/notes.txt"));
+    ASSERT_TRUE(more.open(QIODevice::WriteOnly));
+    more.close();
+    const QString target = cropFolder(QStringLiteral("link-target"));
+    const QString link = temporary.filePath(uuidName());
+    ASSERT_TRUE(QFile::link(target, link));
+    QString theirs;
+    if (::geteuid() == 0) { // another user's folder can only be made by root
+        theirs = cropFolder(uuidName());
+        ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    }
+
+    TemporaryImage::sweepAbandoned();
+
+    EXPECT_FALSE(QFileInfo::exists(abandoned));
+    EXPECT_FALSE(QFileInfo::exists(abandonedEmpty));
+    EXPECT_TRUE(QFileInfo::exists(inUse.url()));
+    EXPECT_TRUE(QFileInfo::exists(otherName));
+    EXPECT_TRUE(QFileInfo::exists(withMore + QStringLiteral("/notes.txt")));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/crop.png")));
+    if (!theirs.isEmpty()) {
+        EXPECT_TRUE(QFileInfo::exists(theirs + QStringLiteral("/crop.png")));
+    }
+
+    // Once its holder has let go, the crop folder is abandoned too.
+    const QString released = inUse.directory();
+    inUse = TemporaryImage();
+    TemporaryImage::sweepAbandoned();
+    EXPECT_FALSE(QFileInfo::exists(released));
+
+    for (const QString &path : {otherName, withMore, target, theirs})
+        QDir(path).removeRecursively();
+    QFile::remove(link);
 }

@@ -5,7 +5,7 @@ Usage: fake_worker.py SCENARIO [anything the client passes]
 SCENARIO shapes the start: normal (writes "ready"), silent (never reads its
 input, as if loading forever), startup-error, startup-error-bare,
 ignore-term (ignores SIGTERM and the end of its input), leave-child (starts a child in its process
-group that ignores SIGTERM).
+group that ignores SIGTERM), silent-with-child (both: the child, then never reads).
 
 Each request's image file holds the instruction for the reply:
   reply TEXT        a result with TEXT
@@ -99,9 +99,9 @@ def answer(request_line):
 
 def main():
     scenario = sys.argv[1]
-    if scenario in ("ignore-term", "leave-child"):
+    if scenario in ("ignore-term", "leave-child", "silent-with-child"):
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
-    if scenario == "leave-child":
+    if scenario in ("leave-child", "silent-with-child"):
         # Inherits the ignored SIGTERM; only SIGKILL ends it.
         subprocess.Popen(
             [sys.executable, "-c", "import time\nwhile True: time.sleep(60)"],
@@ -115,7 +115,7 @@ def main():
     if scenario == "startup-error-bare":
         write(line({"type": "startup_error"}))
         sys.exit(1)
-    if scenario == "silent":
+    if scenario in ("silent", "silent-with-child"):
         signal.pause()
     write(line({"type": "ready"}))
     for request_line in sys.stdin:
