@@ -79,6 +79,7 @@ HistoryView::HistoryView(AppModel &model, ClipboardHistoryStore &history, QWidge
     connect(list_, &HistoryList::copyRequested, this, [this](const QString &text) { model_.copyAgain(text); });
     connect(list_, &HistoryList::pinToggled, &history_, &ClipboardHistoryStore::togglePin);
     connect(list_, &HistoryList::deleteRequested, &history_, &ClipboardHistoryStore::deleteItem);
+    connect(list_, &HistoryList::rowsChanged, this, &HistoryView::updateTabOrder);
     connect(&history_, &ClipboardHistoryStore::itemsChanged, this, &HistoryView::follow);
     connect(&model_, &AppModel::phaseChanged, this, &HistoryView::followPhase);
     followPhase();
@@ -154,7 +155,7 @@ void HistoryView::follow()
     const QList<ClipboardHistoryItem> found = search_.filter(stored, typed);
     count_->setText(countText(stored.size()));
     clearAll_->setVisible(!stored.isEmpty());
-    list_->present(found, stored, QDateTime::currentDateTime());
+    list_->present(found, QDateTime::currentDateTime());
     if (found.isEmpty()) {
         // The card tests the search as typed; the filter, the trimmed search.
         if (typed.isEmpty())
