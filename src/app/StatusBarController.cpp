@@ -1,5 +1,6 @@
 #include "app/StatusBarController.h"
 
+#include "platform/X11Connection.h"
 #include "stores/AppModel.h"
 #include "support/design/SymbolLibrary.h"
 #include "views/MenuBarView.h"
@@ -13,6 +14,8 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -53,6 +56,18 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
             toggle();
     });
 
+    // The icon first, out to the X server at once: the panel docks it while the popover is built.
+    buildMenu();
+    // The icon and tool tip, now and at every change of phase.
+    connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
+    follow(model_.phase());
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fputs(qPrintable(noTrayNotice), stderr);
+    item_->show();
+    if (xcb_connection_t *connection = X11Connection::connection())
+        xcb_flush(connection);
+
     popover_->setObjectName(QStringLiteral("statusPopover"));
     popover_->setWindowTitle(QStringLiteral("Ravelond"));
     // The click on the icon that closes the popover must not reach the icon and reopen it.
@@ -70,14 +85,6 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(panel);
 
-    buildMenu();
-    // The icon and tool tip, now and at every change of phase.
-    connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
-    follow(model_.phase());
-
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fputs(qPrintable(noTrayNotice), stderr);
-    item_->show();
 }
 
 StatusBarController::~StatusBarController()
