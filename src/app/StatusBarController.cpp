@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QEvent>
+#include <QHash>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
@@ -29,7 +30,7 @@ namespace {
 constexpr std::chrono::milliseconds reopenGuard{150};
 
 // A light line on a dark halo reads on light and dark panels alike.
-QIcon statusIcon(const QString &symbol)
+QIcon drawnStatusIcon(const QString &symbol)
 {
     QIcon icon;
     for (const int side : {16, 22, 24, 32, 48, 64}) {
@@ -44,6 +45,17 @@ QIcon statusIcon(const QString &symbol)
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// Each symbol drawn once: a new icon at every change of phase would leave its
+// scaled copies in Qt's pixmap cache, a few kilobytes per capture.
+QIcon statusIcon(const QString &symbol)
+{
+    static QHash<QString, QIcon> drawn;
+    auto icon = drawn.constFind(symbol);
+    if (icon == drawn.cend())
+        icon = drawn.insert(symbol, drawnStatusIcon(symbol));
+    return *icon;
 }
 
 } // namespace

@@ -157,6 +157,23 @@ TEST(HotKeyX11Test, TypingInAnotherApplicationReachesNoKeyEventButTheChordsOwn)
     other.waitForFinished();
 }
 
+TEST_F(ShellDesktopTest, EachPhaseSymbolIsDrawnOnceSoCapturesAddNothingToThePixmapCache)
+{
+    auto delegate = launch();
+    QSystemTrayIcon &item = delegate->statusBar()->item();
+    const qint64 idle = item.icon().cacheKey();
+    AppModel &model = delegate->model();
+    for (int capture = 0; capture < 2; ++capture) {
+        model.startCapture();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+        EXPECT_NE(item.icon().cacheKey(), idle);
+        model.cancel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.phase().isBusy(); }));
+        // Cancelled shows the idle symbol: the very same icon.
+        EXPECT_EQ(item.icon().cacheKey(), idle) << "capture " << capture;
+    }
+}
+
 TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightClickTheMenu)
 {
     auto delegate = launch();
