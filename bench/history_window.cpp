@@ -17,8 +17,8 @@
 // count) of 20 to 1,500 characters and 100 unpinned ones, read from the
 // history file as at start-up. Peer: the plain list on the same store.
 #include "BenchModel.h"
-#include "models/ClipboardHistoryCodec.h"
 #include "Statistics.h"
+#include "models/ClipboardHistoryCodec.h"
 
 #include "platform/MemoryPasteboard.h"
 #include "stores/AppModel.h"
@@ -240,8 +240,8 @@ ScaleFigures measureScale(QWidget *window, ClipboardHistoryStore &history, Memor
 // A history file as a user who pins everything would have it.
 void writeLargeHistory(const QString &path, int pinned, QRandomGenerator &random)
 {
-    static const QStringList words{"meeting", "notes",  "invoice", "address", "café",  "street", "password",
-                                   "reset",   "link",   "https",   "example", "order", "naïve",  "number"};
+    static const QStringList words{"meeting", "notes", "invoice", "address", "café",  "street", "password",
+                                   "reset",   "link",  "https",   "example", "order", "naïve",  "number"};
     QList<ClipboardHistoryItem> items;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (int index = 0; index < pinned + 100; ++index) {

@@ -470,8 +470,8 @@ int measure(int argc, char **argv)
     QProcess other;
     other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("typing-target")});
     other.waitForStarted();
-    QProcess::execute(QStringLiteral("xdotool"), {"search", "--sync", "--name", "typing-target", "windowactivate",
-                                                   "--sync"});
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {"search", "--sync", "--name", "typing-target", "windowactivate", "--sync"});
     QTest::qWait(1000);
     constexpr int typedKeys = 1000;
     const QString phrase = QStringLiteral("the quick brown fox jumps over a lazy dog ").repeated(24).left(typedKeys);
@@ -479,7 +479,9 @@ int measure(int argc, char **argv)
     // every Qt program hears), then plain key presses as a keyboard makes them.
     const std::vector<std::pair<const char *, std::function<void()>>> typists{
         {"xdotool type",
-         [&] { QProcess::execute(QStringLiteral("xdotool"), {"type", "--delay", "2", phrase}); }},
+         [&] {
+             QProcess::execute(QStringLiteral("xdotool"), {"type", "--delay", "2", phrase});
+         }},
         {"XTEST keys",
          [&] {
              for (const QChar character : phrase) {

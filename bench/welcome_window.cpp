@@ -56,7 +56,8 @@ double measured(const QString &self, int scale, bool reduceMotion)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
-    environment.insert(QStringLiteral("RAVELOND_REDUCE_MOTION"), reduceMotion ? QStringLiteral("1") : QStringLiteral("0"));
+    environment.insert(QStringLiteral("RAVELOND_REDUCE_MOTION"),
+                       reduceMotion ? QStringLiteral("1") : QStringLiteral("0"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::SeparateChannels);
     child.start(self, {QStringLiteral("--window")});

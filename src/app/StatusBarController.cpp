@@ -8,8 +8,8 @@
 #include <QAction>
 #include <QCursor>
 #include <QEvent>
-#include <QHash>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
@@ -96,7 +96,6 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     // The popover is as large as the panel, which grows and shrinks with its sections.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(panel);
-
 }
 
 StatusBarController::~StatusBarController()

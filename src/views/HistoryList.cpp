@@ -154,11 +154,11 @@ bool HistoryList::place()
 {
     layOut(width());
     const auto [wantedTop, wantedBottom] = wantedSpan();
-    const auto first =
-        std::partition_point(entries_.cbegin(), entries_.cend(),
-                             [top = wantedTop](const Entry &entry) { return entry.top + entry.height <= top; });
-    const auto last = std::partition_point(
-        first, entries_.cend(), [bottom = wantedBottom](const Entry &entry) { return entry.top < bottom; });
+    const auto first = std::partition_point(entries_.cbegin(), entries_.cend(), [top = wantedTop](const Entry &entry) {
+        return entry.top + entry.height <= top;
+    });
+    const auto last = std::partition_point(first, entries_.cend(),
+                                           [bottom = wantedBottom](const Entry &entry) { return entry.top < bottom; });
     const qsizetype firstWanted = first - entries_.cbegin();
     const qsizetype lastWanted = last - entries_.cbegin();
 
@@ -223,7 +223,8 @@ bool HistoryList::place()
     layOut(width());
     resize(width(), totalHeight_);
     if (shiftAbove != 0) {
-        if (auto *scroll = qobject_cast<QAbstractScrollArea *>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
+        if (auto *scroll =
+                qobject_cast<QAbstractScrollArea *>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->value() + shiftAbove);
     }
     return true;

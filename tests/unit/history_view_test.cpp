@@ -19,11 +19,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
-#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -410,13 +410,13 @@ TEST_F(HistoryViewTest, TheAccessibleOrderIsTheOrderShownAndFollowsARowThatMoves
     save(QStringLiteral("C"), true, 100);
     showView();
     EXPECT_EQ(accessibleOrder(*view->list()),
-              QStringList({QStringLiteral("PINNED"), QStringLiteral("C"), QStringLiteral("RECENT"),
-                           QStringLiteral("B"), QStringLiteral("A")}));
+              QStringList({QStringLiteral("PINNED"), QStringLiteral("C"), QStringLiteral("RECENT"), QStringLiteral("B"),
+                           QStringLiteral("A")}));
 
     QTest::mouseClick(rowOf(QStringLiteral("A"))->pinButton(), Qt::LeftButton);
     EXPECT_EQ(accessibleOrder(*view->list()),
-              QStringList({QStringLiteral("PINNED"), QStringLiteral("A"), QStringLiteral("C"),
-                           QStringLiteral("RECENT"), QStringLiteral("B")}));
+              QStringList({QStringLiteral("PINNED"), QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("RECENT"),
+                           QStringLiteral("B")}));
     search(QStringLiteral("b"));
     EXPECT_EQ(accessibleOrder(*view->list()), QStringList({QStringLiteral("SAVED"), QStringLiteral("B")}));
 }
@@ -425,8 +425,8 @@ TEST_F(HistoryViewTest, AThousandPinnedItemsMakeRowsOnlyNearTheVisiblePartEachAt
 {
     for (int i = 0; i < 1000; ++i) {
         // One, two and three or more lines, mixed.
-        save(QStringLiteral("Pinned %1 ").arg(i) + QStringLiteral("words that wrap ").repeated(i % 3 * 6 + i % 5),
-             true, 5000 - i);
+        save(QStringLiteral("Pinned %1 ").arg(i) + QStringLiteral("words that wrap ").repeated(i % 3 * 6 + i % 5), true,
+             5000 - i);
     }
     showView();
     HistoryList &list = *view->list();
