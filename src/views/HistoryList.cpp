@@ -5,6 +5,7 @@
 #include "views/HistoryRow.h"
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QApplication>
 #include <QScrollBar>
 
@@ -188,6 +189,7 @@ bool HistoryList::place()
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
 
+    QList<QWidget *> placed;
     const int visibleTop = parentWidget() ? -y() : 0;
     int shiftAbove = 0;
     bool remeasured = false;
@@ -214,6 +216,13 @@ bool HistoryList::place()
         widget->setGeometry(0, entry.top, width(), entry.height);
         widget->raise();
         widget->show();
+        placed.append(widget);
+    }
+    if (placed != readOrder_) {
+        readOrder_ = placed;
+        // Screen readers ask for the children again in their new order (nothing is sent while none listens).
+        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reordered);
     }
     if (changed)
         Q_EMIT rowsChanged();

@@ -98,4 +98,6 @@ private:
     SectionHeader *recentHeader_;
     bool copyEnabled_ = true;
     bool placing_ = false;
+    // The headers and rows in the order assistive technologies last read them.
+    QList<QWidget *> readOrder_;
 };
