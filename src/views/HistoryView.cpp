@@ -2,6 +2,8 @@
 
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
+#include "support/Background.h"
+#include "support/Detached.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignTokens.h"
@@ -168,6 +170,29 @@ void HistoryView::follow()
     }
     fitList();
     updateTabOrder();
+    foldAhead();
+}
+
+void HistoryView::foldAhead()
+{
+    if (foldingAhead_ || search_.cachedCount() >= history_.items().size())
+        return;
+    QHash<QUuid, QString> texts = search_.unfoldedTexts(history_.items());
+    if (texts.isEmpty())
+        return;
+    foldingAhead_ = true;
+    Detached::start(foldInBackground(std::move(texts)), "folding the history for search");
+}
+
+QCoro::Task<void> HistoryView::foldInBackground(QHash<QUuid, QString> texts)
+{
+    QPointer<HistoryView> self(this);
+    auto fold = [texts = std::move(texts)]() mutable { return ClipboardHistorySearch::foldedTexts(std::move(texts)); };
+    const QHash<QUuid, QString> folded = co_await Background::run(std::move(fold));
+    if (!self)
+        co_return;
+    search_.keepFolded(folded);
+    foldingAhead_ = false;
 }
 
 void HistoryView::followPhase()
