@@ -8,6 +8,10 @@
 //     client that grabbed a key, the least any hot key can cost.
 //  3. Resident memory once idle after launch and after one recognition, and
 //     CPU time over 10 s idle (history off). Peer: the bare tray program.
+//  4. Wake-ups while 1,000 keys are typed into another X client (xev), with
+//     history off: the voluntary context switches of all threads, typed by
+//     xdotool and by plain XTEST presses. Peer: the bare tray program, beside
+//     it in the same session.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
 #include "Statistics.h"
 
@@ -250,6 +254,23 @@ double cpuSeconds(qint64 pid)
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
+// How often the process's threads went to sleep and were woken since they began.
+qint64 wakeUps(qint64 pid)
+{
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return total;
+}
+
 // Private settings for each launch: no welcome window, no sound.
 void prepareHome(const QString &home)
 {
@@ -345,6 +366,8 @@ int measure(int argc, char **argv)
     std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
                 Statistics::median(docked), Statistics::median(peerDocked), launches);
     std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
+    if (qEnvironmentVariableIsSet("RAVELOND_BENCH_LAUNCH_ONLY"))
+        return 0;
 
     // Hot key to overlay, against XTEST to a grabbed key's delivery.
     const QString home = scratch.filePath(QStringLiteral("running"));
@@ -431,6 +454,55 @@ int measure(int argc, char **argv)
     std::printf("RSS after one recognition    ravelond %6.1f MB\n", ourAfterReading / 1024.0);
     std::printf("CPU over 10 s idle           ravelond %6.3f s    bare tray program %6.3f s\n", ourIdleCpu,
                 peerIdleCpu);
+    stop(ours);
+    stop(peer);
+
+    // Another program's typing, with history off (its clipboard watch has no say in this).
+    const QString typingHome = scratch.filePath(QStringLiteral("typing"));
+    prepareHome(typingHome);
+    QFile settings(typingHome + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
+    settings.open(QIODevice::Append);
+    settings.write("clipboardHistory=false\n");
+    settings.close();
+    ours = launch(ravelond, {}, typingHome, true);
+    prepareHome(typingHome + QStringLiteral("-peer"));
+    peer = launch(self, {QStringLiteral("--bare-tray")}, typingHome + QStringLiteral("-peer"), false);
+    QProcess other;
+    other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("typing-target")});
+    other.waitForStarted();
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {"search", "--sync", "--name", "typing-target", "windowactivate", "--sync"});
+    QTest::qWait(1000);
+    constexpr int typedKeys = 1000;
+    const QString phrase = QStringLiteral("the quick brown fox jumps over a lazy dog ").repeated(24).left(typedKeys);
+    // xdotool first (it switches the keyboard's group around its typing, which
+    // every Qt program hears), then plain key presses as a keyboard makes them.
+    const std::vector<std::pair<const char *, std::function<void()>>> typists{
+        {"xdotool type",
+         [&] {
+             QProcess::execute(QStringLiteral("xdotool"), {"type", "--delay", "2", phrase});
+         }},
+        {"XTEST keys",
+         [&] {
+             for (const QChar character : phrase) {
+                 tap(character == QLatin1Char(' ') ? 0x20 : character.unicode());
+                 QTest::qWait(2);
+             }
+         }},
+    };
+    for (const auto &[how, type] : typists) {
+        const qint64 ourBefore = wakeUps(ours.process->processId());
+        const qint64 peerBefore = wakeUps(peer.process->processId());
+        type();
+        QTest::qWait(1000);
+        const qint64 ourWakeUps = wakeUps(ours.process->processId()) - ourBefore;
+        const qint64 peerWakeUps = wakeUps(peer.process->processId()) - peerBefore;
+        std::printf("wake-ups, %d keys typed into xev by %-12s ravelond %5lld   bare tray program %5lld   (history "
+                    "off)\n",
+                    typedKeys, how, ourWakeUps, peerWakeUps);
+    }
+    other.kill();
+    other.waitForFinished();
     stop(ours);
     stop(peer);
     return 0;

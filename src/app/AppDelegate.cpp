@@ -57,11 +57,12 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::launch()
 {
-    installMenus();
+    // The tray icon before anything else: it is what the first frame shows.
     if (shell_.statusItem) {
         statusBar_ = std::make_unique<StatusBarController>(*model_);
         connect(statusBar_.get(), &StatusBarController::quitRequested, this, &AppDelegate::requestQuit);
     }
+    installMenus();
     if (shell_.hotKeys) {
         shortcut_ = std::make_unique<GlobalShortcut>(*shell_.hotKeys);
         QPointer<AppModel> model(model_.get());

@@ -1,5 +1,6 @@
 #include "app/StatusBarController.h"
 
+#include "platform/X11Connection.h"
 #include "platform/X11PointerButtons.h"
 #include "platform/X11WindowHints.h"
 #include "stores/AppModel.h"
@@ -10,12 +11,15 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +31,7 @@ const QString StatusBarController::noTrayNotice =
 namespace {
 
 // A light line on a dark halo reads on light and dark panels alike.
-QIcon statusIcon(const QString &symbol)
+QIcon drawnStatusIcon(const QString &symbol)
 {
     QIcon icon;
     for (const int side : {16, 22, 24, 32, 48, 64}) {
@@ -42,6 +46,17 @@ QIcon statusIcon(const QString &symbol)
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// Each symbol drawn once: a new icon at every change of phase would leave its
+// scaled copies in Qt's pixmap cache, a few kilobytes per capture.
+QIcon statusIcon(const QString &symbol)
+{
+    static QHash<QString, QIcon> drawn;
+    auto icon = drawn.constFind(symbol);
+    if (icon == drawn.cend())
+        icon = drawn.insert(symbol, drawnStatusIcon(symbol));
+    return *icon;
 }
 
 } // namespace
@@ -70,6 +85,18 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
             dismissal_.buttonsReleased();
     });
 
+    // The icon first, out to the X server at once: the panel docks it while the popover is built.
+    buildMenu();
+    // The icon and tool tip, now and at every change of phase.
+    connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
+    follow(model_.phase());
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fputs(qPrintable(noTrayNotice), stderr);
+    item_->show();
+    if (xcb_connection_t *connection = X11Connection::connection())
+        xcb_flush(connection);
+
     popover_->setObjectName(QStringLiteral("statusPopover"));
     popover_->setWindowTitle(QStringLiteral("Ravelond"));
     popover_->installEventFilter(this);
@@ -86,15 +113,6 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     // The popover is as large as the panel, which grows and shrinks with its sections.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(panel);
-
-    buildMenu();
-    // The icon and tool tip, now and at every change of phase.
-    connect(&model_, &AppModel::phaseChanged, this, &StatusBarController::follow);
-    follow(model_.phase());
-
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fputs(qPrintable(noTrayNotice), stderr);
-    item_->show();
 }
 
 StatusBarController::~StatusBarController()

@@ -47,3 +47,26 @@ void ClipboardHistorySearch::forgetAllBut(const QList<ClipboardHistoryItem> &ite
     folded_.removeIf(
         [&present](const QHash<QUuid, QString>::iterator entry) { return !present.contains(entry.key()); });
 }
+
+QHash<QUuid, QString> ClipboardHistorySearch::unfoldedTexts(const QList<ClipboardHistoryItem> &items) const
+{
+    QHash<QUuid, QString> texts;
+    for (const ClipboardHistoryItem &item : items) {
+        if (!folded_.contains(item.id))
+            texts.insert(item.id, item.text);
+    }
+    return texts;
+}
+
+QHash<QUuid, QString> ClipboardHistorySearch::foldedTexts(QHash<QUuid, QString> texts)
+{
+    for (QString &text : texts)
+        text = SearchFolding::fold(text);
+    return texts;
+}
+
+void ClipboardHistorySearch::keepFolded(const QHash<QUuid, QString> &folded)
+{
+    for (auto fold = folded.cbegin(); fold != folded.cend(); ++fold)
+        folded_.insert(fold.key(), fold.value());
+}

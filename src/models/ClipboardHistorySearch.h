@@ -23,6 +23,13 @@ public:
 
     qsizetype cachedCount() const { return folded_.size(); }
 
+    // Folding ahead of the first search, elsewhere: the texts of `items` not
+    // folded yet, their folds (made on any thread), and taking them in. Folds
+    // of items gone meanwhile are forgotten at the next filter.
+    QHash<QUuid, QString> unfoldedTexts(const QList<ClipboardHistoryItem> &items) const;
+    static QHash<QUuid, QString> foldedTexts(QHash<QUuid, QString> texts);
+    void keepFolded(const QHash<QUuid, QString> &folded);
+
 private:
     const QString &foldedText(const ClipboardHistoryItem &item);
     void forgetAllBut(const QList<ClipboardHistoryItem> &items);

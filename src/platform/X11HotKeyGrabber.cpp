@@ -6,7 +6,6 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
-#include <xcb/xinput.h>
 // The keyboard extension's header names a field after a C++ keyword.
 #define explicit explicit_
 #include <xcb/xkb.h>
@@ -23,6 +22,10 @@ namespace {
 
 constexpr quint32 numLockKeysym = 0xff7f;
 constexpr quint16 capsLockMask = XCB_MOD_MASK_LOCK;
+// The X server's own default, for a server without the keyboard extension.
+constexpr quint32 defaultRepeatDelay = 660;
+// Slack for a repeat the server sends late while it is busy.
+constexpr quint32 repeatSlack = 250;
 
 struct KeySymbolsDeleter {
     void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
@@ -110,6 +113,22 @@ quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
     return XCB_MOD_MASK_2;
 }
 
+// How long after a press the keyboard's auto-repeat may send the next one: its
+// delay before the first repeat, in milliseconds.
+quint32 repeatDelay(xcb_connection_t *connection)
+{
+    // Qt enabled the keyboard extension on this connection: no round trip to learn whether it exists.
+    const xcb_query_extension_reply_t *keyboard = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (!keyboard || !keyboard->present)
+        return defaultRepeatDelay;
+    std::unique_ptr<xcb_xkb_get_controls_reply_t, decltype(&std::free)> controls(
+        xcb_xkb_get_controls_reply(connection, xcb_xkb_get_controls(connection, XCB_XKB_ID_USE_CORE_KBD), nullptr),
+        &std::free);
+    if (!controls)
+        return defaultRepeatDelay;
+    return std::max<quint32>(controls->repeatDelay, controls->repeatInterval);
+}
+
 bool isKeymapChange(const xcb_generic_event_t *event)
 {
     const quint8 type = event->response_type & 0x7f;
@@ -164,7 +183,6 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
         wanted_.reset();
         return false;
     }
-    watchRawPresses(true);
     return true;
 }
 
@@ -208,6 +226,7 @@ bool X11HotKeyGrabber::take(const HotKeyChord &chord)
         giveBack();
         return false;
     }
+    repeatWindow_ = repeatDelay(connection) + repeatSlack;
     return true;
 }
 
@@ -215,7 +234,6 @@ void X11HotKeyGrabber::release()
 {
     wanted_.reset();
     giveBack();
-    watchRawPresses(false);
 }
 
 void X11HotKeyGrabber::giveBack()
@@ -228,6 +246,7 @@ void X11HotKeyGrabber::giveBack()
         }
         xcb_flush(connection);
     }
+    keys_.clear();
     keycodes_.clear();
     variants_.clear();
     modifiers_ = 0;
@@ -246,29 +265,28 @@ void X11HotKeyGrabber::followKeymap()
         Q_EMIT followedKeymap();
 }
 
-void X11HotKeyGrabber::watchRawPresses(bool watch)
+bool X11HotKeyGrabber::isRepeat(const xcb_key_press_event_t &press)
 {
-    freshPresses_.clear();
-    xcb_connection_t *connection = X11Connection::connection();
-    if (!connection || watch == (inputOpcode_ != 0))
-        return;
-    // Known to the connection since Qt asked for XInput at start-up: no round trip.
-    const xcb_query_extension_reply_t *input = xcb_get_extension_data(connection, &xcb_input_id);
-    if (!input || !input->present)
-        return;
-    struct {
-        xcb_input_event_mask_t head;
-        quint32 mask;
-    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, watch ? quint32(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS) : 0u};
-    xcb_input_xi_select_events(connection, X11Connection::rootWindow(), 1, &selection.head);
-    xcb_flush(connection);
-    inputOpcode_ = watch ? input->major_opcode : 0;
+    KeyState &key = keys_[press.detail];
+    // Auto-repeat comes either as presses while the key stays down, or, for
+    // a client that did not ask otherwise, as a release and a press stamped
+    // with the same time. A release this client never saw (the keyboard left
+    // one of our grabs while the key was down) leaves the key looking held:
+    // a press after the repeat delay is then taken as a new one.
+    const bool pairedWithRelease = !key.down && key.releasedAt == press.time;
+    const bool whileHeld = key.down && quint32(press.time - key.pressedAt) <= repeatWindow_;
+    key.down = true;
+    key.pressedAt = press.time;
+    return pairedWithRelease || whileHeld;
 }
 
-bool X11HotKeyGrabber::isRepeat(quint8 keycode)
+void X11HotKeyGrabber::noteRelease(const xcb_key_release_event_t &release)
 {
-    // Without raw presses (an X server without XInput 2) every press counts.
-    return rawPressesArrive_ && !freshPresses_.remove(keycode);
+    const auto key = keys_.find(release.detail);
+    if (key == keys_.end())
+        return;
+    key->down = false;
+    key->releasedAt = release.time;
 }
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -286,25 +304,19 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
     }
     if (keycodes_.isEmpty())
         return false;
-    if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
-        // The raw press of a key comes just before the key event it makes.
-        const auto *raw = reinterpret_cast<const xcb_input_raw_key_press_event_t *>(event);
-        if (inputOpcode_ && raw->extension == inputOpcode_ && raw->event_type == XCB_INPUT_RAW_KEY_PRESS) {
-            rawPressesArrive_ = true;
-            if (keycodes_.contains(quint8(raw->detail)))
-                freshPresses_.insert(quint8(raw->detail));
-            // Ours alone: Qt would take the typing in other applications for our user's last action.
-            return true;
-        }
+    const int type = event->response_type & 0x7f;
+    if (type == XCB_KEY_RELEASE) {
+        // From outside only the chord's keys reach us: its grab lasts until they are released.
+        noteRelease(*reinterpret_cast<const xcb_key_release_event_t *>(event));
         return false;
     }
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    if (type != XCB_KEY_PRESS)
         return false;
     auto *press = reinterpret_cast<xcb_key_press_event_t *>(event);
     if (!keycodes_.contains(press->detail) || (press->state & HotKeyChord::significant) != modifiers_)
         return false;
     // Consumed either way: no window of ours should also take it as typing.
-    if (isRepeat(press->detail))
+    if (isRepeat(*press))
         return true;
     Q_EMIT pressed();
     return true;

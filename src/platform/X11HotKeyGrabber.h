@@ -3,8 +3,10 @@
 #include "platform/HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QHash>
 #include <QList>
-#include <QSet>
+
+#include <xcb/xproto.h>
 
 #include <optional>
 
@@ -19,10 +21,11 @@
 // grab, and at our own window while one of ours holds the keyboard (an active
 // grab suspends every passive one, so the selection overlay would otherwise
 // never see the chord). A held chord counts once: the keyboard's auto-repeat
-// sends further presses, but only a key actually pressed again (XInput's raw
-// press, which the server sends whoever has the focus or the grab, and never
-// for a repeat) counts again. Under Wayland, or without an X11 connection,
-// every grab is refused, so the caller learns that no hot key exists.
+// sends further presses, told apart by the chord key's own releases and the
+// keyboard's repeat delay. Nothing but the chord is listened for, so other
+// applications' typing never reaches this process. Under Wayland, or without
+// an X11 connection, every grab is refused, so the caller learns that no hot
+// key exists.
 class X11HotKeyGrabber final : public HotKeyGrabber, private QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -45,8 +48,14 @@ private:
     bool take(const HotKeyChord &chord);
     void giveBack();
     void followKeymap();
-    void watchRawPresses(bool watch);
-    bool isRepeat(quint8 keycode);
+    bool isRepeat(const xcb_key_press_event_t &press);
+    void noteRelease(const xcb_key_release_event_t &release);
+
+    struct KeyState {
+        bool down = false;
+        xcb_timestamp_t pressedAt = 0;
+        xcb_timestamp_t releasedAt = 0;
+    };
 
     // The chord asked for, held or not, while it is ours to follow.
     std::optional<HotKeyChord> wanted_;
@@ -54,10 +63,8 @@ private:
     QList<quint8> keycodes_;
     quint16 modifiers_ = 0;
     QList<quint16> variants_;
-    // XInput's opcode while raw presses are watched, else 0.
-    quint8 inputOpcode_ = 0;
-    // The server does send raw presses; until one arrives every press counts.
-    bool rawPressesArrive_ = false;
-    // Keys of the chord pressed since the press last counted.
-    QSet<quint8> freshPresses_;
+    // The chord's keys as last seen pressed and released, by keycode.
+    QHash<quint8, KeyState> keys_;
+    // How long after a press of a held key the next press is still its repeat.
+    quint32 repeatWindow_ = 0;
 };

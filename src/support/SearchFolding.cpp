@@ -49,6 +49,21 @@ const std::array<QString, tabulated> &table()
     return folded;
 }
 
+// The one character each tabulated character folds to, or 0 for those that
+// fold to none or several: a flat table, so the common case is one load.
+const std::array<char16_t, tabulated> &singleFolds()
+{
+    static const std::array<char16_t, tabulated> singles = [] {
+        std::array<char16_t, tabulated> made{};
+        for (char16_t unit = 0; unit < tabulated; ++unit) {
+            const QString &folded = table()[unit];
+            made[unit] = folded.size() == 1 ? folded.front().unicode() : 0;
+        }
+        return made;
+    }();
+    return singles;
+}
+
 } // namespace
 
 QString SearchFolding::fold(const QString &text)
@@ -59,6 +74,7 @@ QString SearchFolding::fold(const QString &text)
     // whole text at once. Written straight into the result: a fold is seldom
     // longer than its text ("ß" is), so the room rarely needs to grow.
     const std::array<QString, tabulated> &folds = table();
+    const std::array<char16_t, tabulated> &singles = singleFolds();
     const QChar *characters = text.constData();
     const qsizetype size = text.size();
     QString result(size, Qt::Uninitialized);
@@ -73,6 +89,18 @@ QString SearchFolding::fold(const QString &text)
     };
     qsizetype index = 0;
     while (index < size) {
+        // The run of characters that fold to one each, at full speed.
+        QChar *out = result.data();
+        const qsizetype room = result.size();
+        while (index < size && written < room) {
+            const char16_t unit = characters[index].unicode();
+            if (unit >= tabulated || singles[unit] == 0)
+                break;
+            out[written++] = QChar(singles[unit]);
+            ++index;
+        }
+        if (index == size)
+            break;
         const char16_t unit = characters[index].unicode();
         if (unit < tabulated) {
             const QString &folded = folds[unit];

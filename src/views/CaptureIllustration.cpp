@@ -12,6 +12,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -159,27 +160,99 @@ void CaptureIllustration::startSweep()
     sweep->setEndValue(1.0);
     sweep->setDuration(2 * sweepMilliseconds);
     sweep->setLoopCount(-1);
-    connect(sweep, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(sweep, &QVariantAnimation::valueChanged, this, &CaptureIllustration::advanceBand);
     sweep_ = sweep;
+    paintedOffset_ = 0;
+    lastFrameAt_ = 0;
     sweep->start(QAbstractAnimation::DeleteWhenStopped);
+    update(bandArea(paintedOffset_));
+}
+
+void CaptureIllustration::advanceBand()
+{
+    const double offset = bandOffset();
+    // On the animation's own clock, which runs on across its loops.
+    const qint64 now = qint64(sweep_->currentLoop()) * sweep_->duration() + sweep_->currentTime();
+    // Less than half a device pixel, or sooner than a frame: the eye cannot tell.
+    const double moved = std::abs(offset - paintedOffset_) * devicePixelRatioF();
+    if (moved < 0.5 || now - lastFrameAt_ < frameMilliseconds)
+        return;
+    lastFrameAt_ = now;
+    const QRect left = bandArea(paintedOffset_);
+    paintedOffset_ = offset;
+    update(QRegion(left) + bandArea(paintedOffset_));
+}
+
+QTransform CaptureIllustration::tiltTransform() const
+{
+    const QPointF centre = QRectF(cardFrame()).center();
+    QTransform transform;
+    transform.translate(centre.x(), centre.y());
+    transform.rotate(tilt());
+    transform.translate(-centre.x(), -centre.y());
+    return transform;
+}
+
+QRect CaptureIllustration::bandArea(double offset) const
+{
+    const QRectF box = selectionBox();
+    const QRectF band(box.left() + 1, box.top() + offset, box.width() - 2, bandHeight);
+    // A pixel more all round for the antialiased edges.
+    return tiltTransform().mapRect(band).toAlignedRect().adjusted(-2, -2, 2, 2);
 }
 
 void CaptureIllustration::stopSweep()
 {
-    if (sweep_)
+    if (sweep_) {
         sweep_->stop();
+        update(bandArea(paintedOffset_));
+    }
+}
+
+const QPixmap &CaptureIllustration::still()
+{
+    const DesignEnvironment &environment = DesignEnvironment::of(this);
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7")
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio)
+                            .arg(environment.isDark())
+                            .arg(tilt())
+                            .arg(environment.ink(Ink::primary).rgba())
+                            .arg(environment.ink(Ink::secondary).rgba() ^ environment.ink(Ink::teal).rgba());
+    if (key == stillKey_)
+        return still_;
+    box_.reset();
+    still_ = QPixmap((QSizeF(size()) * ratio).toSize());
+    still_.setDevicePixelRatio(ratio);
+    still_.fill(Qt::transparent);
+    QPainter painter(&still_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setTransform(tiltTransform());
+    paintCard(painter, QRectF(cardFrame()));
+    stillKey_ = key;
+    ++stillPaints_;
+    return still_;
 }
 
 void CaptureIllustration::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.drawPixmap(0, 0, still());
+    if (!isScanning())
+        return;
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF card(cardFrame());
-    painter.translate(card.center());
-    painter.rotate(tilt());
-    painter.translate(-card.center());
-    paintCard(painter, card);
+    painter.setTransform(tiltTransform());
+    paintBand(painter, selectionBox());
+}
+
+QRectF CaptureIllustration::selectionBox() const
+{
+    if (!box_)
+        box_ = layoutFor(QRectF(cardFrame())).box;
+    return *box_;
 }
 
 CaptureIllustration::CardLayout CaptureIllustration::layoutFor(const QRectF &card)
@@ -238,9 +311,6 @@ void CaptureIllustration::paintCard(QPainter &painter, const QRectF &card)
     painter.setPen(environment.ink(Ink::secondary));
     painter.drawText(row.adjusted(resultSymbolSide + resultSpacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Text, ready for its next chapter."));
-
-    // Over the box, last: the band sweeps over whatever lies below it.
-    paintBand(painter, layout.box);
 }
 
 void CaptureIllustration::paintSelectionBox(QPainter &painter, const CardLayout &layout)
@@ -276,9 +346,8 @@ void CaptureIllustration::paintSelectionBox(QPainter &painter, const CardLayout 
 
 void CaptureIllustration::paintBand(QPainter &painter, const QRectF &box)
 {
-    if (!isScanning())
-        return;
-    const QRectF band(box.left() + 1, box.top() + bandOffset(), box.width() - 2, bandHeight);
+    // Where the last update asked for it, so it never strays out of the repainted strips.
+    const QRectF band(box.left() + 1, box.top() + paintedOffset_, box.width() - 2, bandHeight);
     QLinearGradient fade(band.topLeft(), band.bottomLeft());
     fade.setColorAt(0, DesignTokens::withOpacity(TrovStyle::mint(), 0));
     fade.setColorAt(1, DesignTokens::withOpacity(TrovStyle::mint(), 0.15));

@@ -2,10 +2,13 @@
 
 #include <QFont>
 #include <QMargins>
+#include <QPixmap>
 #include <QPointer>
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class QVariantAnimation;
 
@@ -18,6 +21,11 @@ class QVariantAnimation;
 // The card is 286 × 260; the widget is larger by overhang() on each side, the
 // room its tilt and its shadow take. The sweep runs only while the widget is
 // visible, on Qt's animation clock; nothing ticks while it is hidden.
+//
+// What does not move is drawn once into a picture (again only when the size,
+// the scale or the appearance changes); a frame repaints only the strip the
+// band leaves and the strip it enters, at most about 30 times a second and
+// only once the band has moved by half a device pixel.
 class CaptureIllustration : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +34,8 @@ public:
     static constexpr double bandTravel = 89;
     static constexpr double bandHeight = 38;
     static constexpr int sweepMilliseconds = 2600;
+    // The shortest time between two frames of the band.
+    static constexpr int frameMilliseconds = 33;
     static const QString label;
 
     explicit CaptureIllustration(QWidget *parent = nullptr);
@@ -39,10 +49,16 @@ public:
     bool isScanning() const;
     // The band's offset below the top of the selection frame now.
     double bandOffset() const;
+    // Where the band was last drawn: at most a frame behind bandOffset().
+    double shownBandOffset() const { return paintedOffset_; }
     // The tilt it is drawn with now.
     double tilt() const;
     // The band's offset `elapsedMs` after the sweep began: down, then back up.
     static double bandOffsetAt(qint64 elapsedMs);
+    // The part of the widget the band covers at `offset`, tilt included.
+    QRect bandArea(double offset) const;
+    // How often the still picture has been drawn.
+    int stillPaints() const { return stillPaints_; }
 
     QSize sizeHint() const override;
 
@@ -55,6 +71,11 @@ private:
     void followMotionSetting();
     void startSweep();
     void stopSweep();
+    void advanceBand();
+    QTransform tiltTransform() const;
+    // The card without its band, drawn afresh when what it looks like changed.
+    const QPixmap &still();
+    QRectF selectionBox() const;
     // Where the card's parts go, in the card's own (untilted) frame.
     struct CardLayout {
         QRectF header;
@@ -70,4 +91,11 @@ private:
     void paintBand(QPainter &painter, const QRectF &box);
 
     QPointer<QVariantAnimation> sweep_;
+    // The offset the band was last asked to be painted at, and when on the sweep's clock.
+    double paintedOffset_ = 0;
+    qint64 lastFrameAt_ = 0;
+    mutable std::optional<QRectF> box_;
+    QPixmap still_;
+    QString stillKey_;
+    int stillPaints_ = 0;
 };

@@ -4,7 +4,12 @@
 #include "support/design/SymbolButton.h"
 #include "views/HistoryRow.h"
 
-#include <QSet>
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QScrollBar>
+
+#include <algorithm>
 
 HistoryList::HistoryList(QWidget *parent)
     : QWidget(parent), pinnedHeader_(new SectionHeader(QStringLiteral("PINNED"), this)),
@@ -23,6 +28,7 @@ HistoryRow *HistoryList::rowFor(const ClipboardHistoryItem &item)
         return existing;
     auto *row = new HistoryRow(item, this);
     row->setCopyEnabled(copyEnabled_);
+    row->present(item, now_);
     connect(row, &HistoryRow::copyRequested, this, &HistoryList::copyRequested);
     connect(row, &HistoryRow::pinToggled, this, &HistoryList::pinToggled);
     connect(row, &HistoryRow::deleteRequested, this, &HistoryList::deleteRequested);
@@ -30,53 +36,42 @@ HistoryRow *HistoryList::rowFor(const ClipboardHistoryItem &item)
     return row;
 }
 
-void HistoryList::present(const QList<ClipboardHistoryItem> &shown, const QList<ClipboardHistoryItem> &stored,
-                          const QDateTime &now)
+void HistoryList::dropRow(HistoryRow *row)
 {
-    QSet<QUuid> kept;
-    kept.reserve(stored.size());
-    for (const ClipboardHistoryItem &item : stored)
-        kept.insert(item.id);
-    for (auto row = rows_.begin(); row != rows_.end();) {
-        if (kept.contains(row.key())) {
-            ++row;
-            continue;
-        }
-        // Gone from the store: a delete, a clear, or history switched off. Its
-        // own delete button may be sending the click that brought this: the
-        // row goes once the click is over, nameless so no one takes it for a row.
-        HistoryRow *gone = row.value();
-        gone->hide();
-        gone->disconnect(this);
-        gone->setObjectName(QString());
-        gone->deleteLater();
-        row = rows_.erase(row);
-    }
+    // Its own delete button may be sending the click that brought this: the
+    // row goes once the click is over, nameless so no one takes it for a row.
+    rows_.remove(row->itemId());
+    row->hide();
+    row->disconnect(this);
+    row->setObjectName(QString());
+    row->deleteLater();
+}
 
-    const QList<HistoryRow *> before = order_;
-    order_.clear();
+void HistoryList::present(const QList<ClipboardHistoryItem> &shown, const QDateTime &now)
+{
+    shown_ = shown;
+    now_ = now;
+    shownIndex_.clear();
+    shownIndex_.reserve(shown_.size());
     pinnedShown_ = 0;
-    for (const ClipboardHistoryItem &item : shown) {
-        HistoryRow *row = rowFor(item);
-        row->present(item, now);
-        order_.append(row);
-        pinnedShown_ += item.isPinned;
+    for (qsizetype index = 0; index < shown_.size(); ++index) {
+        shownIndex_.insert(shown_.at(index).id, index);
+        pinnedShown_ += shown_.at(index).isPinned;
     }
-    const QSet<HistoryRow *> visible(order_.cbegin(), order_.cend());
-    for (HistoryRow *row : before) {
-        if (!visible.contains(row) && rows_.contains(row->itemId()))
-            row->hide();
+    for (auto row = rows_.cbegin(); row != rows_.cend(); ++row) {
+        const auto index = shownIndex_.constFind(row.key());
+        if (index != shownIndex_.cend())
+            row.value()->present(shown_.at(*index), now_);
     }
 
     const bool anyPinned = pinnedShown_ > 0;
-    const bool anyRecent = order_.size() > pinnedShown_;
+    const bool anyRecent = shown_.size() > pinnedShown_;
     pinnedHeader_->setVisible(anyPinned);
     recentHeader_->setVisible(anyRecent);
     recentHeader_->setTitle(anyPinned ? QStringLiteral("RECENT") : QStringLiteral("SAVED"));
     recentHeader_->setTopPadding(anyPinned ? secondHeaderPadding : 0);
-    arrange();
-    for (HistoryRow *row : order_)
-        row->show();
+    entriesStale_ = true;
+    materialise();
     updateGeometry();
 }
 
@@ -87,27 +82,178 @@ void HistoryList::setCopyEnabled(bool enabled)
         row->setCopyEnabled(enabled);
 }
 
-QList<std::pair<QWidget *, int>> HistoryList::entries(int width) const
+void HistoryList::layOut(int width) const
 {
-    QList<std::pair<QWidget *, int>> shown;
-    shown.reserve(order_.size() + 2);
-    for (qsizetype index = 0; index < order_.size(); ++index) {
+    if (width == laidOutWidth_ && !entriesStale_)
+        return;
+    if (width != heightsWidth_) {
+        heights_.clear();
+        heightsWidth_ = width;
+    }
+    entries_.clear();
+    entries_.reserve(shown_.size() + 2);
+    int y = 0;
+    const auto add = [&](qsizetype item, int height) {
+        if (!entries_.isEmpty())
+            y += spacing;
+        entries_.append({y, height, item});
+        y += height;
+    };
+    for (qsizetype index = 0; index < shown_.size(); ++index) {
         if (index == 0 && pinnedShown_ > 0)
-            shown.append({pinnedHeader_, pinnedHeader_->sizeHint().height()});
+            add(pinnedHeaderEntry, pinnedHeader_->sizeHint().height());
         if (index == pinnedShown_)
-            shown.append({recentHeader_, recentHeader_->sizeHint().height()});
-        shown.append({order_.at(index), order_.at(index)->heightForWidth(width)});
+            add(recentHeaderEntry, recentHeader_->sizeHint().height());
+        const ClipboardHistoryItem &item = shown_.at(index);
+        auto height = heights_.constFind(item.id);
+        if (height == heights_.cend())
+            height = heights_.insert(item.id, HistoryRow::estimatedHeightFor(item.text, width));
+        add(index, *height);
+    }
+    totalHeight_ = y;
+    laidOutWidth_ = width;
+    entriesStale_ = false;
+}
+
+qsizetype HistoryList::entryOf(qsizetype item) const
+{
+    return item + (pinnedShown_ > 0 ? 1 : 0) + (item >= pinnedShown_ ? 1 : 0);
+}
+
+std::pair<int, int> HistoryList::wantedSpan() const
+{
+    // In a scroll area the list is a child of its viewport, moved up by the offset.
+    const QWidget *viewport = parentWidget();
+    const int top = viewport ? -y() : 0;
+    const int visible = viewport ? viewport->height() : height();
+    const int margin = std::max(visible, 1);
+    return {top - margin, top + visible + margin};
+}
+
+HistoryRow *HistoryList::rowWithFocus() const
+{
+    for (QWidget *widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+        if (widget->parentWidget() == this)
+            return qobject_cast<HistoryRow *>(widget);
+    }
+    return nullptr;
+}
+
+void HistoryList::materialise()
+{
+    if (placing_)
+        return;
+    placing_ = true;
+    // Until every row about to be placed has measured itself, a correction
+    // above the visible part moves the view by as much, so what is seen stays.
+    for (int round = 0; round < 4 && place(); ++round) {
+    }
+    placing_ = false;
+}
+
+bool HistoryList::place()
+{
+    layOut(width());
+    const auto [wantedTop, wantedBottom] = wantedSpan();
+    const auto first = std::partition_point(entries_.cbegin(), entries_.cend(), [top = wantedTop](const Entry &entry) {
+        return entry.top + entry.height <= top;
+    });
+    const auto last = std::partition_point(first, entries_.cend(),
+                                           [bottom = wantedBottom](const Entry &entry) { return entry.top < bottom; });
+    const qsizetype firstWanted = first - entries_.cbegin();
+    const qsizetype lastWanted = last - entries_.cbegin();
+
+    // Rows out of reach go, but never the one holding the focus while its item is shown.
+    HistoryRow *focused = rowWithFocus();
+    bool changed = false;
+    for (HistoryRow *row : rows_.values()) {
+        const auto index = shownIndex_.constFind(row->itemId());
+        const qsizetype entry = index == shownIndex_.cend() ? -1 : entryOf(*index);
+        const bool wanted = entry >= firstWanted && entry < lastWanted;
+        if (!wanted && !(row == focused && entry >= 0)) {
+            dropRow(row);
+            changed = true;
+        }
+    }
+
+    // Children in the order shown: headers, the rows in reach and the focused row wherever it is.
+    QList<qsizetype> order;
+    for (qsizetype entry = firstWanted; entry < lastWanted; ++entry)
+        order.append(entry);
+    if (pinnedShown_ > 0)
+        order.append(0);
+    if (shown_.size() > pinnedShown_)
+        order.append(entryOf(pinnedShown_) - 1);
+    if (focused && rows_.contains(focused->itemId()))
+        order.append(entryOf(shownIndex_.value(focused->itemId())));
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+
+    QList<QWidget *> placed;
+    const int visibleTop = parentWidget() ? -y() : 0;
+    int shiftAbove = 0;
+    bool remeasured = false;
+    for (const qsizetype entryIndex : std::as_const(order)) {
+        const Entry &entry = entries_.at(entryIndex);
+        QWidget *widget = nullptr;
+        if (entry.item == pinnedHeaderEntry) {
+            widget = pinnedHeader_;
+        } else if (entry.item == recentHeaderEntry) {
+            widget = recentHeader_;
+        } else {
+            const ClipboardHistoryItem &item = shown_.at(entry.item);
+            changed = changed || !rows_.contains(item.id);
+            HistoryRow *row = rowFor(item);
+            const int exact = row->heightForWidth(width());
+            if (exact != entry.height) {
+                heights_.insert(item.id, exact);
+                if (entry.top < visibleTop)
+                    shiftAbove += exact - entry.height;
+                remeasured = true;
+            }
+            widget = row;
+        }
+        widget->setGeometry(0, entry.top, width(), entry.height);
+        widget->raise();
+        widget->show();
+        placed.append(widget);
+    }
+    if (placed != readOrder_) {
+        readOrder_ = placed;
+        // Screen readers ask for the children again in their new order (nothing is sent while none listens).
+        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reordered);
+    }
+    if (changed)
+        Q_EMIT rowsChanged();
+    if (!remeasured)
+        return false;
+    entriesStale_ = true;
+    layOut(width());
+    resize(width(), totalHeight_);
+    if (shiftAbove != 0) {
+        if (auto *scroll =
+                qobject_cast<QAbstractScrollArea *>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->value() + shiftAbove);
+    }
+    return true;
+}
+
+QList<HistoryRow *> HistoryList::shownRows() const
+{
+    QList<HistoryRow *> shown;
+    for (QObject *child : children()) {
+        auto *row = qobject_cast<HistoryRow *>(child);
+        if (row && rows_.value(row->itemId()) == row)
+            shown.append(row);
     }
     return shown;
 }
 
 int HistoryList::heightForWidth(int width) const
 {
-    int height = 0;
-    const QList<std::pair<QWidget *, int>> shown = entries(width);
-    for (const auto &[widget, entryHeight] : shown)
-        height += entryHeight;
-    return height + spacing * int(std::max<qsizetype>(0, shown.size() - 1));
+    layOut(width);
+    return totalHeight_;
 }
 
 QSize HistoryList::sizeHint() const
@@ -115,19 +261,10 @@ QSize HistoryList::sizeHint() const
     return QSize(width(), heightForWidth(width()));
 }
 
-void HistoryList::arrange()
-{
-    int y = 0;
-    for (const auto &[widget, height] : entries(width())) {
-        widget->setGeometry(0, y, width(), height);
-        y += height + spacing;
-    }
-}
-
 QList<QWidget *> HistoryList::focusChain() const
 {
     QList<QWidget *> chain;
-    for (HistoryRow *row : order_)
+    for (HistoryRow *row : shownRows())
         chain << row->copyButton() << row->pinButton() << row->deleteButton();
     return chain;
 }
@@ -135,5 +272,12 @@ QList<QWidget *> HistoryList::focusChain() const
 void HistoryList::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    arrange();
+    materialise();
+}
+
+void HistoryList::moveEvent(QMoveEvent *event)
+{
+    // The scroll area scrolls by moving the list.
+    QWidget::moveEvent(event);
+    materialise();
 }

@@ -12,10 +12,14 @@ class HistoryRow;
 class SectionHeader;
 
 // The content of the history's scroll area: a "PINNED" section and a "SAVED"
-// (or, after pinned items, "RECENT") section of rows, 8 apart. Rows are kept
-// by item id for as long as the item is in the store: a change moves, shows
-// or hides the existing rows, so the scroll position and the keyboard focus
-// survive it, and a new item costs one new row.
+// (or, after pinned items, "RECENT") section of rows, 8 apart. The list is as
+// tall as all its rows, but only the rows within a screenful of the visible
+// part exist as widgets: a store of many thousands of pinned items costs what
+// the visible rows cost. Rows are kept by item id while they stay near the
+// visible part (and the row holding the keyboard focus, wherever it is): a
+// change moves, adds or drops rows, so the scroll position and the focus
+// survive it. The headers and rows are the list's children in the order
+// shown, which is the order assistive technologies read.
 class HistoryList : public QWidget {
     Q_OBJECT
 public:
@@ -24,14 +28,15 @@ public:
 
     explicit HistoryList(QWidget *parent = nullptr);
 
-    // Shows the rows of `shown` in order, under their headers; forgets the rows
-    // of items no longer in `stored` (the whole store) and hides the others.
-    void present(const QList<ClipboardHistoryItem> &shown, const QList<ClipboardHistoryItem> &stored,
-                 const QDateTime &now);
+    // Shows the items of `shown` in order, under their headers; `now` is the
+    // moment the rows' dates are told from.
+    void present(const QList<ClipboardHistoryItem> &shown, const QDateTime &now);
     void setCopyEnabled(bool enabled);
 
-    // The rows shown, top to bottom.
-    QList<HistoryRow *> shownRows() const { return order_; }
+    // The items shown, top to bottom, rows made or not.
+    const QList<ClipboardHistoryItem> &shownItems() const { return shown_; }
+    // The rows that exist, top to bottom.
+    QList<HistoryRow *> shownRows() const;
     HistoryRow *row(const QUuid &id) const { return rows_.value(id); }
     qsizetype rowCount() const { return rows_.size(); }
     // The widgets that take the keyboard focus, top to bottom.
@@ -45,20 +50,54 @@ Q_SIGNALS:
     void copyRequested(const QString &text);
     void pinToggled(const QUuid &id);
     void deleteRequested(const QUuid &id);
+    // Rows were made or dropped (scrolling, a change of the store).
+    void rowsChanged();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
-    HistoryRow *rowFor(const ClipboardHistoryItem &item);
-    // The headers and rows shown, top to bottom, with their heights at `width`.
-    QList<std::pair<QWidget *, int>> entries(int width) const;
-    void arrange();
+    // One header or row of the list, where it sits at the current width.
+    struct Entry {
+        int top = 0;
+        int height = 0;
+        // The index in `shown_`, or one of the two headers.
+        qsizetype item = 0;
+    };
+    static constexpr qsizetype pinnedHeaderEntry = -1;
+    static constexpr qsizetype recentHeaderEntry = -2;
 
+    HistoryRow *rowFor(const ClipboardHistoryItem &item);
+    void dropRow(HistoryRow *row);
+    // Places every header and row at `width`, row heights from the cache.
+    void layOut(int width) const;
+    qsizetype entryOf(qsizetype item) const;
+    // The part of the list to have rows for: what is visible, a screenful either side.
+    std::pair<int, int> wantedSpan() const;
+    HistoryRow *rowWithFocus() const;
+    void materialise();
+    // Makes and places the rows in reach; true when some row's height was
+    // not what its estimate said (the rows are then placed again).
+    bool place();
+
+    QList<ClipboardHistoryItem> shown_;
+    // Where each shown item's id sits in `shown_`.
+    QHash<QUuid, qsizetype> shownIndex_;
+    QDateTime now_;
+    mutable QList<Entry> entries_;
+    mutable int laidOutWidth_ = -1;
+    mutable bool entriesStale_ = true;
+    mutable int totalHeight_ = 0;
+    // Row heights by item id at `heightsWidth_`: an item's text never changes.
+    mutable QHash<QUuid, int> heights_;
+    mutable int heightsWidth_ = -1;
     QHash<QUuid, HistoryRow *> rows_;
-    QList<HistoryRow *> order_;
     qsizetype pinnedShown_ = 0;
     SectionHeader *pinnedHeader_;
     SectionHeader *recentHeader_;
     bool copyEnabled_ = true;
+    bool placing_ = false;
+    // The headers and rows in the order assistive technologies last read them.
+    QList<QWidget *> readOrder_;
 };

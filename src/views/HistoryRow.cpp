@@ -8,9 +8,13 @@
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLibrary.h"
 
+#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
 
 namespace {
 
@@ -77,6 +81,76 @@ SymbolButton *sideButtonFor(const QString &symbol, const QString &name, QWidget 
     return button;
 }
 
+// The advances of single characters in one face, Latin-1 ones at hand.
+class CharacterAdvances {
+public:
+    explicit CharacterAdvances(const QFont &font) : key_(font.key()), metrics_(font) { latin_.fill(-1); }
+
+    const QString &key() const { return key_; }
+
+    double of(QChar character)
+    {
+        const char16_t code = character.unicode();
+        double &known = code < latin_.size() ? latin_[code] : other_[code];
+        if (code < latin_.size() ? known < 0 : known == 0)
+            known = metrics_.horizontalAdvance(character);
+        return known;
+    }
+
+private:
+    QString key_;
+    QFontMetricsF metrics_;
+    std::array<double, 256> latin_;
+    QHash<char16_t, double> other_;
+};
+
+// How many lines, up to `maximum`, `text` takes wrapped at word boundaries
+// (anywhere within a word longer than a line) to `width`, from the advances of
+// its characters one by one: no shaping, so a few microseconds for any text,
+// and right but for kerning and complex scripts. A row placed this way
+// measures itself once it is made.
+int estimatedLines(const QString &text, const QFont &font, double width, int maximum)
+{
+    static std::unique_ptr<CharacterAdvances> advances;
+    if (!advances || advances->key() != font.key())
+        advances = std::make_unique<CharacterAdvances>(font);
+    int lines = 1;
+    double line = 0;
+    double word = 0;
+    const auto breakLine = [&] {
+        ++lines;
+        line = 0;
+    };
+    for (const QChar character : text) {
+        if (lines > maximum)
+            return maximum;
+        if (character == QLatin1Char('\n')) {
+            if (line > 0 && line + word > width)
+                breakLine();
+            breakLine();
+            word = 0;
+        } else if (character.isSpace()) {
+            if (line > 0 && line + word > width)
+                breakLine();
+            line += word + advances->of(character);
+            word = 0;
+        } else {
+            const double advance = advances->of(character);
+            if (word + advance > width) {
+                // A word longer than the line breaks anywhere.
+                if (line > 0)
+                    breakLine();
+                breakLine();
+                word = 0;
+            }
+            word += advance;
+        }
+    }
+    if (line > 0 && line + word > width)
+        ++lines;
+    return std::min(lines, maximum);
+}
+
 } // namespace
 
 HistoryRow::HistoryRow(const ClipboardHistoryItem &item, QWidget *parent)
@@ -139,25 +213,37 @@ void HistoryRow::setCopyEnabled(bool enabled)
     copy_->setEnabled(enabled);
 }
 
-int HistoryRow::copyWidth(int width) const
+int HistoryRow::copyWidth(int width)
 {
     return std::max(0, width - 2 * padding - spacing - sideButton);
 }
 
-int HistoryRow::textWidth(int width) const
+int HistoryRow::textWidth(int width)
 {
     return std::max(1, copyWidth(width) - symbolSide - spacing);
 }
 
-int HistoryRow::copyHeight(int width) const
+int HistoryRow::copyHeight(int textHeight, int metaHeight)
 {
-    const int texts = text_->heightForWidth(textWidth(width)) + textSpacing + meta_->heightForWidth(textWidth(width));
-    return std::max(texts, symbolTop + symbolSide);
+    return std::max(textHeight + textSpacing + metaHeight, symbolTop + symbolSide);
 }
 
 int HistoryRow::heightForWidth(int width) const
 {
-    return 2 * padding + std::max(copyHeight(width), 2 * sideButton + sideSpacing);
+    const int labelWidth = textWidth(width);
+    return 2 * padding + std::max(copyHeight(text_->heightForWidth(labelWidth), meta_->heightForWidth(labelWidth)),
+                                  2 * sideButton + sideSpacing);
+}
+
+int HistoryRow::estimatedHeightFor(const QString &text, int width)
+{
+    // As the labels measure themselves: whole lines of their faces, at least one.
+    const QFont textFont = DesignTokens::uiFont(12, QFont::Normal);
+    const double textLine = QFontMetricsF(textFont).lineSpacing();
+    const int metaHeight = int(std::ceil(QFontMetricsF(DesignTokens::uiFont(10, QFont::Normal)).lineSpacing()));
+    const int lines = estimatedLines(text, textFont, textWidth(width), maximumTextLines);
+    const int textHeight = int(std::ceil(double(std::max<qsizetype>(lines, 1)) * textLine));
+    return 2 * padding + std::max(copyHeight(textHeight, metaHeight), 2 * sideButton + sideSpacing);
 }
 
 QSize HistoryRow::sizeHint() const
@@ -172,7 +258,7 @@ void HistoryRow::layoutContent()
     const int textLeft = symbolSide + spacing;
     const int labelWidth = textWidth(width);
     const int textHeight = text_->heightForWidth(labelWidth);
-    copy_->setGeometry(padding, padding, copyWidth(width), copyHeight(width));
+    copy_->setGeometry(padding, padding, copyWidth(width), copyHeight(textHeight, meta_->heightForWidth(labelWidth)));
     text_->setGeometry(textLeft, 0, labelWidth, textHeight);
     meta_->setGeometry(textLeft, textHeight + textSpacing, labelWidth, meta_->heightForWidth(labelWidth));
     const int sideLeft = width - padding - sideButton;

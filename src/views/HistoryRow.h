@@ -36,6 +36,11 @@ public:
     SymbolButton *pinButton() const { return pin_; }
     SymbolButton *deleteButton() const { return delete_; }
 
+    // The height of a row of `text` at `width`, without making one: its text's
+    // lines counted from character advances, right but for kerning and
+    // complex scripts (heightForWidth is exact).
+    static int estimatedHeightFor(const QString &text, int width);
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -51,9 +56,9 @@ protected:
 
 private:
     void showPin(bool pinned);
-    int copyWidth(int width) const;
-    int textWidth(int width) const;
-    int copyHeight(int width) const;
+    static int copyWidth(int width);
+    static int textWidth(int width);
+    static int copyHeight(int textHeight, int metaHeight);
     void layoutContent();
 
     ClipboardHistoryItem item_;

@@ -2,6 +2,8 @@
 
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
+#include "support/Background.h"
+#include "support/Detached.h"
 #include "support/design/AlertLayout.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
@@ -80,6 +82,7 @@ HistoryView::HistoryView(AppModel &model, ClipboardHistoryStore &history, QWidge
     connect(list_, &HistoryList::copyRequested, this, [this](const QString &text) { model_.copyAgain(text); });
     connect(list_, &HistoryList::pinToggled, &history_, &ClipboardHistoryStore::togglePin);
     connect(list_, &HistoryList::deleteRequested, &history_, &ClipboardHistoryStore::deleteItem);
+    connect(list_, &HistoryList::rowsChanged, this, &HistoryView::updateTabOrder);
     connect(&history_, &ClipboardHistoryStore::itemsChanged, this, &HistoryView::follow);
     connect(&model_, &AppModel::phaseChanged, this, &HistoryView::followPhase);
     followPhase();
@@ -155,7 +158,7 @@ void HistoryView::follow()
     const QList<ClipboardHistoryItem> found = search_.filter(stored, typed);
     count_->setText(countText(stored.size()));
     clearAll_->setVisible(!stored.isEmpty());
-    list_->present(found, stored, QDateTime::currentDateTime());
+    list_->present(found, QDateTime::currentDateTime());
     if (found.isEmpty()) {
         // The card tests the search as typed; the filter, the trimmed search.
         if (typed.isEmpty())
@@ -168,6 +171,29 @@ void HistoryView::follow()
     }
     fitList();
     updateTabOrder();
+    foldAhead();
+}
+
+void HistoryView::foldAhead()
+{
+    if (foldingAhead_ || search_.cachedCount() >= history_.items().size())
+        return;
+    QHash<QUuid, QString> texts = search_.unfoldedTexts(history_.items());
+    if (texts.isEmpty())
+        return;
+    foldingAhead_ = true;
+    Detached::start(foldInBackground(std::move(texts)), "folding the history for search");
+}
+
+QCoro::Task<void> HistoryView::foldInBackground(QHash<QUuid, QString> texts)
+{
+    QPointer<HistoryView> self(this);
+    auto fold = [texts = std::move(texts)]() mutable { return ClipboardHistorySearch::foldedTexts(std::move(texts)); };
+    const QHash<QUuid, QString> folded = co_await Background::run(std::move(fold));
+    if (!self)
+        co_return;
+    search_.keepFolded(folded);
+    foldingAhead_ = false;
 }
 
 void HistoryView::followPhase()

@@ -2,8 +2,11 @@
 
 #include "models/ClipboardHistorySearch.h"
 
+#include <QCoroTask>
+#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
+#include <QUuid>
 #include <QWidget>
 
 class AppModel;
@@ -54,6 +57,10 @@ private:
     void updateTabOrder();
     void styleScrollBar();
     void confirmClearAll();
+    // Folds the saved texts for search in the background, once the list is
+    // shown: the first keystroke then only compares.
+    void foldAhead();
+    QCoro::Task<void> foldInBackground(QHash<QUuid, QString> texts);
 
     AppModel &model_;
     ClipboardHistoryStore &history_;
@@ -66,4 +73,5 @@ private:
     HistoryList *list_;
     HistoryEmptyState *empty_;
     QPointer<QMessageBox> alert_;
+    bool foldingAhead_ = false;
 };

@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
@@ -158,8 +159,35 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
+        // Drawn again only when it looks different: the band's frames repaint strips of it.
+        painter.drawPixmap(0, 0, backdrop());
         const DesignEnvironment &environment = DesignEnvironment::of(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(environment.ink(Ink::teal));
+        const double dotTop = eyebrow_->y() + (eyebrow_->height() - eyebrowDot) / 2.0;
+        painter.drawEllipse(QRectF(eyebrowLeft_, dotTop, eyebrowDot, eyebrowDot));
+    }
+
+private:
+    // The wash and the glow, at this size, scale and appearance.
+    const QPixmap &backdrop()
+    {
+        const DesignEnvironment &environment = DesignEnvironment::of(this);
+        const qreal ratio = devicePixelRatioF();
+        const QString key = QStringLiteral("%1x%2@%3 %4 %5")
+                                .arg(width())
+                                .arg(height())
+                                .arg(ratio)
+                                .arg(environment.isDark())
+                                .arg(environment.ink(Ink::primary).rgba());
+        if (key == backdropKey_)
+            return backdrop_;
+        backdrop_ = QPixmap((QSizeF(size()) * ratio).toSize());
+        backdrop_.setDevicePixelRatio(ratio);
+        backdrop_.fill(Qt::transparent);
+        QPainter painter(&backdrop_);
+        painter.setRenderHint(QPainter::Antialiasing);
         const QRectF frame(rect());
         QLinearGradient wash(frame.topLeft(), frame.bottomRight());
         wash.setColorAt(0, DesignTokens::withOpacity(TrovStyle::mint(), 0.1));
@@ -171,13 +199,12 @@ protected:
         QPainterPath disc;
         disc.addEllipse(frame.center() + glowOffset, glowDiameter / 2, glowDiameter / 2);
         SoftShadow::paint(painter, disc, DesignTokens::withOpacity(TrovStyle::mint(), 0.15), glowBlur);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(environment.ink(Ink::teal));
-        const double dotTop = eyebrow_->y() + (eyebrow_->height() - eyebrowDot) / 2.0;
-        painter.drawEllipse(QRectF(eyebrowLeft_, dotTop, eyebrowDot, eyebrowDot));
+        backdropKey_ = key;
+        return backdrop_;
     }
 
-private:
+    QPixmap backdrop_;
+    QString backdropKey_;
     CaptureIllustration *illustration_;
     ShortcutBadge *badge_;
     ClampedLabel *eyebrow_;

@@ -139,6 +139,23 @@ TEST(ClipboardHistorySearchTest, KeepsOneFoldedTextPerStoredItemAndForgetsTheRes
     EXPECT_EQ(search.cachedCount(), 1);
 }
 
+TEST(ClipboardHistorySearchTest, FoldsMadeAheadAreTakenInAndOnlyTheRestAreLeftToFold)
+{
+    QList<ClipboardHistoryItem> items{ClipboardHistoryItem(QStringLiteral("Crème BRÛLÉE"), now),
+                                      ClipboardHistoryItem(QStringLiteral("tea"), now)};
+    ClipboardHistorySearch search;
+    const QHash<QUuid, QString> unfolded = search.unfoldedTexts(items);
+    ASSERT_EQ(unfolded.size(), 2);
+    const QHash<QUuid, QString> folded = ClipboardHistorySearch::foldedTexts(unfolded);
+    EXPECT_EQ(folded.value(items.first().id), QStringLiteral("creme brulee"));
+    search.keepFolded(folded);
+    EXPECT_EQ(search.cachedCount(), 2);
+
+    items.prepend(ClipboardHistoryItem(QStringLiteral("New"), now));
+    EXPECT_EQ(search.unfoldedTexts(items).keys(), QList<QUuid>{items.first().id}) << "only the new one";
+    EXPECT_EQ(texts(search.filter(items, QStringLiteral("brulee"))), QStringList{QStringLiteral("Crème BRÛLÉE")});
+}
+
 TEST(SearchFoldingTest, FoldsCaseAndDropsDiacriticsWhateverTheForm)
 {
     const struct {

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -252,4 +253,54 @@ TEST_F(WelcomeViewTest, TheEyebrowDrawsItsWholeTextOnOneLineInEachCommonDesktopF
         EXPECT_TRUE(shown == whole) << "drawn as: " << label->displayedLines().join(u'/').toStdString();
         host.reset();
     }
+}
+
+namespace {
+
+// The regions a widget is asked to paint.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget &widget) { widget.installEventFilter(this); }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions.append(static_cast<QPaintEvent *>(event)->region());
+        return false;
+    }
+
+    QList<QRegion> regions;
+};
+
+} // namespace
+
+TEST_F(WelcomeViewTest, EachFrameOfTheBandRepaintsOnlyItsStripsAndTheStillCardIsDrawnOnceForEachLook)
+{
+    showView();
+    CaptureIllustration &card = illustration();
+    // The reveal's fade is over; the first paint has drawn the still card.
+    animations.advance(1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 1; }));
+    PaintRecorder paints(card);
+    for (int frame = 0; frame < 5; ++frame) {
+        const qsizetype before = paints.regions.size();
+        animations.advance(200);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.regions.size() > before; })) << "frame " << frame;
+        const QRect strip = paints.regions.last().boundingRect();
+        const QRect band = card.bandArea(card.shownBandOffset());
+        EXPECT_NEAR(card.shownBandOffset(), card.bandOffset(), 3) << "at most a frame behind";
+        EXPECT_TRUE(strip.contains(band)) << "frame " << frame;
+        EXPECT_LT(strip.height(), card.height() / 2) << "frame " << frame;
+    }
+    EXPECT_EQ(card.stillPaints(), 1);
+
+    // Soon after a frame, or less than half a pixel on: no frame at all.
+    const qsizetype before = paints.regions.size();
+    animations.advance(16);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.regions.size(), before);
+
+    appearance.setDark(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 2; })) << "dark, drawn once more";
 }

@@ -10,6 +10,7 @@
 #include "support/TestEnvironment.h"
 #include "support/TrayDock.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QDir>
 #include <QGuiApplication>
@@ -21,6 +22,9 @@
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 
 using namespace std::chrono_literals;
 
@@ -84,6 +88,90 @@ TEST(HotKeyX11Test, AChordHeldWhileTheKeyboardRepeatsItCountsOnceAndEveryNewPres
     ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 3; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(presses, 3);
+}
+
+namespace {
+
+// Counts the key events that reach the connection before the chord's own press
+// (after it, the grab it started brings the chord's releases too).
+class ForeignKeyCounter final : public QAbstractNativeEventFilter {
+public:
+    explicit ForeignKeyCounter(quint8 chordKey) : chordKey_(chordKey) { qApp->installNativeEventFilter(this); }
+    ~ForeignKeyCounter() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    {
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        const int type = event->response_type & 0x7f;
+        if (chordArrived_)
+            return false;
+        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+            if (reinterpret_cast<const xcb_key_press_event_t *>(event)->detail == chordKey_ && type == XCB_KEY_PRESS)
+                chordArrived_ = true;
+            else
+                ++seen;
+        } else if (type == XCB_GE_GENERIC) {
+            // Any XInput key event, raw or not: nothing of ours has the focus.
+            const auto *generic = reinterpret_cast<const xcb_ge_generic_event_t *>(event);
+            if (generic->event_type >= XCB_INPUT_KEY_PRESS && generic->event_type <= XCB_INPUT_KEY_RELEASE)
+                ++seen;
+            if (generic->event_type >= XCB_INPUT_RAW_KEY_PRESS && generic->event_type <= XCB_INPUT_RAW_KEY_RELEASE)
+                ++seen;
+        }
+        return false;
+    }
+
+    int seen = 0;
+
+private:
+    quint8 chordKey_;
+    bool chordArrived_ = false;
+};
+
+} // namespace
+
+TEST(HotKeyX11Test, TypingInAnotherApplicationReachesNoKeyEventButTheChordsOwn)
+{
+    X11HotKeyGrabber grabber;
+    ASSERT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)));
+    int presses = 0;
+    QObject::connect(&grabber, &HotKeyGrabber::pressed, [&] { ++presses; });
+    xcb_connection_t *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(connection);
+    xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, 0x63 /* c */);
+    ForeignKeyCounter foreign(codes[0]);
+    std::free(codes);
+    xcb_key_symbols_free(symbols);
+
+    QProcess other;
+    other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("ravelond-typing-target")});
+    ASSERT_TRUE(other.waitForStarted());
+    // The chord comes last: once it has arrived, every key typed before it has been delivered too.
+    DesktopTools::xdotool({"search", "--sync", "--name", "ravelond-typing-target", "windowactivate", "--sync", "type",
+                           "--delay", "1", "Hello there, other program"});
+    DesktopTools::xdotool({"key", "ctrl+alt+c"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 1; }));
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(foreign.seen, 0);
+    other.kill();
+    other.waitForFinished();
+}
+
+TEST_F(ShellDesktopTest, EachPhaseSymbolIsDrawnOnceSoCapturesAddNothingToThePixmapCache)
+{
+    auto delegate = launch();
+    QSystemTrayIcon &item = delegate->statusBar()->item();
+    const qint64 idle = item.icon().cacheKey();
+    AppModel &model = delegate->model();
+    for (int capture = 0; capture < 2; ++capture) {
+        model.startCapture();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+        EXPECT_NE(item.icon().cacheKey(), idle);
+        model.cancel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.phase().isBusy(); }));
+        // Cancelled shows the idle symbol: the very same icon.
+        EXPECT_EQ(item.icon().cacheKey(), idle) << "capture " << capture;
+    }
 }
 
 TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightClickTheMenu)

@@ -1,0 +1,199 @@
+// Whether the running program keeps growing as it imports: 2,000 images
+// forwarded to it as second launches forward them (the instance socket's open
+// request), each waited for until its text is on the clipboard. Prints the
+// program's resident and private memory after the first 100 imports and every
+// 250 after, and the growth after the first 100. Peer: the bare tray program
+// (a QSystemTrayIcon and nothing else) measured over the same stretch.
+// Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer).
+#include "app/InstanceForwarder.h"
+#include "app/SingleInstance.h"
+#include "support/design/TrovMark.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <QCoroTask>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int imports = 2000;
+constexpr int settledAfter = 100;
+
+qint64 kilobytes(const QString &path, const QList<QByteArray> &fields)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 total = 0;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        for (const QByteArray &field : fields) {
+            if (line.startsWith(field + ':'))
+                total += line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return total;
+}
+
+qint64 residentKilobytes(qint64 pid)
+{
+    return kilobytes(QStringLiteral("/proc/%1/status").arg(pid), {"VmRSS"});
+}
+
+qint64 privateKilobytes(qint64 pid)
+{
+    return kilobytes(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), {"Private_Clean", "Private_Dirty"});
+}
+
+// Runs the event loop until `condition` holds or `milliseconds` pass.
+template <typename Condition>
+bool waitFor(Condition condition, int milliseconds)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(2);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    if (!condition())
+        loop.exec();
+    return condition();
+}
+
+QString writeImage(const QString &folder, const QString &text)
+{
+    QImage image(700, 140, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(48);
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, text);
+    painter.end();
+    const QString path = QDir(folder).filePath(text.simplified().replace(QLatin1Char(' '), QLatin1Char('-')) + ".png");
+    image.save(path);
+    return path;
+}
+
+QProcessEnvironment privateEnvironment(const QString &home)
+{
+    QDir().mkpath(home + QStringLiteral("/config"));
+    QDir().mkpath(home + QStringLiteral("/runtime"));
+    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile settings(home + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
+    settings.open(QIODevice::WriteOnly);
+    settings.write("[General]\nhasSeenWelcome=true\nplaySound=false\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
+    return environment;
+}
+
+int bareTray(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QPixmap icon(22, 22);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    TrovMark::paint(painter, QPointF(0, 0), 22);
+    painter.end();
+    QSystemTrayIcon tray{QIcon(icon)};
+    tray.show();
+    return QApplication::exec();
+}
+
+int measure(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir scratch;
+    const QString home = scratch.filePath(QStringLiteral("home"));
+    const QProcessEnvironment environment = privateEnvironment(home);
+    const QStringList texts{QStringLiteral("Forwarded one"), QStringLiteral("Forwarded two")};
+    const QStringList images{writeImage(scratch.path(), texts.at(0)), writeImage(scratch.path(), texts.at(1))};
+
+    QProcess ours;
+    ours.setProcessEnvironment(environment);
+    ours.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ours.start(QStringLiteral(RAVELOND_PROGRAM), {});
+    QProcess peer;
+    peer.setProcessEnvironment(privateEnvironment(scratch.filePath(QStringLiteral("peer"))));
+    peer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--bare-tray")});
+    // Where SingleInstance listens in the program's runtime folder.
+    const QString socketPath = home + QStringLiteral("/runtime/app.ravelond.Ravelond.instance");
+    if (!waitFor([&] { return QFile::exists(socketPath); }, 20000))
+        std::fprintf(stderr, "the instance never listened\n");
+    waitFor([] { return false; }, 1000); // the start-up settles
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    qint64 settledResident = 0;
+    qint64 settledPrivate = 0;
+    qint64 settledPeer = 0;
+    std::printf("imports   RSS        private    bare tray RSS\n");
+    for (int index = 1; index <= imports; ++index) {
+        const QString &expected = texts.at(index % 2);
+        const bool answered = QCoro::waitFor(InstanceForwarder::forward(
+            socketPath, InstanceMessage::openRequest(images.at(index % 2)), SingleInstance::clientPatience));
+        if (!answered || !waitFor([&] { return clipboard->text().contains(expected); }, 30000)) {
+            std::fprintf(stderr, "import %d never reached the clipboard\n", index);
+            break;
+        }
+        if (index == settledAfter || index % 250 == 0) {
+            const qint64 resident = residentKilobytes(ours.processId());
+            const qint64 own = privateKilobytes(ours.processId());
+            const qint64 bare = residentKilobytes(peer.processId());
+            if (index == settledAfter) {
+                settledResident = resident;
+                settledPrivate = own;
+                settledPeer = bare;
+            }
+            std::printf("%5d   %7.1f MB   %7.1f MB   %7.1f MB\n", index, resident / 1024.0, own / 1024.0,
+                        bare / 1024.0);
+            std::fflush(stdout);
+        }
+    }
+    const qint64 resident = residentKilobytes(ours.processId());
+    const qint64 own = privateKilobytes(ours.processId());
+    std::printf("growth after the first %d imports: RSS %+.2f MB, private %+.2f MB (%.2f KB per import); bare tray "
+                "RSS %+.2f MB\n",
+                settledAfter, (resident - settledResident) / 1024.0, (own - settledPrivate) / 1024.0,
+                double(resident - settledResident) / (imports - settledAfter),
+                (residentKilobytes(peer.processId()) - settledPeer) / 1024.0);
+    ours.terminate();
+    peer.terminate();
+    ours.waitForFinished(10000);
+    peer.waitForFinished(10000);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 2 && QByteArray(argv[1]) == "--bare-tray")
+        return bareTray(argc, argv);
+    if (argc >= 2 && QByteArray(argv[1]) == "--inside")
+        return measure(argc, argv);
+    QCoreApplication app(argc, argv);
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    inside.start(QStringLiteral("xvfb-run"),
+                 {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
+                  QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"), QString::fromLocal8Bit(argv[0]),
+                  QStringLiteral("--inside")});
+    inside.waitForFinished(-1);
+    return inside.exitCode();
+}
