@@ -146,7 +146,9 @@ int measure(int argc, char **argv)
     for (int index = 1; index <= imports; ++index) {
         const QString &expected = texts.at(index % 2);
         const bool answered = QCoro::waitFor(InstanceForwarder::forward(
-            socketPath, InstanceMessage::openRequest(images.at(index % 2)), SingleInstance::clientPatience));
+                                  socketPath, InstanceMessage::openRequest(QFile::encodeName(images.at(index % 2))),
+                                  {std::chrono::seconds(10), std::chrono::seconds(10)}, [] { return true; })) ==
+                              InstanceForwarder::Outcome::handedOver;
         if (!answered || !waitFor([&] { return clipboard->text().contains(expected); }, 30000)) {
             std::fprintf(stderr, "import %d never reached the clipboard\n", index);
             break;
