@@ -6,6 +6,7 @@
 #include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
 #include "platform/AppDirectories.h"
+#include "platform/LargeBlockRelease.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "platform/X11Connection.h"
 #include "support/Detached.h"
@@ -81,6 +82,7 @@ bool usesX11()
 int main(int argc, char *argv[])
 {
     OpenMPThreadLimit::enforceSingleThread(argv);
+    LargeBlockRelease::enable();
     // Taken before QApplication removes the options it understands itself.
     const CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
     if (options.smokeTestReport)
