@@ -97,18 +97,28 @@ void WindowController::show(QWidget *window)
 
 void WindowController::showWelcome(AppModel &model)
 {
+    prepareWelcome(model);
+    show(welcome_);
+}
+
+void WindowController::prepareWelcome(AppModel &model)
+{
     if (!welcome_)
         welcome_ = makeWindow(welcomeTitle, welcomeSize, new WelcomeView(model, model.settings()), false);
-    show(welcome_);
 }
 
 void WindowController::showPreferences(AppModel &model)
 {
+    preparePreferences(model);
+    model.refreshPermission();
+    show(preferences_);
+}
+
+void WindowController::preparePreferences(AppModel &model)
+{
     if (!preferences_)
         preferences_ = makeWindow(preferencesTitle, preferencesSize,
                                   new PreferencesView(model, model.settings(), model.mlxSetup()), false);
-    model.refreshPermission();
-    show(preferences_);
 }
 
 void WindowController::showHistory(AppModel &model)

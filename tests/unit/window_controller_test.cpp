@@ -1,3 +1,4 @@
+#include "app/IdleWarmUp.h"
 #include "app/WindowController.h"
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/FakePermission.h"
@@ -19,6 +20,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -162,6 +164,28 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
 
     windows.hideFeedback();
     EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() == nullptr; }));
+}
+
+TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheWindowsAheadAndTheirOpeningShowsThoseWindows)
+{
+    IdleWarmUp warmUp(IdleWarmUp::windowsOf(windows, nullptr, *model), std::chrono::milliseconds(0));
+    QSignalSpy finished(&warmUp, &IdleWarmUp::finished);
+    ASSERT_TRUE(finished.wait(10000));
+    const QPointer<QWidget> preferences = windows.preferencesWindow();
+    const QPointer<QWidget> welcome = windows.welcomeWindow();
+    for (QWidget *window : {preferences.data(), welcome.data()}) {
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->isVisible()) << "made ahead, not shown";
+        EXPECT_TRUE(window->testAttribute(Qt::WA_WState_Polished));
+    }
+    EXPECT_FALSE(windows.hasVisibleWindow());
+    EXPECT_EQ(windows.resultWindow(), nullptr) << "each review makes its own";
+
+    windows.showPreferences(*model);
+    windows.showWelcome(*model);
+    EXPECT_EQ(windows.preferencesWindow(), preferences);
+    EXPECT_EQ(windows.welcomeWindow(), welcome);
+    EXPECT_TRUE(preferences->isVisible() && welcome->isVisible());
 }
 
 TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyTheResultIsReplaced)
