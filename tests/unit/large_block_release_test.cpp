@@ -6,7 +6,7 @@
 
 namespace {
 
-qint64 residentKilobytes()
+[[maybe_unused]] qint64 residentKilobytes()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
