@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -147,6 +148,18 @@ void print(const char *what, const Stalls &ours, const Stalls &peer)
                 peer.laterWorst.wall);
 }
 
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
 QWidget *plainWindow()
 {
     auto *window = new QWidget;
@@ -175,9 +188,11 @@ int main(int argc, char *argv[])
     const bool warm = !QCoreApplication::arguments().contains(QStringLiteral("--cold"));
     IdleWarmUp warmUp(warm ? IdleWarmUp::windowsOf(windows, &status, model) : QList<IdleWarmUp::Step>(),
                       std::chrono::milliseconds(0));
+    const double residentBefore = residentMegabytes();
     idleFor(1000);
     if (!warmUp.isFinished())
         std::fprintf(stderr, "the warm-up did not finish while idle\n");
+    const double residentAfter = residentMegabytes();
 
     const Stalls popover = stalls(watch, [&] {
         status.toggle();
@@ -205,6 +220,7 @@ int main(int argc, char *argv[])
     std::printf("longest GUI-thread stall while a window opens, its processor time (wall clock in brackets); "
                 "first opening, worst and median of %d later%s:\n",
                 laterOpenings, warm ? "; windows warmed up while idle" : "; nothing warmed up (--cold)");
+    std::printf("resident memory over the idle second: %.1f MB -> %.1f MB\n", residentBefore, residentAfter);
     print("popover", popover, popoverPeer);
     print("result window", resultWindow, resultPeer);
     print("settings window", settings, settingsPeer);
