@@ -3,7 +3,6 @@
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
 #include "stores/AppModel.h"
-#include "views/ResultView.h"
 
 #include <QLayout>
 #include <QPointer>
@@ -56,19 +55,6 @@ QList<IdleWarmUp::Step> IdleWarmUp::windowsOf(WindowController &windows, StatusB
                 controller->preparePreferences(*owner);
                 render(controller->preferencesWindow());
             }
-        },
-        [controller, owner] {
-            if (controller && owner) {
-                controller->prepareWelcome(*owner);
-                render(controller->welcomeWindow());
-            }
-        },
-        [owner] {
-            if (!owner)
-                return;
-            ResultView sample(CaptureResult(QStringLiteral("Ready when you are."), OCREngine::vision, 0.1), *owner);
-            sample.resize(WindowController::resultSize);
-            render(&sample);
         },
     };
 }

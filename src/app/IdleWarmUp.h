@@ -26,9 +26,10 @@ public:
 
     bool isFinished() const { return steps_.isEmpty(); }
 
-    // The program's windows: the popover painted, the settings and welcome
-    // windows made hidden and painted, and a result view painted once (each
-    // review makes its own). `status` may be null (no tray).
+    // The windows whose first opening measurably gains from it: the popover
+    // painted, and the settings window made hidden and painted. (The welcome
+    // and result windows gain nothing measurable and would only hold memory.)
+    // `status` may be null (no tray).
     static QList<Step> windowsOf(WindowController &windows, StatusBarController *status, AppModel &model);
 
     // Polishes, lays out and paints `window` off screen: its first showing

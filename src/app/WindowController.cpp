@@ -97,14 +97,9 @@ void WindowController::show(QWidget *window)
 
 void WindowController::showWelcome(AppModel &model)
 {
-    prepareWelcome(model);
-    show(welcome_);
-}
-
-void WindowController::prepareWelcome(AppModel &model)
-{
     if (!welcome_)
         welcome_ = makeWindow(welcomeTitle, welcomeSize, new WelcomeView(model, model.settings()), false);
+    show(welcome_);
 }
 
 void WindowController::showPreferences(AppModel &model)

@@ -166,26 +166,21 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
     EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() == nullptr; }));
 }
 
-TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheWindowsAheadAndTheirOpeningShowsThoseWindows)
+TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheSettingsWindowAheadAndItsOpeningShowsThatWindow)
 {
     IdleWarmUp warmUp(IdleWarmUp::windowsOf(windows, nullptr, *model), std::chrono::milliseconds(0));
     QSignalSpy finished(&warmUp, &IdleWarmUp::finished);
     ASSERT_TRUE(finished.wait(10000));
     const QPointer<QWidget> preferences = windows.preferencesWindow();
-    const QPointer<QWidget> welcome = windows.welcomeWindow();
-    for (QWidget *window : {preferences.data(), welcome.data()}) {
-        ASSERT_NE(window, nullptr);
-        EXPECT_FALSE(window->isVisible()) << "made ahead, not shown";
-        EXPECT_TRUE(window->testAttribute(Qt::WA_WState_Polished));
-    }
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_FALSE(preferences->isVisible()) << "made ahead, not shown";
+    EXPECT_TRUE(preferences->testAttribute(Qt::WA_WState_Polished));
     EXPECT_FALSE(windows.hasVisibleWindow());
-    EXPECT_EQ(windows.resultWindow(), nullptr) << "each review makes its own";
+    EXPECT_EQ(windows.welcomeWindow(), nullptr) << "made on first use only";
 
     windows.showPreferences(*model);
-    windows.showWelcome(*model);
     EXPECT_EQ(windows.preferencesWindow(), preferences);
-    EXPECT_EQ(windows.welcomeWindow(), welcome);
-    EXPECT_TRUE(preferences->isVisible() && welcome->isVisible());
+    EXPECT_TRUE(preferences->isVisible());
 }
 
 TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyTheResultIsReplaced)
