@@ -12,11 +12,17 @@
 //     window.
 //  3. One drag step on a 3840 x 2160 frozen picture: the overlay's repaint of
 //     what changed against a full repaint of the view, median of 200 steps.
+//  4. Resident memory after the first and after 20 whole captures (overlay,
+//     selection, crop) at scale 2 (2880 x 1800 device pixels). Peer: the bare
+//     grab plus a plain window, shown and destroyed as many times. Run once
+//     with large blocks released as the program sets it up and once with
+//     glibc's default thresholds.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb and xauth).
 #include "PaintWatch.h"
 #include "Statistics.h"
 
 #include "models/TrovError.h"
+#include "platform/LargeBlockRelease.h"
 #include "platform/SelectionPlatform.h"
 #include "platform/X11RepaintWatch.h"
 #include "services/ScreenSelection.h"
@@ -27,6 +33,7 @@
 #include <QApplication>
 #include <QCoroTask>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -289,6 +296,65 @@ void dragScenario()
                 Statistics::percentile(full, 0.9));
 }
 
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// One whole capture: the overlay up and painted, a region selected, the crop
+// returned and the overlay gone.
+void captureOnce(ScreenSelection &selection, SelectionOverlayPresenter &presenter)
+{
+    QCoro::Task<void> task = swallow(selection.capture(OCREngine::vision));
+    while (presenter.windows().isEmpty())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    SelectionWindow *window = presenter.windows().first();
+    waitForFirstFrame(window->overlay());
+    window->onSelection(QRectF(100, 100, 400, 200));
+    QCoro::waitFor(std::move(task));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    waitUntilSettled();
+}
+
+void memoryScenario(bool releaseLargeBlocks)
+{
+    if (releaseLargeBlocks)
+        LargeBlockRelease::enable();
+    constexpr int captures = 20;
+    const double before = residentMegabytes();
+    std::vector<double> ours;
+    {
+        SelectionOverlayPresenter presenter{SelectionPlatform::system()};
+        ScreenSelection selection{SelectionPlatform::system(), &presenter};
+        for (int run = 0; run < captures; ++run) {
+            captureOnce(selection, presenter);
+            ours.push_back(residentMegabytes());
+        }
+    }
+    std::vector<double> peer;
+    for (int run = 0; run < captures; ++run) {
+        showGrabInPlainWindow();
+        waitUntilSettled();
+        peer.push_back(residentMegabytes());
+    }
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+    std::printf("resident memory around %d captures at %dx%d px (%.1f MB before the first), %s:\n", captures,
+                pixels.width(), pixels.height(), before,
+                releaseLargeBlocks ? "large blocks released as the program does" : "glibc's default thresholds");
+    std::printf("  ScreenSelection overlay          after 1 %7.1f MB, after %d %7.1f MB (growth %+.1f MB)\n",
+                ours.front(), captures, ours.back(), ours.back() - ours.front());
+    std::printf("  peer: bare grab + plain window   after 1 %7.1f MB, after %d %7.1f MB (growth %+.1f MB)\n",
+                peer.front(), captures, peer.back(), peer.back() - peer.front());
+}
+
 int runChild(int argc, char **argv, const QByteArray &scenario)
 {
     if (scenario == "below")
@@ -303,6 +369,10 @@ int runChild(int argc, char **argv, const QByteArray &scenario)
         overlayScenario();
     else if (scenario == "hidden")
         hiddenWindowScenario(argv[0]);
+    else if (scenario == "memory")
+        memoryScenario(true);
+    else if (scenario == "memory-default")
+        memoryScenario(false);
     else
         dragScenario();
     return 0;
@@ -336,10 +406,21 @@ int main(int argc, char **argv)
         return runChild(argc, argv, argv[2]);
     QCoreApplication app(argc, argv);
     const char *self = argv[0];
+    // One scenario by name (overlay, hidden, drag, memory), or all of them.
+    const QByteArray only = argc >= 2 ? QByteArray(argv[1]) : QByteArray();
+    const auto wanted = [&only](const char *scenario) { return only.isEmpty() || only == scenario; };
     int failures = 0;
-    failures += runOnXvfb(self, "1440x900x24", "1", "overlay") != 0;
-    failures += runOnXvfb(self, "2880x1800x24", "2", "overlay") != 0;
-    failures += runOnXvfb(self, "1440x900x24", "1", "hidden", "-bs") != 0;
-    failures += runOnXvfb(self, "3840x2160x24", "1", "drag") != 0;
+    if (wanted("overlay")) {
+        failures += runOnXvfb(self, "1440x900x24", "1", "overlay") != 0;
+        failures += runOnXvfb(self, "2880x1800x24", "2", "overlay") != 0;
+    }
+    if (wanted("hidden"))
+        failures += runOnXvfb(self, "1440x900x24", "1", "hidden", "-bs") != 0;
+    if (wanted("drag"))
+        failures += runOnXvfb(self, "3840x2160x24", "1", "drag") != 0;
+    if (wanted("memory")) {
+        failures += runOnXvfb(self, "2880x1800x24", "2", "memory") != 0;
+        failures += runOnXvfb(self, "2880x1800x24", "2", "memory-default") != 0;
+    }
     return failures;
 }

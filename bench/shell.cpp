@@ -3,9 +3,12 @@
 //  1. Launch to ready: to the tray icon docked, and to the first hot-key
 //     press that opens the selection (so the key is grabbed), median of 5
 //     launches. Peer: a bare Qt program that shows a QSystemTrayIcon.
-//  2. Hot key (XTEST) to the selection overlay mapped, over 30 presses:
-//     median and p95. Peer: XTEST to a key press delivered to a bare xcb
-//     client that grabbed a key, the least any hot key can cost.
+//  2. Hot key (XTEST) to the selection overlay mapped and to its first frame
+//     on the server (seen through XDamage), over 30 presses: median and p95.
+//     Peers: a bare program of this benchmark's own that grabs the screen
+//     into a plain full-screen window on its hot key, and XTEST to a key
+//     press delivered to a client that grabbed a key, the least any hot key
+//     can cost.
 //  3. Resident memory once idle after launch and after one recognition, and
 //     CPU time over 10 s idle (history off). Peer: the bare tray program.
 //  4. Wake-ups while 1,000 keys are typed into another X client (xev), with
@@ -13,6 +16,7 @@
 //     xdotool and by plain XTEST presses. Peer: the bare tray program, beside
 //     it in the same session.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
+// `ravelond-shell --hot-key` measures the hot key alone.
 #include "Statistics.h"
 
 #include "platform/X11HotKeyGrabber.h"
@@ -26,13 +30,17 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <xcb/damage.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -42,6 +50,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -111,47 +120,87 @@ bool iconDocked(qint64 pid)
     });
 }
 
-// Follows the selection overlay through the root's substructure events, so
-// a wait ends as soon as the X server has mapped or unmapped it.
-class OverlayWatcher final : public QAbstractNativeEventFilter {
+// Follows an overlay (an override-redirect window of the given name) through
+// the root's substructure events, so a wait ends as soon as the X server has
+// mapped or unmapped it; with a damage object on the root window it also sees
+// the overlay's first frame drawn on the server. It reads a connection of its
+// own, as soon as anything arrives.
+class OverlayWatcher final {
 public:
-    OverlayWatcher()
+    OverlayWatcher() : connection_(xcb_connect(nullptr, nullptr))
     {
-        auto *attributes =
-            xcb_get_window_attributes_reply(connection(), xcb_get_window_attributes(connection(), root()), nullptr);
-        const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        std::free(attributes);
-        xcb_change_window_attributes(connection(), root(), XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(connection());
-        qApp->installNativeEventFilter(this);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, root, XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_damage_query_version_reply(connection_, xcb_damage_query_version(connection_, 1, 1), nullptr));
+        damageEvent_ = xcb_get_extension_data(connection_, &xcb_damage_id)->first_event + XCB_DAMAGE_NOTIFY;
+        // Damage on the root reports drawing into every window on screen, one
+        // event per rectangle drawn.
+        xcb_damage_create(connection_, xcb_generate_id(connection_), root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_flush(connection_);
+        notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { read(); });
+    }
+    ~OverlayWatcher() { xcb_disconnect(connection_); }
+
+    void read()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
+            handle(event);
+            std::free(event);
+        }
     }
 
-    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    QByteArray name = "Ravelond selection";
+    xcb_window_t overlay = 0;
+    bool mapped = false;
+    bool painted = false;
+    // Started at the hot key's press; the times of the map and of the first
+    // frame on it, taken as the events arrive.
+    const QElapsedTimer *clock = nullptr;
+    double mappedMs = 0;
+    double paintedMs = 0;
+
+private:
+    void handle(xcb_generic_event_t *event)
     {
-        auto *event = static_cast<xcb_generic_event_t *>(message);
         const int type = event->response_type & 0x7f;
         if (type == XCB_MAP_NOTIFY) {
             auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
-            if (map->override_redirect &&
-                property(map->window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY) == "Ravelond selection") {
+            if (map->override_redirect && property(map->window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY) == name) {
                 overlay = map->window;
                 mapped = true;
+                painted = false;
+                mappedMs = clock ? clock->nsecsElapsed() / 1e6 : 0;
             }
         } else if (type == XCB_UNMAP_NOTIFY && reinterpret_cast<xcb_unmap_notify_event_t *>(event)->window == overlay) {
             mapped = false;
+        } else if (type == damageEvent_ && mapped && !painted) {
+            // The overlay covers the screen: once it is mapped, whatever is
+            // drawn on the screen is its frame (events come in server order,
+            // so a report of drawing before the map arrives before it).
+            painted = true;
+            paintedMs = clock ? clock->nsecsElapsed() / 1e6 : 0;
         }
-        return false;
     }
 
-    xcb_window_t overlay = 0;
-    bool mapped = false;
+    xcb_connection_t *connection_;
+    uint8_t damageEvent_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 OverlayWatcher *watcher = nullptr;
 
 bool overlayMapped()
 {
+    watcher->read();
     return watcher->mapped;
+}
+
+bool overlayPainted()
+{
+    watcher->read();
+    return watcher->painted;
 }
 
 // Runs the event loop until `condition` holds, checking every millisecond.
@@ -342,7 +391,63 @@ int bareTray(int argc, char **argv)
     return QApplication::exec();
 }
 
-int measure(int argc, char **argv)
+struct Presses {
+    std::vector<double> mapped;
+    std::vector<double> painted;
+};
+
+// `presses` presses of Ctrl+Alt+`key`, each followed by `close` once the
+// overlay's first frame is on the server and the overlay has had the time to
+// take the keyboard.
+Presses pressesToOverlay(xcb_keysym_t key, const std::function<void()> &close)
+{
+    Presses times;
+    for (int press = 0; press < presses; ++press) {
+        QElapsedTimer clock;
+        watcher->clock = &clock;
+        chord(key, [&] { clock.start(); });
+        waitUntil(overlayMapped, 5000, "the overlay");
+        waitUntil(overlayPainted, 2000, "the overlay's first frame");
+        times.mapped.push_back(watcher->mappedMs);
+        times.painted.push_back(watcher->paintedMs);
+        watcher->clock = nullptr;
+        QTest::qWait(200); // the overlay takes the keyboard once it is shown
+        close();
+        waitUntil([] { return !overlayMapped(); }, 5000, "the overlay to close");
+        QTest::qWait(150);
+    }
+    return times;
+}
+
+// The least any overlay can cost: on its hot key, a grab of the screen shown
+// in a plain full-screen window; the next press closes it.
+int bareOverlay(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    X11HotKeyGrabber grabber;
+    grabber.grab({0x6b /* k */, HotKeyChord::control | HotKeyChord::alt});
+    std::unique_ptr<QLabel> shown;
+    QObject::connect(&grabber, &HotKeyGrabber::pressed, [&shown] {
+        if (shown) {
+            shown.reset();
+            return;
+        }
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const QPixmap frozen = screen->grabWindow(0);
+        shown =
+            std::make_unique<QLabel>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        shown->setWindowTitle(QStringLiteral("bare overlay"));
+        shown->setPixmap(frozen);
+        shown->setGeometry(screen->geometry());
+        shown->show();
+    });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+int measure(int argc, char **argv, bool hotKeyOnly)
 {
     QApplication app(argc, argv);
     const QString self = QString::fromLocal8Bit(argv[0]);
@@ -352,7 +457,7 @@ int measure(int argc, char **argv)
     watcher = &overlays;
 
     std::vector<double> docked, ready, peerDocked;
-    for (int run = 0; run < launches; ++run) {
+    for (int run = 0; run < (hotKeyOnly ? 0 : launches); ++run) {
         const QString home = scratch.filePath(QStringLiteral("launch-%1").arg(run));
         prepareHome(home);
         Launched ours = launch(ravelond, {}, home, true);
@@ -363,28 +468,47 @@ int measure(int argc, char **argv)
         peerDocked.push_back(peer.toDocked);
         stop(peer);
     }
-    std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
-                Statistics::median(docked), Statistics::median(peerDocked), launches);
-    std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
+    if (!hotKeyOnly) {
+        std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
+                    Statistics::median(docked), Statistics::median(peerDocked), launches);
+        std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
+    }
     if (qEnvironmentVariableIsSet("RAVELOND_BENCH_LAUNCH_ONLY"))
         return 0;
 
-    // Hot key to overlay, against XTEST to a grabbed key's delivery.
+    // Hot key to overlay, against a bare grab + window program and XTEST to a
+    // grabbed key's delivery.
     const QString home = scratch.filePath(QStringLiteral("running"));
     prepareHome(home);
     Launched ours = launch(ravelond, {}, home, true);
     QTest::qWait(1000);
-    std::vector<double> toOverlay;
-    for (int press = 0; press < presses; ++press) {
-        QElapsedTimer clock;
-        chord(0x63, [&] { clock.start(); });
-        waitUntil(overlayMapped, 5000, "the overlay");
-        toOverlay.push_back(clock.nsecsElapsed() / 1e6);
-        QTest::qWait(200); // the overlay takes the keyboard once it is shown
-        tap(0xff1b);
-        waitUntil([] { return !overlayMapped(); }, 5000, "the overlay to close");
-        QTest::qWait(150);
+    const Presses toOverlay = pressesToOverlay(0x63, [] { tap(0xff1b); });
+    stop(ours);
+    QProcess bare;
+    bare.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    bare.start(self, {QStringLiteral("--bare-overlay")});
+    waitUntil([&] { return bare.canReadLine() || bare.waitForReadyRead(1); }, 20000, "the bare overlay program");
+    QTest::qWait(1000);
+    overlays.name = "bare overlay";
+    const Presses toBare = pressesToOverlay(0x6b, [] { chord(0x6b); });
+    bare.terminate();
+    bare.waitForFinished(5000);
+    std::printf("hot key to overlay mapped    ravelond median %6.1f ms  p95 %6.1f ms   bare grab + window median "
+                "%6.1f ms  p95 %6.1f ms   (%d presses, 1440 x 900)\n",
+                Statistics::median(toOverlay.mapped), Statistics::percentile(toOverlay.mapped, 0.95),
+                Statistics::median(toBare.mapped), Statistics::percentile(toBare.mapped, 0.95), presses);
+    std::printf("hot key to first frame       ravelond median %6.1f ms  p95 %6.1f ms   bare grab + window median "
+                "%6.1f ms  p95 %6.1f ms   (%d presses, 1440 x 900)\n",
+                Statistics::median(toOverlay.painted), Statistics::percentile(toOverlay.painted, 0.95),
+                Statistics::median(toBare.painted), Statistics::percentile(toBare.painted, 0.95), presses);
+    if (qEnvironmentVariableIsSet("RAVELOND_BENCH_EVERY_PRESS")) {
+        for (int press = 0; press < presses; ++press)
+            std::printf("  press %2d: mapped %6.1f ms, first frame %6.1f ms\n", press, toOverlay.mapped[press],
+                        toOverlay.painted[press]);
     }
+    if (hotKeyOnly)
+        return 0;
+
     X11HotKeyGrabber peerGrab;
     peerGrab.grab({0x6b /* k */, HotKeyChord::control | HotKeyChord::alt});
     std::vector<double> toDelivery;
@@ -398,12 +522,8 @@ int measure(int argc, char **argv)
         QObject::disconnect(connection);
     }
     peerGrab.release();
-    std::printf("hot key to overlay mapped    ravelond median %6.1f ms  p95 %6.1f ms   XTEST to grabbed key "
-                "median %5.2f ms  p95 %5.2f ms   (%d presses, 1440 x 900)\n",
-                Statistics::median(toOverlay), Statistics::percentile(toOverlay, 0.95), Statistics::median(toDelivery),
-                Statistics::percentile(toDelivery, 0.95), presses);
-
-    stop(ours);
+    std::printf("XTEST to grabbed key         median %5.2f ms  p95 %5.2f ms   (%d presses)\n",
+                Statistics::median(toDelivery), Statistics::percentile(toDelivery, 0.95), presses);
 
     // Memory and idle CPU, on fresh instances that have done nothing yet.
     const QString idleHome = scratch.filePath(QStringLiteral("idle"));
@@ -514,15 +634,17 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--bare-tray")
         return bareTray(argc, argv);
+    if (argc >= 2 && QByteArray(argv[1]) == "--bare-overlay")
+        return bareOverlay(argc, argv);
     if (argc >= 2 && QByteArray(argv[1]) == "--inside")
-        return measure(argc, argv);
+        return measure(argc, argv, argc >= 3 && QByteArray(argv[2]) == "--hot-key");
     QCoreApplication app(argc, argv);
     QProcess inside;
     inside.setProcessChannelMode(QProcess::ForwardedChannels);
     inside.start(QStringLiteral("xvfb-run"),
                  {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
                   QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"), QString::fromLocal8Bit(argv[0]),
-                  QStringLiteral("--inside")});
+                  QStringLiteral("--inside"), QLatin1String(argc >= 2 ? argv[1] : "")});
     inside.waitForFinished(-1);
     return inside.exitCode();
 }

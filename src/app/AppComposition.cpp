@@ -38,6 +38,7 @@ AppModel::Dependencies AppComposition::modelDependencies()
     dependencies.chooseImageFile = chooseImageFile();
     dependencies.copySound = copySound_.get();
     dependencies.copyText = copyText();
+    dependencies.catchUpClipboard = [&pasteboard = pasteboard_] { return pasteboard.catchUp(); };
     dependencies.fileReveal = &fileReveal_;
     return dependencies;
 }

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/IdleWarmUp.h"
 #include "app/QuitController.h"
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
@@ -50,6 +51,7 @@ AppDelegate::~AppDelegate()
     model_->onWelcome = nullptr;
     model_->onHistory = nullptr;
     subscriptions_.clear();
+    warmUp_.reset();
     shortcut_.reset();
     statusBar_.reset();
     windows_.reset();
@@ -88,6 +90,7 @@ void AppDelegate::launch()
         windows_->showWelcome(*model_);
     if (options_.openImage)
         model_->importImage(*options_.openImage);
+    warmUp_ = std::make_unique<IdleWarmUp>(IdleWarmUp::windowsOf(*windows_, statusBar_.get(), *model_), warmUpDelay);
 }
 
 void AppDelegate::installMenus()

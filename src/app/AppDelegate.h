@@ -10,10 +10,12 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
 class GlobalShortcut;
+class IdleWarmUp;
 class QAction;
 class QMenuBar;
 class QuitController;
@@ -27,6 +29,10 @@ class WindowController;
 class AppDelegate final : public QObject {
     Q_OBJECT
 public:
+    // How long after the launch the windows' first-opening work starts: the
+    // tray icon and the hot key come first.
+    static constexpr std::chrono::milliseconds warmUpDelay{1500};
+
     AppDelegate(AppModel::Dependencies modelDependencies, ShellDependencies shell, CommandLineOptions options,
                 QObject *parent = nullptr);
     ~AppDelegate() override;
@@ -80,6 +86,8 @@ private:
     QList<QAction *> applicationActions_;
     std::unique_ptr<StatusBarController> statusBar_;
     std::unique_ptr<GlobalShortcut> shortcut_;
+    // The windows' first-opening work, done while idle after the launch.
+    std::unique_ptr<IdleWarmUp> warmUp_;
     std::vector<Subscription> subscriptions_;
     bool escapeMonitorInstalled_ = false;
 };

@@ -138,13 +138,18 @@ void WindowController::showWelcome(AppModel &model)
 
 void WindowController::showPreferences(AppModel &model)
 {
+    preparePreferences(model);
+    model.refreshPermission();
+    show(preferences_);
+}
+
+void WindowController::preparePreferences(AppModel &model)
+{
     if (!preferences_) {
         preferences_ = makeWindow(preferencesTitle, preferencesSize,
                                   new PreferencesView(model, model.settings(), model.mlxSetup()), false);
         DesignAccessibility::setWindowKind(*preferences_, DesignAccessibility::WindowKind::dialog);
     }
-    model.refreshPermission();
-    show(preferences_);
 }
 
 void WindowController::showHistory(AppModel &model)

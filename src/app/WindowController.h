@@ -66,6 +66,9 @@ public:
 
     void showWelcome(AppModel &model);
     void showPreferences(AppModel &model);
+    // Makes the settings window hidden, ahead of its first opening, which
+    // then only shows it; nothing when it exists already.
+    void preparePreferences(AppModel &model);
     void showHistory(AppModel &model);
     void showResult(const CaptureResult &result, AppModel &model);
     void hideForCapture();

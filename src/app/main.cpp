@@ -9,6 +9,7 @@
 #include "platform/AppDirectories.h"
 #include "platform/ApplicationAccessible.h"
 #include "platform/FileNameBytes.h"
+#include "platform/LargeBlockRelease.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "platform/PrivateRuntimeFolder.h"
 #include "platform/X11Connection.h"
@@ -148,6 +149,7 @@ std::unique_ptr<SingleInstance> instanceSocket()
 int main(int argc, char *argv[])
 {
     OpenMPThreadLimit::enforceSingleThread(argv);
+    LargeBlockRelease::enable();
     // Taken before QApplication removes the options it understands itself.
     CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
     if (options.smokeTestReport)

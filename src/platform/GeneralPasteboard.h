@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Pasteboard.h"
+#include "platform/X11ServerTime.h"
 
 class QClipboard;
 
@@ -8,7 +9,7 @@ class QClipboard;
 // no change count, so one is kept here: every `changed` signal for the
 // Clipboard mode (another program taking the clipboard, or our own write)
 // adds one.
-class GeneralPasteboard final : public Pasteboard {
+class GeneralPasteboard : public Pasteboard {
 public:
     explicit GeneralPasteboard(QClipboard *clipboard);
 
@@ -16,9 +17,15 @@ public:
     QStringList types() const override;
     std::optional<QString> string() const override;
     void clearContents() override;
+    // True only when, after the write, the clipboard is ours and offers `text`.
     bool setString(const QString &text) override;
+    QCoro::Task<> catchUp() override;
 
 private:
+    // Whether the clipboard is held by this process with exactly `text`.
+    bool holdsOwn(const QString &text) const;
+
     QClipboard *clipboard_;
     qint64 changeCount_ = 0;
+    X11ServerTime serverTime_;
 };

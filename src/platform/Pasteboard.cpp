@@ -18,6 +18,11 @@ std::map<QString, std::unique_ptr<MemoryPasteboard>> &namedPasteboards()
 
 } // namespace
 
+QCoro::Task<> Pasteboard::catchUp()
+{
+    co_return;
+}
+
 Pasteboard &Pasteboard::general()
 {
     static GeneralPasteboard pasteboard(QGuiApplication::clipboard());

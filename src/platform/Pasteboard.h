@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <QCoroTask>
+
 #include <optional>
 
 // A clipboard as the stores and services see it: a change count that grows
@@ -27,6 +29,11 @@ public:
 
     // Puts `text` on the pasteboard as plain text; false when it was not taken.
     virtual bool setString(const QString &text) = 0;
+
+    // Resumes once this process has seen what other programs last did with
+    // the pasteboard, so that a write after it is not refused as older than
+    // theirs. Only a shared clipboard ever needs to wait.
+    virtual QCoro::Task<> catchUp();
 
     // The desktop's clipboard (never the X11 primary selection). Needs a
     // QGuiApplication; lives as long as the process.

@@ -1,5 +1,6 @@
 #include "platform/X11RepaintWatch.h"
 
+#include "platform/DesktopCompositor.h"
 #include "platform/X11Connection.h"
 #include "platform/X11Extensions.h"
 
@@ -144,8 +145,9 @@ void X11RepaintWatch::watch(const QRegion &covered)
     if (onScreen.isEmpty())
         return;
     const qint64 now = clock_.elapsed();
+    const qint64 quiet = DesktopCompositor::isRunning() ? quietMilliseconds : 0;
     const quint16 since = startDamage();
-    watches_.append({onScreen, onScreen.boundingRect(), now, now + boundMilliseconds, since});
+    watches_.append({onScreen, onScreen.boundingRect(), now, now + boundMilliseconds, quiet, since});
     review();
 }
 
@@ -214,7 +216,7 @@ void X11RepaintWatch::review()
 {
     const qint64 now = clock_.elapsed();
     watches_.removeIf([now](const Watch &watch) {
-        return now >= watch.deadline || (watch.remaining.isEmpty() && now - watch.lastDrawn >= quietMilliseconds);
+        return now >= watch.deadline || (watch.remaining.isEmpty() && now - watch.lastDrawn >= watch.quiet);
     });
     if (watches_.isEmpty()) {
         timer_.stop();
@@ -226,7 +228,7 @@ void X11RepaintWatch::review()
     for (const Watch &watch : watches_) {
         next = std::min(next, watch.deadline);
         if (watch.remaining.isEmpty())
-            next = std::min(next, watch.lastDrawn + quietMilliseconds);
+            next = std::min(next, watch.lastDrawn + watch.quiet);
     }
     timer_.start(int(std::max<qint64>(0, next - now)));
 }

@@ -24,8 +24,9 @@ public:
     // Repainting within this time is waited for; past it the area counts as
     // settled whatever it shows (a window below that never repaints).
     static constexpr int boundMilliseconds = 200;
-    // A fade-out draws every frame; the area is settled only once drawing
-    // there has paused this long.
+    // A compositor's fade-out draws every frame; with a compositor running the
+    // area is settled only once drawing there has paused this long. Without
+    // one a window vanishes at once and what lies below repaints once.
     static constexpr int quietMilliseconds = 30;
 
     // Watches from the application's start (set up on its first event-loop
@@ -58,6 +59,8 @@ private:
         QRect area;
         qint64 lastDrawn;
         qint64 deadline;
+        // How long drawing there must have paused (see quietMilliseconds).
+        qint64 quiet;
         // Reports the server made before it reached this request of ours
         // (sent ahead of the unmap) are about the window itself.
         quint16 since;

@@ -48,6 +48,7 @@ AppModel::AppModel(Dependencies dependencies, QObject *parent)
       vision_(required(dependencies.vision, "a recogniser")),
       platform_(withScreensAndPermission(dependencies.platform)), copySound_(dependencies.copySound),
       selectImage_(std::move(dependencies.selectImage)), mlxReady_(std::move(dependencies.mlxReady)),
+      catchUpClipboard_(std::move(dependencies.catchUpClipboard)),
       chooseImageFile_(std::move(dependencies.chooseImageFile)), fileReveal_(dependencies.fileReveal),
       ownDismissalTimer_(dependencies.dismissalTimer ? nullptr : std::make_unique<BootClockTimer>()),
       mlxSetup_(settings_.defaults(), nullptr, std::move(dependencies.findSetupScript)),
@@ -187,7 +188,8 @@ QCoro::Task<void> AppModel::runOperation(std::shared_ptr<CaptureOperation> opera
         clock.start();
         const QString text = co_await pipeline_.recognize(std::move(picture), options, token);
         if (isCurrent(*operation))
-            keepAndCopy(CaptureResult(text, options.engine, double(clock.nsecsElapsed()) / 1e9));
+            co_await keepAndCopy(CaptureResult(text, options.engine, double(clock.nsecsElapsed()) / 1e9), operation,
+                                 token);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -212,7 +214,8 @@ QCoro::Task<QImage> AppModel::obtainPicture(const RetrySource &source, OCREngine
     co_return co_await selection_.capture(engine, token);
 }
 
-void AppModel::keepAndCopy(const CaptureResult &result)
+QCoro::Task<void> AppModel::keepAndCopy(CaptureResult result, std::shared_ptr<CaptureOperation> operation,
+                                        std::stop_token token)
 {
     results_.prepend(result);
     const int limit = settings_.rememberSession() ? keptResultsWhenRemembering : 1;
@@ -220,7 +223,20 @@ void AppModel::keepAndCopy(const CaptureResult &result)
         results_.erase(results_.begin() + limit, results_.end());
     Q_EMIT resultsChanged();
 
-    if (!copyText(result.text)) {
+    bool taken = copyText(result.text);
+    if (!taken && catchUpClipboard_) {
+        // Another program may have taken the clipboard at the same moment,
+        // later than anything we had seen: once we have seen it, one more
+        // write can win.
+        co_await catchUpClipboard_();
+        if (operation->abandoned)
+            co_return;
+        Cancellation::throwIfRequested(token);
+        if (!isCurrent(*operation))
+            co_return;
+        taken = copyText(result.text);
+    }
+    if (!taken) {
         if (onReview)
             onReview(result);
         throw TrovError::of(TrovError::clipboard);

@@ -62,6 +62,9 @@ public:
     using ChooseImageFile = std::function<void(std::function<void(const QString &path)> chosen)>;
     // Writes a text to the clipboard; false when it was refused.
     using CopyText = std::function<bool(const QString &text)>;
+    // Resumes once the clipboard has seen what other programs last did with
+    // it, so that a second write can win a race the first one lost.
+    using CatchUpClipboard = std::function<QCoro::Task<>()>;
 
     // The model builds nothing of the desktop itself: the program's own
     // collaborators come from its composition (AppComposition), a test's from
@@ -91,6 +94,9 @@ public:
         SoundPlayer *copySound = nullptr;
         // The first value of copyText; without one every copy is refused.
         CopyText copyText;
+        // Lets a capture or import write its text once more after a refused
+        // copy; without one a refused copy is final.
+        CatchUpClipboard catchUpClipboard;
         // The file manager behind showModelFiles(); without one it does nothing.
         FileReveal *fileReveal = nullptr;
         // Replaces where the local engine's set-up looks for its script when set.
@@ -225,7 +231,8 @@ private:
     // One capture, practice run or import, from its picture to the clipboard.
     QCoro::Task<void> runOperation(std::shared_ptr<CaptureOperation> operation, RetrySource source);
     QCoro::Task<QImage> obtainPicture(const RetrySource &source, OCREngine engine, std::stop_token token);
-    void keepAndCopy(const CaptureResult &result);
+    QCoro::Task<void> keepAndCopy(CaptureResult result, std::shared_ptr<CaptureOperation> operation,
+                                  std::stop_token token);
     void endOperation(const CaptureOperation &operation);
     bool isCurrent(const CaptureOperation &operation) const { return operation_.get() == &operation; }
     QCoro::Task<void> awaitOperationEnd(std::chrono::milliseconds grace);
@@ -259,6 +266,7 @@ private:
     SoundPlayer *const copySound_;
     const SelectImage selectImage_;
     const MLXReady mlxReady_;
+    const CatchUpClipboard catchUpClipboard_;
     const ChooseImageFile chooseImageFile_;
     FileReveal *const fileReveal_;
 

@@ -270,6 +270,28 @@ TEST_F(ScreenSelectionTest, PracticeChoosesTheDisplayUnderThePointer)
     EXPECT_EQ(practiceScreen({-50, -50}), QGuiApplication::primaryScreen());
 }
 
+TEST_F(ScreenSelectionTest, NoCopyOfTheFrozenPicturesOutlivesTheOverlays)
+{
+    for (const bool selecting : {true, false}) {
+        SCOPED_TRACE(selecting ? "selected" : "cancelled");
+        grabber.images.clear();
+        Outcome outcome;
+        QCoro::Task<void> running = start(selection->capture(OCREngine::vision), outcome);
+        ASSERT_EQ(grabber.images.size(), 2);
+        for (const QImage &frozen : std::as_const(grabber.images))
+            EXPECT_FALSE(frozen.isDetached()) << "the overlays show the grabbed pictures";
+        if (selecting)
+            overlayOn(left)->onSelection(QRectF(10, 10, 100, 50));
+        else
+            selection->cancel();
+        finishRunning(running);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // Only the grabber's record of what it handed out is left.
+        for (const QImage &frozen : std::as_const(grabber.images))
+            EXPECT_TRUE(frozen.isDetached());
+    }
+}
+
 TEST_F(ScreenSelectionTest, CancelClosesEveryWindowBeforeTheCallerResumes)
 {
     selection->cancel();

@@ -191,6 +191,13 @@ protected:
             ++copies;
             return clipboardAccepts && ClipboardService_copy(text);
         };
+        dependencies.catchUpClipboard = [this]() -> QCoro::Task<> {
+            ++catchUps;
+            // What the clipboard does with the second write once we have caught up.
+            if (acceptsAfterCatchUp)
+                clipboardAccepts = *acceptsAfterCatchUp;
+            co_return;
+        };
         model = std::make_unique<AppModel>(std::move(dependencies));
         model->onHideSurfaces = [this] { events << QStringLiteral("hide"); };
         model->onFeedback = [this] { events << QStringLiteral("feedback:") + phaseName(); };
@@ -244,7 +251,9 @@ protected:
     ManualTimer dismissalTimer;
     MemoryPasteboard clipboard;
     bool clipboardAccepts = true;
+    std::optional<bool> acceptsAfterCatchUp;
     int copies = 0;
+    int catchUps = 0;
     QStringList events;
     QStringList reviewed;
     AppModel::SelectImage selectImage;
@@ -355,6 +364,43 @@ TEST_F(AppModelTest, TruncatedAndEmptyAnswersFailWithoutTouchingClipboardOrResul
     EXPECT_EQ(copies, 0);
     EXPECT_EQ(app.completedCount(), 0);
     EXPECT_TRUE(workspace.activated.isEmpty());
+}
+
+TEST_F(AppModelTest, ARefusedCopyIsWrittenOnceMoreAfterCatchingUpAndOnlyThenReportedAsTheClipboardError)
+{
+    struct Case {
+        const char *name;
+        bool first;
+        std::optional<bool> second;
+        CapturePhase::Kind ends;
+        int copies;
+        int catchUps;
+    };
+    const Case cases[] = {
+        {"taken at once", true, std::nullopt, CapturePhase::copied, 1, 0},
+        {"the race lost once is won", false, true, CapturePhase::copied, 2, 1},
+        {"the race lost twice", false, false, CapturePhase::failed, 2, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        AppModel &app = makeModel();
+        copies = 0;
+        catchUps = 0;
+        reviewed.clear();
+        clipboard.clearContents();
+        clipboardAccepts = c.first;
+        acceptsAfterCatchUp = c.second;
+        app.startCapture();
+        ASSERT_TRUE(finishes(c.ends));
+        EXPECT_EQ(copies, c.copies);
+        EXPECT_EQ(catchUps, c.catchUps);
+        EXPECT_EQ(app.results().size(), 1);
+        const bool copied = c.ends == CapturePhase::copied;
+        EXPECT_EQ(app.completedCount(), copied ? 1 : 0);
+        EXPECT_EQ(reviewed, copied ? QStringList() : QStringList{"Hello world"});
+        EXPECT_EQ(app.lastError(), copied ? QString() : TrovError::of(TrovError::clipboard).errorDescription());
+        EXPECT_EQ(clipboard.string(), copied ? std::optional<QString>(QStringLiteral("Hello world")) : std::nullopt);
+    }
 }
 
 TEST_F(AppModelTest, ARefusedClipboardKeepsTheResultAndOpensIt)

@@ -1,3 +1,4 @@
+#include "app/IdleWarmUp.h"
 #include "app/WindowController.h"
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/FakePermission.h"
@@ -19,6 +20,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -168,6 +170,23 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
 
     windows.hideFeedback();
     EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() == nullptr; }));
+}
+
+TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheSettingsWindowAheadAndItsOpeningShowsThatWindow)
+{
+    IdleWarmUp warmUp(IdleWarmUp::windowsOf(windows, nullptr, *model), std::chrono::milliseconds(0));
+    QSignalSpy finished(&warmUp, &IdleWarmUp::finished);
+    ASSERT_TRUE(finished.wait(10000));
+    const QPointer<QWidget> preferences = windows.preferencesWindow();
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_FALSE(preferences->isVisible()) << "made ahead, not shown";
+    EXPECT_TRUE(preferences->testAttribute(Qt::WA_WState_Polished));
+    EXPECT_FALSE(windows.hasVisibleWindow());
+    EXPECT_EQ(windows.welcomeWindow(), nullptr) << "made on first use only";
+
+    windows.showPreferences(*model);
+    EXPECT_EQ(windows.preferencesWindow(), preferences);
+    EXPECT_TRUE(preferences->isVisible());
 }
 
 TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyTheResultIsReplaced)

@@ -1,0 +1,229 @@
+// The longest stall of the GUI thread while each window opens: the popover,
+// the result window, the settings window and the welcome window, at their
+// first opening and at nine later ones, on a real X server. A stall is one
+// uninterrupted stretch of work away from the event loop (the largest gap
+// between the beats of a 1 ms timer); an opening lasts from the request
+// until the window is exposed and painted and its queued work is done. The
+// program has been idle for a second before the first opening, as it is
+// after start-up. Peer in the same run: a plain window with a label, opened
+// the same way.
+//
+//   xvfb-run -a ravelond-window-stalls [--cold]
+//
+// --cold leaves out the program's warm-up while idle.
+#include "BenchModel.h"
+#include "Statistics.h"
+
+#include "app/IdleWarmUp.h"
+#include "app/StatusBarController.h"
+#include "app/WindowController.h"
+#include "stores/AppModel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int laterOpenings = 9;
+
+// The GUI thread's time on the processor now.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The longest stretch the GUI thread spends away from the event loop: the
+// largest gap between the beats of a 1 ms timer, less the beat itself. Both
+// the wall-clock gap and the GUI thread's own processor time within it are
+// kept: on a loaded machine the first also holds the time the thread waited
+// for a processor, which no change of ours can remove.
+class StallWatch {
+public:
+    StallWatch()
+    {
+        heartbeat_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&heartbeat_, &QTimer::timeout, [this] { beat(); });
+        heartbeat_.start(1);
+        reset();
+    }
+    void reset()
+    {
+        longestWall_ = 0;
+        longestWork_ = 0;
+        wall_.restart();
+        cpu_ = threadCpuMs();
+    }
+    void beat()
+    {
+        longestWall_ = std::max(longestWall_, wall_.nsecsElapsed() / 1e6 - 1.0);
+        const double now = threadCpuMs();
+        longestWork_ = std::max(longestWork_, now - cpu_);
+        wall_.restart();
+        cpu_ = now;
+    }
+    double longestWall() const { return longestWall_; }
+    double longestWork() const { return longestWork_; }
+
+private:
+    QTimer heartbeat_;
+    QElapsedTimer wall_;
+    double cpu_ = 0;
+    double longestWall_ = 0;
+    double longestWork_ = 0;
+};
+
+void idleFor(int milliseconds)
+{
+    bool done = false;
+    QTimer::singleShot(milliseconds, [&done] { done = true; });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+struct Stall {
+    double wall = 0;
+    double work = 0;
+};
+
+// Opens with `open` from the event loop, as a click would, and returns the
+// longest stall until the window is exposed, painted and settled.
+Stall openingStall(StallWatch &watch, const std::function<QWidget *()> &open)
+{
+    QWidget *window = nullptr;
+    watch.reset();
+    QTimer::singleShot(0, [&] { window = open(); });
+    while (!window || !window->windowHandle() || !window->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // Queued work of the opening (lists filled after the first frame) counts too.
+    idleFor(150);
+    watch.beat();
+    const Stall stall{watch.longestWall(), watch.longestWork()};
+    window->close();
+    idleFor(150);
+    return stall;
+}
+
+struct Stalls {
+    Stall first;
+    Stall laterWorst;
+    Stall laterMedian;
+};
+
+Stalls stalls(StallWatch &watch, const std::function<QWidget *()> &open)
+{
+    Stalls figures;
+    figures.first = openingStall(watch, open);
+    std::vector<double> wall;
+    std::vector<double> work;
+    for (int opening = 0; opening < laterOpenings; ++opening) {
+        const Stall stall = openingStall(watch, open);
+        wall.push_back(stall.wall);
+        work.push_back(stall.work);
+    }
+    figures.laterWorst = {*std::max_element(wall.begin(), wall.end()), *std::max_element(work.begin(), work.end())};
+    figures.laterMedian = {Statistics::median(wall), Statistics::median(work)};
+    return figures;
+}
+
+void print(const char *what, const Stalls &ours, const Stalls &peer)
+{
+    std::printf("%-16s first %6.1f (%6.1f) ms  later worst %6.1f (%6.1f) median %5.1f (%5.1f)   "
+                "plain window first %6.1f (%6.1f) later worst %6.1f (%6.1f)\n",
+                what, ours.first.work, ours.first.wall, ours.laterWorst.work, ours.laterWorst.wall,
+                ours.laterMedian.work, ours.laterMedian.wall, peer.first.work, peer.first.wall, peer.laterWorst.work,
+                peer.laterWorst.wall);
+}
+
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+QWidget *plainWindow()
+{
+    auto *window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto *layout = new QVBoxLayout(window);
+    layout->addWidget(new QLabel(QStringLiteral("A plain window")));
+    window->resize(520, 400);
+    window->show();
+    return window;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTemporaryDir folder;
+    BenchModel bench(folder.path());
+    AppModel &model = bench.model();
+    WindowController windows(nullptr, nullptr);
+    StatusBarController status(model);
+    StallWatch watch;
+    // Idle after start-up, as the program is before anyone opens a window,
+    // with the same work done meanwhile as the program does.
+    const bool warm = !QCoreApplication::arguments().contains(QStringLiteral("--cold"));
+    IdleWarmUp warmUp(warm ? IdleWarmUp::windowsOf(windows, &status, model) : QList<IdleWarmUp::Step>(),
+                      std::chrono::milliseconds(0));
+    const double residentBefore = residentMegabytes();
+    idleFor(1000);
+    if (!warmUp.isFinished())
+        std::fprintf(stderr, "the warm-up did not finish while idle\n");
+    const double residentAfter = residentMegabytes();
+
+    const Stalls popover = stalls(watch, [&] {
+        status.toggle();
+        return status.popover();
+    });
+    const Stalls popoverPeer = stalls(watch, plainWindow);
+    const CaptureResult result(QStringLiteral("Quarterly report, third revision\nNet revenue grew 12.4%"),
+                               OCREngine::vision, 0.42);
+    const Stalls resultWindow = stalls(watch, [&] {
+        windows.showResult(result, model);
+        return windows.resultWindow();
+    });
+    const Stalls resultPeer = stalls(watch, plainWindow);
+    const Stalls settings = stalls(watch, [&] {
+        windows.showPreferences(model);
+        return windows.preferencesWindow();
+    });
+    const Stalls settingsPeer = stalls(watch, plainWindow);
+    const Stalls welcome = stalls(watch, [&] {
+        windows.showWelcome(model);
+        return windows.welcomeWindow();
+    });
+    const Stalls welcomePeer = stalls(watch, plainWindow);
+
+    std::printf("longest GUI-thread stall while a window opens, its processor time (wall clock in brackets); "
+                "first opening, worst and median of %d later%s:\n",
+                laterOpenings, warm ? "; windows warmed up while idle" : "; nothing warmed up (--cold)");
+    std::printf("resident memory over the idle second: %.1f MB -> %.1f MB\n", residentBefore, residentAfter);
+    print("popover", popover, popoverPeer);
+    print("result window", resultWindow, resultPeer);
+    print("settings window", settings, settingsPeer);
+    print("welcome window", welcome, welcomePeer);
+    return 0;
+}
