@@ -2,6 +2,7 @@
 
 #include "models/TrovError.h"
 #include "services/ContrastNormalizer.h"
+#include "services/ScreenTextCleanup.h"
 #include "services/TesseractLanguages.h"
 
 #include <QPainter>
@@ -42,11 +43,7 @@ constexpr int darkBackgroundLevel = 128;
 constexpr double toggleAspectLimit = 1.3;
 constexpr double toggleHeightOverCapital = 1.08;
 
-struct RecognisedWord {
-    QString text;
-    QRect box;
-    int capitalHeight = 0; // from the top of the box to the baseline
-
+struct RecognisedWord : ScreenWord {
     static RecognisedWord at(const tesseract::ResultIterator &iterator)
     {
         RecognisedWord word;
@@ -58,6 +55,7 @@ struct RecognisedWord {
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         if (iterator.Baseline(tesseract::RIL_WORD, &x1, &y1, &x2, &y2))
             word.capitalHeight = std::max(y1, y2) - top;
+        word.confidence = iterator.Confidence(tesseract::RIL_WORD);
         return word;
     }
 
@@ -71,20 +69,6 @@ struct RecognisedWord {
                box.height() >= toggleHeightOverCapital * neighbour.capitalHeight;
     }
 };
-
-// The line as Tesseract gives it, or without the mark of the checkbox or
-// radio button it starts with.
-QString withoutToggle(const QString &line, const std::vector<RecognisedWord> &words)
-{
-    if (words.size() < 2 || !words[0].looksLikeToggle(words[1]))
-        return line;
-    QStringList kept;
-    for (size_t i = 1; i < words.size(); ++i) {
-        if (!words[i].text.isEmpty())
-            kept.append(words[i].text);
-    }
-    return kept.join(QLatin1Char(' '));
-}
 
 void setImage(tesseract::TessBaseAPI &api, const QImage &page)
 {
@@ -259,24 +243,18 @@ QString TesseractRecognizer::recognisedLines()
     std::unique_ptr<tesseract::ResultIterator> iterator(api_->GetIterator());
     if (!iterator || iterator->Empty(tesseract::RIL_WORD))
         return QString();
-    QString lineText;
     std::vector<RecognisedWord> words;
     const auto endLine = [&] {
-        const QString line = withoutToggle(lineText, words);
+        // The mark of a checkbox or radio button the line starts with is no text.
+        const bool toggle = words.size() >= 2 && words[0].looksLikeToggle(words[1]);
+        const QString line = ScreenTextCleanup::line({words.begin() + (toggle ? 1 : 0), words.end()});
         if (!line.isEmpty())
             lines.append(line);
         words.clear();
     };
     do {
-        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-            if (!words.empty())
-                endLine();
-            const std::unique_ptr<char[]> text(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            lineText = text ? QString::fromUtf8(text.get()) : QString();
-            // Tesseract ends every line with "\n" and every paragraph with another.
-            while (lineText.endsWith(QLatin1Char('\n')))
-                lineText.chop(1);
-        }
+        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE) && !words.empty())
+            endLine();
         words.push_back(RecognisedWord::at(*iterator));
     } while (iterator->Next(tesseract::RIL_WORD));
     endLine();
