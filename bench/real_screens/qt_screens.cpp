@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +14,6 @@
 #include <QTableWidget>
 #include <QTextStream>
 #include <QVBoxLayout>
-#include <QHBoxLayout>
 
 static void save(QWidget &widget, const QString &folder, const QString &name, const QString &truth)
 {
