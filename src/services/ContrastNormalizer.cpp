@@ -194,26 +194,47 @@ private:
         return false;
     }
 
+    // How much of its box a region covers once the grounds set into it count
+    // as covered: a dialog's buttons and fields cut holes into its own ground.
+    double coverageWithInsetGrounds(const Region &region) const
+    {
+        qsizetype covered = region.area;
+        for (size_t i = 0; i < regions_.size(); ++i) {
+            if (isGround_[i] && &regions_[i] != &region && region.encloses(regions_[i]))
+                covered += regions_[i].area;
+        }
+        return std::min(1.0, double(covered) / (double(region.width()) * region.height()));
+    }
+
     void findGrounds()
     {
         const double pageArea = double(width_) * height_;
         // Marks: regions big enough to be part of a glyph, not single
         // anti-aliasing pixels.
         std::vector<int> marks;
+        std::vector<int> candidates;
         for (int i = 0; i < int(regions_.size()); ++i) {
             if (regions_[i].area >= 3 && regions_[i].height() >= 3)
                 marks.push_back(i);
+            if (couldBeGround(regions_[i]))
+                candidates.push_back(i);
         }
         isGround_.assign(regions_.size(), 0);
-        for (int i = 0; i < int(regions_.size()); ++i) {
-            const Region &region = regions_[i];
-            if (!couldBeGround(region))
-                continue;
-            const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
-            if (page || (region.coverage() >= groundCoverage && holdsLabel(region, marks))) {
-                isGround_[i] = 1;
-                ++groundCount_;
-                groundArea_ += region.area;
+        // Grounds nest (a field in a dialog, a selection in the field): each
+        // round finds the grounds whose insets the last round found.
+        for (bool found = true; found;) {
+            found = false;
+            for (int i : candidates) {
+                const Region &region = regions_[i];
+                if (isGround_[i])
+                    continue;
+                const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
+                if (page || (coverageWithInsetGrounds(region) >= groundCoverage && holdsLabel(region, marks))) {
+                    isGround_[i] = 1;
+                    ++groundCount_;
+                    groundArea_ += region.area;
+                    found = true;
+                }
             }
         }
     }

@@ -41,6 +41,13 @@ int lineCapitalHeight(const std::vector<ScreenWord> &words)
     return heights[heights.size() / 2];
 }
 
+// One glyph read together with the frame around it: "[5]", "(x)".
+bool isFramedGlyph(const QString &text)
+{
+    return text.size() == 3 && (text[0] == QLatin1Char('[') || text[0] == QLatin1Char('(')) &&
+           (text[2] == QLatin1Char(']') || text[2] == QLatin1Char(')'));
+}
+
 bool isStraightQuote(QChar c)
 {
     return c == QLatin1Char('\'') || c == QLatin1Char('"');
@@ -100,9 +107,10 @@ bool ScreenTextCleanup::isMark(const ScreenWord &word, int lineCapitalHeight)
     const double aspect = double(word.box.width()) / word.box.height();
     const double height = word.box.height();
     // A badge's digit is as tall and as square, but read with confidence (if
-    // not always as the right digit).
-    if (word.confidence < sureConfidence && height >= iconHeightOverCapital * lineCapitalHeight &&
-        aspect <= iconAspectLimit && aspect >= 1 / iconAspectLimit)
+    // not always as the right digit) and without a frame around it.
+    if ((word.confidence < sureConfidence || isFramedGlyph(word.text)) &&
+        height >= iconHeightOverCapital * lineCapitalHeight && aspect <= iconAspectLimit &&
+        aspect >= 1 / iconAspectLimit)
         return true;
     const QString text = word.text;
     if ((text == QLatin1String("|") || text == QLatin1String("[") || text == QLatin1String("]")) &&
