@@ -21,6 +21,7 @@ TEST(ScreenTextCleanupTest, MarksBesideTextAreNotTextButWordsAre)
     } cases[] = {
         {word("[=]", {24, 24}, 50), true},  // a window button the recogniser doubted
         {word("(6)", {24, 24}, 74), true},  // a window button read with some confidence
+        {word("[5]", {24, 24}, 87), true},  // a window button read with its frame, surely
         {word("a", {26, 25}, 78), true},    // the dialog's icon
         {word(";", {2, 3}, 58), true},      // a speck
         {word("i\\", {35, 93}, 16), true},  // a warning sign
