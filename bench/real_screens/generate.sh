@@ -51,8 +51,11 @@ sleep 1
 
 window_shot() { # title name [frame]
     local id
-    id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+    xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null
+    # Toolkits map and remap their windows while they start: the one to take
+    # is the one still shown once drawing has settled.
     sleep 1.5
+    id=$(xdotool search --onlyvisible --name "^$1\$" | tail -1)
     import ${3:+-frame} -window "$id" "$work/$2.png"
     xdotool windowkill "$id" || true
 }
@@ -99,7 +102,7 @@ terminal() { # name columns rows text
     trimmed "$work/$1.png" 6 "$out/$1.png"
     printf '%s\n' "$4" >"$out/$1.txt"
 }
-terminal xterm-ls 60 10 "$ls_output"
+terminal xterm-ls 66 10 "$ls_output"
 terminal xterm-gcc 84 14 "$gcc_output"
 
 # Qt widgets drawn by a small program of our own, with the Fusion style.

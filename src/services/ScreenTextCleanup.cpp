@@ -123,8 +123,22 @@ QString ScreenTextCleanup::withScreenFontReadings(const QString &word)
 {
     // A shortcut's modifier: "l" read as "i", "1", "I" or "|", or as "il".
     static const QRegularExpression control(QStringLiteral("\\bCtr[il1I|]{1,2}(?=[+-])"));
+    // A file's mode in a listing ("-rw-r--r--"): "r" read as "f", the link's
+    // "l" as "L".
+    static const QRegularExpression mode(QStringLiteral("^[-dlLbcps][-rwxfsStT]{9}$"));
     QString read = word;
     read.replace(control, QStringLiteral("Ctrl"));
+    if (mode.match(read).hasMatch() && read.count(QLatin1Char('-')) + read.count(QLatin1Char('r')) +
+                                               read.count(QLatin1Char('w')) + read.count(QLatin1Char('x')) >=
+                                           7) {
+        read.replace(QLatin1Char('f'), QLatin1Char('r'));
+        if (read[0] == QLatin1Char('L'))
+            read[0] = QLatin1Char('l');
+    }
+    // A text field's caret right after its text.
+    if (read.size() > 1 && read.endsWith(QLatin1Char('|')) && !read[read.size() - 2].isSpace() &&
+        read[read.size() - 2] != QLatin1Char('|'))
+        read.chop(1);
     for (qsizetype i = 0; i < read.size(); ++i) {
         if (read[i] != QLatin1Char('|') || i + 1 >= read.size() || !read[i + 1].isLetter())
             continue;

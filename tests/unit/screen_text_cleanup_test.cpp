@@ -75,9 +75,15 @@ TEST(ScreenTextCleanupTest, ScreenFontReadings)
         {"|llustrated", "Illustrated"}, // a capital starting a word
         {"He|lo", "Hello"},
         {"a|b", "alb"},
-        {"|", "|"},     // a separator on its own
-        {"x|2", "x|2"}, // not between letters
-        {"|A", "|A"},   // not before a small letter
+        {"|", "|"},                   // a separator on its own
+        {"x|2", "x|2"},               // not between letters
+        {"|A", "|A"},                 // not before a small letter
+        {"-fw-r--r--", "-rw-r--r--"}, // a file's mode
+        {"Lrwxrwxrwx", "lrwxrwxrwx"}, // a link's mode
+        {"drwxr-xr-x", "drwxr-xr-x"},
+        {"Lifeforms!", "Lifeforms!"},    // ten letters, but no mode
+        {"example.org|", "example.org"}, // a field's caret
+        {"||", "||"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ScreenTextCleanup::withScreenFontReadings(QString::fromUtf8(c.read)), QString::fromUtf8(c.meant))
