@@ -22,7 +22,7 @@ browser() { # name width height scale
         --window-size="$2,$3" --screenshot="$work/$1.png" "file://$here/pages/$5.html" >/dev/null 2>&1
 }
 
-for page in nav buttons pricing order footer code dark chat menu list; do
+for page in nav buttons pricing order footer code dark chat menu list quote; do
     browser "browser-$page" 700 260 1 "browser-$page"
     trimmed "$work/browser-$page.png" 6 "$out/browser-$page.png"
     cp "$here/pages/browser-$page.txt" "$out/browser-$page.txt"

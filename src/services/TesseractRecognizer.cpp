@@ -2,6 +2,7 @@
 
 #include "models/TrovError.h"
 #include "services/ContrastNormalizer.h"
+#include "services/QuoteShape.h"
 #include "services/ScreenTextCleanup.h"
 #include "services/TesseractLanguages.h"
 
@@ -48,7 +49,7 @@ struct RecognisedWord : ScreenWord {
     {
         RecognisedWord word;
         const std::unique_ptr<char[]> text(iterator.GetUTF8Text(tesseract::RIL_WORD));
-        word.text = text ? QString::fromUtf8(text.get()) : QString();
+        word.text = QuoteShape::asDrawn(iterator, text ? QString::fromUtf8(text.get()) : QString());
         int left = 0, top = 0, right = 0, bottom = 0;
         iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
         word.box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
