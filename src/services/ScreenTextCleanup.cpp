@@ -8,8 +8,9 @@ namespace {
 
 // Icons and window buttons are drawn taller than the capitals of the text
 // beside them and about as wide as tall.
-constexpr double iconHeightOverCapital = 1.3;
+constexpr double iconHeightOverCapital = 1.2;
 constexpr double iconAspectLimit = 1.35;
+constexpr double tallIconOverCapital = 3;
 // A frame's edge or a column rule read as "|" reaches well above and below
 // the line's capitals; the glyph "|" only a little below the baseline.
 constexpr double edgeHeightOverCapital = 1.5;
@@ -102,16 +103,23 @@ bool ScreenTextCleanup::isMark(const ScreenWord &word, int lineCapitalHeight)
         return true;
     if (letters == 1 && word.text.size() > 1 && word.confidence < doubtfulConfidence)
         return true;
-    if (letters > 1 || word.box.isEmpty() || lineCapitalHeight <= 0)
+    if (letters > 2 || word.box.isEmpty() || lineCapitalHeight <= 0)
         return false;
     const double aspect = double(word.box.width()) / word.box.height();
     const double height = word.box.height();
-    // A badge's digit is as tall and as square, but read with confidence (if
-    // not always as the right digit) and without a frame around it.
-    if ((word.confidence < sureConfidence || isFramedGlyph(word.text)) &&
-        height >= iconHeightOverCapital * lineCapitalHeight && aspect <= iconAspectLimit &&
-        aspect >= 1 / iconAspectLimit)
+    // An icon read as one or two letters ("Aa", "is" for a warning sign),
+    // doubted and taller than the text beside it; a badge's digit is as tall
+    // and as square, but read with confidence (if not always as the right
+    // digit).
+    const bool square = aspect <= iconAspectLimit && aspect >= 1 / iconAspectLimit;
+    const bool tall = height >= iconHeightOverCapital * lineCapitalHeight;
+    if (tall && word.confidence < sureConfidence && (square || height >= tallIconOverCapital * lineCapitalHeight))
         return true;
+    // A window button read with its frame, however surely.
+    if (tall && square && isFramedGlyph(word.text))
+        return true;
+    if (letters > 1)
+        return false;
     const QString text = word.text;
     if ((text == QLatin1String("|") || text == QLatin1String("[") || text == QLatin1String("]")) &&
         height >= edgeHeightOverCapital * lineCapitalHeight)

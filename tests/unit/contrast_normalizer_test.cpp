@@ -74,3 +74,33 @@ TEST(ContrastNormalizerTest, ADialogsGroundCountsTheFieldsAndButtonsSetIntoIt)
     EXPECT_EQ(qGray(normalized->pixel(30, 60)), 0);    // the selected text
     EXPECT_EQ(qGray(normalized->pixel(30, 110)), 0);   // a button's label
 }
+
+TEST(ContrastNormalizerTest, FaintTextBesideBlackTextComesOutBlack)
+{
+    // A page with a button (so that it has two grounds), black text, and
+    // beside it marks of several greys.
+    QImage crop(260, 80, QImage::Format_RGB32);
+    crop.fill(Qt::white);
+    QPainter painter(&crop);
+    painter.fillRect(QRect(200, 10, 50, 30), QColor(0x0a, 0x84, 0xff));
+    painter.fillRect(QRect(210, 20, 12, 10), Qt::white);
+    painter.fillRect(QRect(228, 20, 12, 10), Qt::white);
+    painter.fillRect(QRect(10, 10, 120, 10), Qt::black);
+    const struct {
+        int grey;
+        bool black; // comes out black
+    } marks[] = {
+        {142, true},  // grey small print: a time stamp
+        {75, false},  // darker than faint: drawn as before, not bolder
+        {195, false}, // fainter than text: noise, left faint
+    };
+    for (int i = 0; i < 3; ++i)
+        painter.fillRect(QRect(10 + 40 * i, 50, 20, 10), QColor(marks[i].grey, marks[i].grey, marks[i].grey));
+    painter.end();
+
+    const std::optional<QImage> normalized = ContrastNormalizer::normalized(rgb(crop));
+    ASSERT_TRUE(normalized);
+    EXPECT_EQ(qGray(normalized->pixel(50, 15)), 0); // the black text
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(qGray(normalized->pixel(20 + 40 * i, 55)) == 0, marks[i].black) << marks[i].grey;
+}

@@ -22,6 +22,10 @@ TEST(ScreenTextCleanupTest, MarksBesideTextAreNotTextButWordsAre)
         {word("[=]", {24, 24}, 50), true},  // a window button the recogniser doubted
         {word("(6)", {24, 24}, 74), true},  // a window button read with some confidence
         {word("[5]", {24, 24}, 87), true},  // a window button read with its frame, surely
+        {word("Aa", {31, 34}, 75), true},   // a window's icon read as letters
+        {word("is", {35, 93}, 27), true},   // a warning sign read as letters
+        {word("On>", {64, 32}, 15), false}, // a switch's label, doubted but no icon
+        {word("12", {23, 16}, 81), false},  // a badge's number
         {word("a", {26, 25}, 78), true},    // the dialog's icon
         {word(";", {2, 3}, 58), true},      // a speck
         {word("i\\", {35, 93}, 16), true},  // a warning sign
