@@ -1,6 +1,7 @@
 #include "services/TesseractRecognizer.h"
 
 #include "models/TrovError.h"
+#include "services/BlockCursorEraser.h"
 #include "services/ContrastNormalizer.h"
 #include "services/QuoteShape.h"
 #include "services/ScreenTextCleanup.h"
@@ -139,6 +140,7 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         // slower in the benchmark).
         page.invertPixels();
     }
+    BlockCursorEraser::erase(page);
     page = croppedToInk(page);
     setImage(*api_, page);
     if (const int factor = upscaleFactor(page.size()); factor > 1) {
