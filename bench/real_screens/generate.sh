@@ -14,8 +14,10 @@ rm -rf "$out"
 mkdir -p "$out"
 export LC_ALL=C.UTF-8
 
+# Crops carry no time stamps (-strip), so that a remade set differs only
+# where the drawing does.
 # Keeps the crop to what is drawn, with a margin of the page's own colour.
-trimmed() { convert "$1" -fuzz 2% -trim +repage -bordercolor "$(convert "$1" -format '%[pixel:p{0,0}]' info:)" -border "$2" "$3"; }
+trimmed() { convert "$1" -fuzz 2% -trim +repage -bordercolor "$(convert "$1" -format '%[pixel:p{0,0}]' info:)" -border "$2" -strip "$3"; }
 
 browser() { # name width height scale
     chromium --headless=new --no-sandbox --disable-gpu --hide-scrollbars --force-device-scale-factor="$4" \
@@ -36,7 +38,7 @@ done
 # Screenshots passed around as JPEG.
 quality=60
 for page in buttons chat pricing dark; do
-    convert "$out/browser-$page.png" -quality "$quality" "$out/jpeg-$page.jpg"
+    convert "$out/browser-$page.png" -quality "$quality" -strip "$out/jpeg-$page.jpg"
     cp "$here/pages/browser-$page.txt" "$out/jpeg-$page.txt"
     quality=$((quality + 5))
 done
@@ -72,7 +74,7 @@ zenity --warning --title="Disk almost full" --text="Only 1.2 GB left on /home. F
 window_shot "Disk almost full" gtk-warning frame
 printf 'Disk almost full\nOnly 1.2 GB left on /home. Free some space to keep working.\nOK\n' > "$out/gtk-warning.txt"
 for name in gtk-question gtk-entry gtk-warning; do
-    convert "$work/$name.png" "$out/$name.png"
+    convert "$work/$name.png" -strip "$out/$name.png"
 done
 
 # Terminals: the text is the command's own output.
@@ -109,7 +111,7 @@ terminal xterm-gcc 84 14 "$gcc_output"
 g++ -std=c++17 -fPIC -o "$work/qt_screens" "$here/qt_screens.cpp" $(pkg-config --cflags --libs Qt6Widgets)
 "$work/qt_screens" "$work"
 for name in qt-menu qt-table qt-wizard; do
-    convert "$work/$name.png" "$out/$name.png"
+    convert "$work/$name.png" -strip "$out/$name.png"
     cp "$work/$name.txt" "$out/$name.txt"
 done
 du -sh "$out"
