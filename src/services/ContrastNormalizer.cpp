@@ -424,8 +424,8 @@ private:
                 // stamp beside black text) comes out as black as the rest.
                 const int floor = contrasts[ground] / 5;
                 const int peak = peaks[index];
-                const bool faint = peak >= faintTextShare[0] * contrasts[ground] &&
-                                   peak <= faintTextShare[1] * contrasts[ground];
+                const bool faint =
+                    peak >= faintTextShare[0] * contrasts[ground] && peak <= faintTextShare[1] * contrasts[ground];
                 const int contrast = faint ? std::max(peak, floor + 1) : contrasts[ground];
                 const int distance = channelDistance(row + 3 * x, colours_[ground]);
                 const int ink = std::clamp((distance - floor) * 255 / (contrast - floor), 0, 255);
