@@ -2,13 +2,16 @@
 // text, one JSON object per file and a summary, optionally side by side with
 // the `tesseract` command-line program on the same files in the same run.
 //
-//   ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|large] [--keep FOLDER] [FILE...]
+//   ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|real|large] [--keep FOLDER] [FILE...]
 //
 // Without files it renders two sets of images of known content and adds each
 // file's character accuracy, with the means per category: text (DejaVu, 9-48
 // px, light and dark backgrounds, scale 1 and 2) and interface crops (buttons,
 // dialogs, checkboxes, tabs, badges, tooltips, menus, terminals; 9-16 px,
-// light and dark, some as JPEG or at scale 2, one 1000 x 300 pane).
+// light and dark, some as JPEG or at scale 2, one 1000 x 300 pane). The real
+// set is what other programs drew (bench/real_screens: a headless browser, GTK
+// dialogs, Qt widgets, xterm; some as JPEG or at scale 2), read from the
+// source tree with the text each crop shows.
 //
 // The large set (only when asked for) holds two 12-megapixel pictures: noise,
 // a texture without any text, and a photo-like landscape with a small sign.
@@ -26,9 +29,11 @@
 #include <QCoroTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
@@ -52,7 +57,7 @@ namespace {
 struct Options {
     QString language = QStringLiteral("auto");
     bool compareCli = false;
-    QString set;        // "text", "interface" or empty for both
+    QString set;        // "text", "interface", "real" or empty for all
     QString keepFolder; // where the generated images stay, for a look at them
     QStringList files;
 };
@@ -812,6 +817,30 @@ std::vector<Sample> generateLargeSamples(const QString &folder)
             Sample{photoFile, signText, 0, QStringLiteral("large"), true, largeSize}};
 }
 
+// Real screens ------------------------------------------------------------------
+//
+// Crops of what real programs drew, each beside NAME.txt with the text it
+// shows; the category is the name's first part ("browser-nav" is "browser").
+// Scored word by word like the interface crops.
+
+std::vector<Sample> realScreenSamples()
+{
+    std::vector<Sample> samples;
+    const QDir folder(QStringLiteral(RAVELOND_SOURCE_DIR "/bench/real_screens/crops"));
+    const QStringList files =
+        folder.entryList({QStringLiteral("*.png"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile truth(folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".txt")));
+        if (!truth.open(QIODevice::ReadOnly))
+            continue;
+        const QString expected = TextProcessing::normalize(QString::fromUtf8(truth.readAll()), true);
+        const QString category = QStringLiteral("real-") + name.section(QLatin1Char('-'), 0, 0);
+        samples.push_back(
+            Sample{folder.filePath(name), expected, 0, category, true, QImageReader(folder.filePath(name)).size()});
+    }
+    return samples;
+}
+
 // Figures ---------------------------------------------------------------------
 
 double characterAccuracy(const QString &expected, const QString &actual)
@@ -1006,13 +1035,15 @@ void printCategories(const std::vector<Measurement> &measurements)
 void printSummary(const std::vector<Measurement> &measurements, int failures)
 {
     printCategories(measurements);
-    Figures all, small, text, interface, pane;
+    Figures all, small, text, interface, real, pane;
     for (const Measurement &m : measurements) {
         all.add(m);
         if (m.pixelSize > 0 && m.pixelSize <= 12)
             small.add(m);
         if (m.category == QLatin1String("text"))
             text.add(m);
+        else if (m.category.startsWith(QLatin1String("real-")))
+            real.add(m);
         else if (!m.category.isEmpty())
             interface.add(m);
         if (m.size == QSize(1000, 300))
@@ -1039,6 +1070,9 @@ void printSummary(const std::vector<Measurement> &measurements, int failures)
     small.addAccuracy(summary, "accuracy_mean_9_to_12_px", "cli_accuracy_mean_9_to_12_px");
     text.addAccuracy(summary, "accuracy_mean_text", "cli_accuracy_mean_text");
     interface.addAccuracy(summary, "accuracy_mean_interface", "cli_accuracy_mean_interface");
+    real.addAccuracy(summary, "accuracy_mean_real", "cli_accuracy_mean_real");
+    if (!real.accuracy.empty())
+        summary.add("accuracy_min_real", *std::min_element(real.accuracy.begin(), real.accuracy.end()), 4);
     if (!pane.recognize.empty())
         pane.addTimes(summary, QStringLiteral("_1000x300"));
     summary.add("peak_rss_mb", peakResidentMegabytes()).print();
@@ -1125,8 +1159,9 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const std::optional<Options> options = parseArguments(arguments);
     if (!options) {
-        std::fprintf(stderr, "usage: ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|large] "
-                             "[--keep FOLDER] [FILE...]\n");
+        std::fprintf(stderr,
+                     "usage: ravelond-ocr-bench [--language CODE] [--compare-cli] [--set text|interface|real|large] "
+                     "[--keep FOLDER] [FILE...]\n");
         return 2;
     }
     QString languages;
@@ -1145,6 +1180,10 @@ int main(int argc, char *argv[])
             samples = generateSamples(generatedFolder);
         if (options->set.isEmpty() || options->set == QLatin1String("interface")) {
             for (Sample &sample : generateInterfaceSamples(generatedFolder))
+                samples.push_back(std::move(sample));
+        }
+        if (options->set.isEmpty() || options->set == QLatin1String("real")) {
+            for (Sample &sample : realScreenSamples())
                 samples.push_back(std::move(sample));
         }
         if (options->set == QLatin1String("large"))

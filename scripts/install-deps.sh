@@ -5,7 +5,7 @@ set -euo pipefail
 run_packages=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-image-formats-plugins qcoro-qt6-dev
-  libtesseract-dev tesseract-ocr-eng
+  libtesseract-dev libleptonica-dev tesseract-ocr-eng
   libxcb1-dev libxcb-keysyms1-dev libxcb-xinput-dev libxcb-damage0-dev libx11-dev
   libxcb-xkb-dev libxkbcommon-x11-dev
   libcanberra-dev sound-theme-freedesktop

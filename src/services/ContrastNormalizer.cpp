@@ -35,6 +35,13 @@ constexpr double largestPixelCount = 8'500'000;
 // anti-aliased outline, a frame, a separator), not ink: Tesseract reads such
 // edges as "|" and "[".
 constexpr int edgeReach = 2;
+// A glyph's core lies this close to each of its pixels.
+constexpr int peakReach = 3;
+// Text whose core differs from its ground by this share of the ground's
+// darkest text is faint (grey small print beside black text) and darkened to
+// black. Darker text is left as it is (darkening coloured text made bold
+// small print blur), and fainter marks are JPEG noise around edges.
+constexpr double faintTextShare[2] = {0.4, 0.6};
 
 struct Region {
     qsizetype area = 0;
@@ -194,26 +201,47 @@ private:
         return false;
     }
 
+    // How much of its box a region covers once the grounds set into it count
+    // as covered: a dialog's buttons and fields cut holes into its own ground.
+    double coverageWithInsetGrounds(const Region &region) const
+    {
+        qsizetype covered = region.area;
+        for (size_t i = 0; i < regions_.size(); ++i) {
+            if (isGround_[i] && &regions_[i] != &region && region.encloses(regions_[i]))
+                covered += regions_[i].area;
+        }
+        return std::min(1.0, double(covered) / (double(region.width()) * region.height()));
+    }
+
     void findGrounds()
     {
         const double pageArea = double(width_) * height_;
         // Marks: regions big enough to be part of a glyph, not single
         // anti-aliasing pixels.
         std::vector<int> marks;
+        std::vector<int> candidates;
         for (int i = 0; i < int(regions_.size()); ++i) {
             if (regions_[i].area >= 3 && regions_[i].height() >= 3)
                 marks.push_back(i);
+            if (couldBeGround(regions_[i]))
+                candidates.push_back(i);
         }
         isGround_.assign(regions_.size(), 0);
-        for (int i = 0; i < int(regions_.size()); ++i) {
-            const Region &region = regions_[i];
-            if (!couldBeGround(region))
-                continue;
-            const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
-            if (page || (region.coverage() >= groundCoverage && holdsLabel(region, marks))) {
-                isGround_[i] = 1;
-                ++groundCount_;
-                groundArea_ += region.area;
+        // Grounds nest (a field in a dialog, a selection in the field): each
+        // round finds the grounds whose insets the last round found.
+        for (bool found = true; found;) {
+            found = false;
+            for (int i : candidates) {
+                const Region &region = regions_[i];
+                if (isGround_[i])
+                    continue;
+                const bool page = region.touchesEdge && double(region.area) >= pageShare * pageArea;
+                if (page || (coverageWithInsetGrounds(region) >= groundCoverage && holdsLabel(region, marks))) {
+                    isGround_[i] = 1;
+                    ++groundCount_;
+                    groundArea_ += region.area;
+                    found = true;
+                }
             }
         }
     }
@@ -342,9 +370,43 @@ private:
         return contrasts;
     }
 
+    // Each ink pixel's distance from its ground, the largest within a few
+    // pixels around it: a glyph's edge learns its own core's contrast.
+    std::vector<std::uint8_t> nearbyInkPeaks() const
+    {
+        std::vector<std::uint8_t> distance(qsizetype(width_) * height_, 0);
+        for (int y = 0; y < height_; ++y) {
+            const uchar *row = page_.constScanLine(y);
+            for (int x = 0; x < width_; ++x) {
+                const int index = y * width_ + x;
+                if (isInk(index))
+                    distance[index] = std::uint8_t(channelDistance(row + 3 * x, colours_[nearest_[index]]));
+            }
+        }
+        std::vector<std::uint8_t> across(distance.size(), 0), peaks(distance.size(), 0);
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                std::uint8_t peak = 0;
+                for (int dx = std::max(0, x - peakReach); dx <= std::min(width_ - 1, x + peakReach); ++dx)
+                    peak = std::max(peak, distance[y * width_ + dx]);
+                across[y * width_ + x] = peak;
+            }
+        }
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                std::uint8_t peak = 0;
+                for (int dy = std::max(0, y - peakReach); dy <= std::min(height_ - 1, y + peakReach); ++dy)
+                    peak = std::max(peak, across[dy * width_ + x]);
+                peaks[y * width_ + x] = peak;
+            }
+        }
+        return peaks;
+    }
+
     QImage paint()
     {
         const std::vector<int> contrasts = textContrasts();
+        const std::vector<std::uint8_t> peaks = nearbyInkPeaks();
         QImage grey(width_, height_, QImage::Format_Grayscale8);
         for (int y = 0; y < height_; ++y) {
             uchar *out = grey.scanLine(y);
@@ -356,12 +418,17 @@ private:
                     continue;
                 }
                 const int ground = nearest_[index];
-                const int contrast = contrasts[ground];
-                // Differences below a fifth of the text's are noise or a faint
-                // outline; from there ink darkens to black at the core's contrast.
-                const int floor = contrast / 5;
+                // Differences below a fifth of the ground's text contrast are
+                // noise or a faint outline; from there ink darkens to black at
+                // its own core's contrast, so that faint text (a grey time
+                // stamp beside black text) comes out as black as the rest.
+                const int floor = contrasts[ground] / 5;
+                const int peak = peaks[index];
+                const bool faint =
+                    peak >= faintTextShare[0] * contrasts[ground] && peak <= faintTextShare[1] * contrasts[ground];
+                const int contrast = faint ? std::max(peak, floor + 1) : contrasts[ground];
                 const int distance = channelDistance(row + 3 * x, colours_[ground]);
-                const int ink = std::clamp((distance - floor) * 255 / std::max(1, contrast - floor), 0, 255);
+                const int ink = std::clamp((distance - floor) * 255 / (contrast - floor), 0, 255);
                 out[x] = uchar(255 - ink);
             }
         }

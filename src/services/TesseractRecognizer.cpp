@@ -1,7 +1,10 @@
 #include "services/TesseractRecognizer.h"
 
 #include "models/TrovError.h"
+#include "services/BlockCursorEraser.h"
 #include "services/ContrastNormalizer.h"
+#include "services/QuoteShape.h"
+#include "services/ScreenTextCleanup.h"
 #include "services/TesseractLanguages.h"
 
 #include <QPainter>
@@ -50,22 +53,19 @@ constexpr int darkBackgroundLevel = 128;
 constexpr double toggleAspectLimit = 1.3;
 constexpr double toggleHeightOverCapital = 1.08;
 
-struct RecognisedWord {
-    QString text;
-    QRect box;
-    int capitalHeight = 0; // from the top of the box to the baseline
-
+struct RecognisedWord : ScreenWord {
     static RecognisedWord at(const tesseract::ResultIterator &iterator)
     {
         RecognisedWord word;
         const std::unique_ptr<char[]> text(iterator.GetUTF8Text(tesseract::RIL_WORD));
-        word.text = text ? QString::fromUtf8(text.get()) : QString();
+        word.text = QuoteShape::asDrawn(iterator, text ? QString::fromUtf8(text.get()) : QString());
         int left = 0, top = 0, right = 0, bottom = 0;
         iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
         word.box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         if (iterator.Baseline(tesseract::RIL_WORD, &x1, &y1, &x2, &y2))
             word.capitalHeight = std::max(y1, y2) - top;
+        word.confidence = iterator.Confidence(tesseract::RIL_WORD);
         return word;
     }
 
@@ -79,20 +79,6 @@ struct RecognisedWord {
                box.height() >= toggleHeightOverCapital * neighbour.capitalHeight;
     }
 };
-
-// The line as Tesseract gives it, or without the mark of the checkbox or
-// radio button it starts with.
-QString withoutToggle(const QString &line, const std::vector<RecognisedWord> &words)
-{
-    if (words.size() < 2 || !words[0].looksLikeToggle(words[1]))
-        return line;
-    QStringList kept;
-    for (size_t i = 1; i < words.size(); ++i) {
-        if (!words[i].text.isEmpty())
-            kept.append(words[i].text);
-    }
-    return kept.join(QLatin1Char(' '));
-}
 
 void throwIfCancelled(const TextRecognitionRequest &request)
 {
@@ -201,6 +187,7 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         // slower in the benchmark).
         page.invertPixels();
     }
+    BlockCursorEraser::erase(page);
     const Ground ground = Ground::of(page);
     page = croppedToInk(page, ground.level);
     throwIfCancelled(request);
@@ -314,24 +301,18 @@ QString TesseractRecognizer::recognisedLines()
     std::unique_ptr<tesseract::ResultIterator> iterator(api_->GetIterator());
     if (!iterator || iterator->Empty(tesseract::RIL_WORD))
         return QString();
-    QString lineText;
     std::vector<RecognisedWord> words;
     const auto endLine = [&] {
-        const QString line = withoutToggle(lineText, words);
+        // The mark of a checkbox or radio button the line starts with is no text.
+        const bool toggle = words.size() >= 2 && words[0].looksLikeToggle(words[1]);
+        const QString line = ScreenTextCleanup::line({words.begin() + (toggle ? 1 : 0), words.end()});
         if (!line.isEmpty())
             lines.append(line);
         words.clear();
     };
     do {
-        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-            if (!words.empty())
-                endLine();
-            const std::unique_ptr<char[]> text(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            lineText = text ? QString::fromUtf8(text.get()) : QString();
-            // Tesseract ends every line with "\n" and every paragraph with another.
-            while (lineText.endsWith(QLatin1Char('\n')))
-                lineText.chop(1);
-        }
+        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE) && !words.empty())
+            endLine();
         words.push_back(RecognisedWord::at(*iterator));
     } while (iterator->Next(tesseract::RIL_WORD));
     endLine();
