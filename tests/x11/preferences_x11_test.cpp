@@ -1,4 +1,5 @@
 #include "support/DesktopTools.h"
+#include "support/Patience.h"
 #include "support/TessdataFolder.h"
 #include "support/TrayDock.h"
 
@@ -62,10 +63,10 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     QSignalSpy said(&holder, &QProcess::readyReadStandardOutput);
     holder.start(qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/hold_hot_key"),
                  {QStringLiteral("commandShift2")});
-    ASSERT_TRUE(said.wait(20000));
+    ASSERT_TRUE(said.wait(Patience::untilHung));
     ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
 
-    ASSERT_TRUE(QTest::qWaitFor(TrayDock::isUp, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(TrayDock::isUp, Patience::untilHung));
     AppComposition composition;
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(),
                          CommandLineOptions::parse({QStringLiteral("ravelond")}));
@@ -121,7 +122,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     // The new chord is the program's hot key now: it starts a capture, which
     // stops at once for the local engine that is not installed.
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+2")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::failed; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::failed; }, Patience::untilHung));
     EXPECT_EQ(model.lastError(), TrovError::of(TrovError::mlxNotReady).errorDescription());
 
     QVariantMap expected = before;
