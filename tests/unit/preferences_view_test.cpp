@@ -95,12 +95,14 @@ protected:
         layout->addWidget(view);
     }
 
-    // Shows the window and waits for its languages.
+    // Shows the window and waits for its languages. A listing that finished
+    // before the wait began (it may, on a busy machine) has already been
+    // signalled: QSignalSpy::wait waits for the next one.
     void show()
     {
         QSignalSpy listed(view, &PreferencesView::languagesListed);
         window->show();
-        ASSERT_TRUE(listed.wait(Patience::untilHung));
+        ASSERT_TRUE(!listed.isEmpty() || listed.wait(Patience::untilHung));
     }
 
     QByteArray settingsFile() const { return contents(fixture->defaults().filePath()); }
