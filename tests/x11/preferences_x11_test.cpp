@@ -35,11 +35,23 @@ bool pick(QComboBox &picker, const QString &text)
 {
     DesktopTools::click(picker);
     QAbstractItemView *list = picker.view();
-    if (!QTest::qWaitFor([&] { return list->isVisible(); }))
+    const auto itemCentre = [&] {
+        const QRect item = list->visualRect(list->model()->index(picker.findText(text), 0));
+        return list->viewport()->mapToGlobal(item.center());
+    };
+    // The pop-up may still be sliding into place: click once the item stays put.
+    if (!QTest::qWaitFor(
+            [&] {
+                if (!list->isVisible())
+                    return false;
+                const QPoint at = itemCentre();
+                QTest::qWait(100);
+                return list->isVisible() && itemCentre() == at;
+            },
+            Patience::untilHung))
         return false;
-    const QRect item = list->visualRect(list->model()->index(picker.findText(text), 0));
-    DesktopTools::click(list->viewport()->mapToGlobal(item.center()));
-    return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; });
+    DesktopTools::click(itemCentre());
+    return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; }, Patience::untilHung);
 }
 
 QVariantMap storedSettings()
