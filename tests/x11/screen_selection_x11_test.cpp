@@ -100,8 +100,11 @@ void runInSession(const QHash<QString, QString> &variables, const QString &filte
     QSignalSpy finished(&child, &QProcess::finished);
     child.start(QStringLiteral(RAVELOND_TEST_SOURCE_DIR "/support/run-in-x11-session.sh"),
                 {QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_filter=") + filter});
-    ASSERT_TRUE(finished.wait(170000));
+    const bool ended = finished.wait(170000);
+    if (!ended)
+        child.kill();
     const QString output = QString::fromLocal8Bit(child.readAll());
+    ASSERT_TRUE(ended) << "the session hung; it said:\n" << output.toStdString();
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] ") + passed)) << output.toStdString();
 }
