@@ -305,10 +305,14 @@ TEST_F(ShellProgramTest, SigtermDuringARecognitionQuitsInOrderAndLeavesNoProcess
     const QString image = QDir(TestEnvironment::root()).filePath("slow.png");
     ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Slow"), 48).save(image));
     start({"--open-image", image});
-    // The recognition is under way once the program has started its worker.
+    // The recognition is under way once the program has started its worker
+    // (the only child given a model folder: others, such as an interpreter
+    // check, may come before the program handles signals).
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return run(QStringLiteral("pgrep"), {"-P", QString::number(program.processId())}).trimmed().size() > 0;
+            return run(QStringLiteral("pgrep"), {"-P", QString::number(program.processId()), "-f", "--", "--model-dir"})
+                       .trimmed()
+                       .size() > 0;
         },
         Patience::untilHung));
     ::kill(pid_t(program.processId()), SIGTERM);
