@@ -10,7 +10,9 @@ import pathlib
 import re
 import sys
 
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+# Both forms: a project header named in angle brackets reaches its room just
+# as well (the rooms' folder is on every target's include path).
+INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)', re.MULTILINE)
 
 
 def parse_rooms(specs):
@@ -33,6 +35,16 @@ def room_of(path, folders):
     return best[1] if best else None
 
 
+def included_project_headers(text, source_root):
+    """The headers `text` includes; of those in angle brackets only the ones
+    that exist under `source_root` (the rest are the system's)."""
+    for quoted, angled in INCLUDE.findall(text):
+        if quoted:
+            yield quoted
+        elif (source_root / angled).is_file():
+            yield angled
+
+
 def main():
     source_root = pathlib.Path(sys.argv[1])
     stamp = pathlib.Path(sys.argv[2])
@@ -45,7 +57,7 @@ def main():
         own = room_of(relative, folders)
         if own is None:
             continue
-        for header in INCLUDE.findall(file.read_text(encoding="utf-8")):
+        for header in included_project_headers(file.read_text(encoding="utf-8"), source_root):
             used = room_of(header, folders)
             if used is None or used == own or used in rooms[own]:
                 continue

@@ -1,5 +1,6 @@
 #include "platform/DesktopFileReveal.h"
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -12,11 +13,17 @@ const QString objectPath = QStringLiteral("/org/freedesktop/FileManager1");
 
 } // namespace
 
-DesktopFileReveal::DesktopFileReveal(QDBusConnection bus, OpenUrl fallback, QObject *parent)
-    : QObject(parent), bus_(std::move(bus)),
+DesktopFileReveal::DesktopFileReveal(QObject *parent) : DesktopFileReveal(QDBusConnection::sessionBus(), {}, parent)
+{
+}
+
+DesktopFileReveal::DesktopFileReveal(const QDBusConnection &bus, OpenUrl fallback, QObject *parent)
+    : QObject(parent), bus_(std::make_unique<QDBusConnection>(bus)),
       fallback_(fallback ? std::move(fallback) : OpenUrl([](const QUrl &url) { QDesktopServices::openUrl(url); }))
 {
 }
+
+DesktopFileReveal::~DesktopFileReveal() = default;
 
 void DesktopFileReveal::revealFolder(const QString &path)
 {
@@ -24,7 +31,7 @@ void DesktopFileReveal::revealFolder(const QString &path)
     if (!folder.isDir())
         return;
     const QUrl url = QUrl::fromLocalFile(folder.absoluteFilePath());
-    if (!bus_.isConnected()) {
+    if (!bus_->isConnected()) {
         fallback_(url);
         return;
     }
@@ -32,7 +39,7 @@ void DesktopFileReveal::revealFolder(const QString &path)
     // The second argument is the startup notification id: none.
     call << QStringList{url.toString()} << QString();
     // Asynchronous: a file manager that is slow to start must not hold the window up.
-    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, callTimeoutMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, url](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();
         if (finished->isError())

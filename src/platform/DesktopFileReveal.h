@@ -2,11 +2,13 @@
 
 #include "platform/FileReveal.h"
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
+
+class QDBusConnection;
 
 // The freedesktop file-manager interface (org.freedesktop.FileManager1
 // ShowFolders) on the session bus; when no file manager answers there, the
@@ -19,13 +21,15 @@ public:
 
     static constexpr int callTimeoutMs = 5000;
 
-    // The session bus and QDesktopServices unless given.
-    explicit DesktopFileReveal(QDBusConnection bus = QDBusConnection::sessionBus(), OpenUrl fallback = {},
-                               QObject *parent = nullptr);
+    // The session bus and QDesktopServices.
+    explicit DesktopFileReveal(QObject *parent = nullptr);
+    DesktopFileReveal(const QDBusConnection &bus, OpenUrl fallback, QObject *parent = nullptr);
+    ~DesktopFileReveal() override;
 
     void revealFolder(const QString &path) override;
 
 private:
-    QDBusConnection bus_;
+    // Held by pointer: the bus is this class's own business, not its users'.
+    std::unique_ptr<QDBusConnection> bus_;
     OpenUrl fallback_;
 };

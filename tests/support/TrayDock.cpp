@@ -1,5 +1,7 @@
 #include "support/TrayDock.h"
 
+#include "support/Patience.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
@@ -42,6 +44,6 @@ QRect TrayDock::dockedGeometry(const QSystemTrayIcon &icon)
             }
             return geometry.x() > 0 && unchanged.elapsed() > 400;
         },
-        20000);
+        Patience::untilHung);
     return docked ? geometry : QRect();
 }

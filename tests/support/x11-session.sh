@@ -27,13 +27,31 @@ if [[ -n "${RAVELOND_X11_MONITORS:-}" ]]; then
 fi
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
 # The EWMH check window appears once openbox manages the screen.
-for _ in $(seq 1 200); do
+managed=0
+for _ in $(seq 1 1200); do
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    managed=1
     break
   fi
   sleep 0.05
+done
+((managed)) || echo "x11-session.sh: openbox never managed the screen" >&2
+# The tray is up once its panel window exists; one that died on the way is
+# started again.
+for _ in 1 2 3; do
+  trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+  tray=$!
+  pids+=("$tray")
+  for _ in $(seq 1 1200); do
+    if ! kill -0 "$tray" 2>/dev/null || xdotool search --classname trayer >/dev/null 2>&1; then
+      break
+    fi
+    sleep 0.05
+  done
+  if kill -0 "$tray" 2>/dev/null; then
+    break
+  fi
+  echo "x11-session.sh: trayer exited; starting it again" >&2
 done
 "$@"

@@ -445,12 +445,19 @@ TEST_F(AppModelTest, CancellingWhileSelectingEndsCancelledAndDismissesByItself)
 TEST_F(AppModelTest, APictureThatArrivesAfterTheCancelIsNeverRecognised)
 {
     AppModel &app = makeModel();
+    QList<CapturePhase::Kind> phases;
+    QObject::connect(&app, &AppModel::phaseChanged, [&](const CapturePhase &phase) { phases << phase.kind(); });
     selection.mode = FakeSelection::Mode::pending;
     selection.ignoresStop = true;
     app.startCapture();
     app.cancel();
     selection.resolve();
     ASSERT_TRUE(finishes(CapturePhase::cancelled));
+    // Not even for a moment: the recogniser would stop at once, but the
+    // feedback would have shown the progress of a recognition never asked for.
+    EXPECT_EQ(phases,
+              (QList<CapturePhase::Kind>{CapturePhase::idle, CapturePhase::selecting, CapturePhase::cancelled}));
+    EXPECT_FALSE(events.contains(QStringLiteral("feedback:recognizing")));
     EXPECT_EQ(recognizer.calls, 0);
     EXPECT_EQ(copies, 0);
 }

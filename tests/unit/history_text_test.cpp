@@ -186,11 +186,15 @@ TEST(TextProcessingTest, WordCountAgreesWithTheWordsOnEveryKindOfText)
         QStringLiteral("  two words \r\n"),
         QStringLiteral("a\u00a0b\u2003c\u3000d"), // no-break, em and ideographic spaces
         QStringLiteral("e\u0301 \u0301x"),        // a mark after a space joins the space's cluster
+        QStringLiteral("one \u0300"),             // the lowest mark: no word of its own
+        QStringLiteral("a \u20dd b"),             // an enclosing mark between words
         QStringLiteral("👩‍👩‍👧 family 🇩🇪"),
         QStringLiteral("naïve café"),
     };
     for (const QString &text : texts)
         EXPECT_EQ(TextProcessing::wordCount(text), TextProcessing::words(text).size()) << text.toStdString();
+    EXPECT_EQ(TextProcessing::wordCount(QStringLiteral("one \u0300")), 1);
+    EXPECT_EQ(TextProcessing::wordCount(QStringLiteral("a \u20dd b")), 2);
 }
 
 TEST(SymbolLibraryTest, TheHistoryAndWelcomeSymbolsExistAndAFilledOneIsSolidWithItsMarkCutOut)

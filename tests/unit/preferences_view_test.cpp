@@ -4,6 +4,7 @@
 #include "support/ChildProcessTest.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/MLXTestRoot.h"
+#include "support/Patience.h"
 #include "support/TessdataFolder.h"
 #include "support/TestFiles.h"
 
@@ -94,12 +95,14 @@ protected:
         layout->addWidget(view);
     }
 
-    // Shows the window and waits for its languages.
+    // Shows the window and waits for its languages. A listing that finished
+    // before the wait began (it may, on a busy machine) has already been
+    // signalled: QSignalSpy::wait waits for the next one.
     void show()
     {
         QSignalSpy listed(view, &PreferencesView::languagesListed);
         window->show();
-        ASSERT_TRUE(listed.wait(10000));
+        ASSERT_TRUE(!listed.isEmpty() || listed.wait(Patience::untilHung));
     }
 
     QByteArray settingsFile() const { return contents(fixture->defaults().filePath()); }
@@ -333,7 +336,7 @@ TEST_F(PreferencesViewTest, TheLocalEngineTabFollowsReadinessAndInstallationEach
         if (example.installing) {
             setup().setPythonPath(fixture->mlxRoot().fakeSetupPython(QStringLiteral("wait")));
             setup().install();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, 20000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, Patience::untilHung));
         }
         if (example.ready) {
             fixture->setLocalEngineInstalled(true);
@@ -360,14 +363,14 @@ TEST_F(PreferencesViewTest, CancellingARunEndsWhenTheScriptHasExitedAndLeavesNoP
     named<QTabWidget>(QStringLiteral("tabs")).setCurrentIndex(1);
     setup().setPythonPath(fixture->mlxRoot().fakeSetupPython(QStringLiteral("wait")));
     click(named<QAbstractButton>(QStringLiteral("installButton")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("Waiting"); }, Patience::untilHung));
     EXPECT_EQ(named(QStringLiteral("mlxStatus")).accessibleName(), QStringLiteral("Waiting"));
     EXPECT_EQ(named(QStringLiteral("installTitle")).accessibleName(), QStringLiteral("Setting up your engine…"));
     EXPECT_FALSE(named(QStringLiteral("pythonRow")).isEnabled());
 
     click(named<QPushButton>(QStringLiteral("cancelSetup")));
     EXPECT_TRUE(shown(QStringLiteral("progress"))) << "shown until the script has exited";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !setup().isInstalling(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !setup().isInstalling(); }, Patience::untilHung));
     EXPECT_EQ(named(QStringLiteral("mlxStatus")).accessibleName(),
               QStringLiteral("Setup cancelled. Downloaded files can resume."));
     EXPECT_FALSE(shown(QStringLiteral("progress")));
@@ -400,7 +403,8 @@ TEST_F(PreferencesViewTest, AFailedRunAMissingInterpreterOrMissingSetupFilesEach
         setup().setPythonPath(example.python.isEmpty() ? QStringLiteral("/no/such/python3")
                                                        : fixture->mlxRoot().fakeSetupPython(example.python));
         click(named<QAbstractButton>(QStringLiteral("installButton")));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return status() == example.status; }, 20000)) << status().toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return status() == example.status; }, Patience::untilHung))
+            << status().toStdString();
         EXPECT_EQ(named(QStringLiteral("mlxStatus")).accessibleName(), example.status);
         EXPECT_FALSE(setup().isInstalling());
         for (const QString &name : {QStringLiteral("pythonRow"), QStringLiteral("installButton")})

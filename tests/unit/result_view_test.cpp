@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "models/ShortTime.h"
 #include "support/FeedbackModelFixture.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
 
@@ -67,7 +68,8 @@ protected:
             return false;
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept");
-        if (!finished.wait(10000))
+        // The save may have finished before the wait begins.
+        if (finished.isEmpty() && !finished.wait(Patience::untilHung))
             return false;
         return finished.first().first().toBool();
     }

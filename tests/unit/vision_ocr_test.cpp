@@ -203,6 +203,23 @@ TEST(VisionOCRTest, CancellingReturnsTheCallerAndFreesTheSlotAtOnce)
     EXPECT_TRUE(slotFreesUp(ocr));
 }
 
+TEST(VisionOCRTest, AnAnswerStillOnItsWayToTheCallerWhenTheCancelComesIsDropped)
+{
+    BlockingCall call;
+    VisionOCR ocr(call.execute());
+    std::stop_source stop;
+    QCoro::Task<OCRResponse> running = ocr.read(anyImage(), QStringLiteral("auto"), stop.get_token());
+    call.started.wait();
+    call.release.open();
+    // The answer is recorded and its delivery queued to this thread, whose
+    // event loop has not run since: the caller has not resumed yet.
+    QThreadPool::globalInstance()->waitForDone();
+    stop.request_stop();
+    EXPECT_EQ(failureOf(std::move(running)), TrovError::taskCancelled);
+    EXPECT_EQ(call.calls, 1);
+    EXPECT_EQ(failureOf(ocr.read(anyImage())), -1) << "the slot is free again";
+}
+
 TEST(VisionOCRTest, AReadCancelledBeforeItsWorkBeganNeverCallsTheRecogniser)
 {
     // Fill the pool so the read's work item waits in the queue.

@@ -1,4 +1,5 @@
 #include "support/DesktopTools.h"
+#include "support/Patience.h"
 #include "support/TessdataFolder.h"
 #include "support/TrayDock.h"
 
@@ -34,11 +35,23 @@ bool pick(QComboBox &picker, const QString &text)
 {
     DesktopTools::click(picker);
     QAbstractItemView *list = picker.view();
-    if (!QTest::qWaitFor([&] { return list->isVisible(); }))
+    const auto itemCentre = [&] {
+        const QRect item = list->visualRect(list->model()->index(picker.findText(text), 0));
+        return list->viewport()->mapToGlobal(item.center());
+    };
+    // The pop-up may still be sliding into place: click once the item stays put.
+    if (!QTest::qWaitFor(
+            [&] {
+                if (!list->isVisible())
+                    return false;
+                const QPoint at = itemCentre();
+                QTest::qWait(100);
+                return list->isVisible() && itemCentre() == at;
+            },
+            Patience::untilHung))
         return false;
-    const QRect item = list->visualRect(list->model()->index(picker.findText(text), 0));
-    DesktopTools::click(list->viewport()->mapToGlobal(item.center()));
-    return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; });
+    DesktopTools::click(itemCentre());
+    return QTest::qWaitFor([&] { return !list->isVisible() && picker.currentText() == text; }, Patience::untilHung);
 }
 
 QVariantMap storedSettings()
@@ -62,10 +75,10 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     QSignalSpy said(&holder, &QProcess::readyReadStandardOutput);
     holder.start(qEnvironmentVariable("RAVELOND_TEST_BINARY_DIR") + QStringLiteral("/hold_hot_key"),
                  {QStringLiteral("commandShift2")});
-    ASSERT_TRUE(said.wait(20000));
+    ASSERT_TRUE(said.wait(Patience::untilHung));
     ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
 
-    ASSERT_TRUE(QTest::qWaitFor(TrayDock::isUp, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(TrayDock::isUp, Patience::untilHung));
     AppComposition composition;
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(),
                          CommandLineOptions::parse({QStringLiteral("ravelond")}));
@@ -121,7 +134,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     // The new chord is the program's hot key now: it starts a capture, which
     // stops at once for the local engine that is not installed.
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+2")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::failed; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::failed; }, Patience::untilHung));
     EXPECT_EQ(model.lastError(), TrovError::of(TrovError::mlxNotReady).errorDescription());
 
     QVariantMap expected = before;

@@ -2,6 +2,7 @@
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
 #include "support/MLXTestRoot.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -77,6 +78,71 @@ bool mapped(const QByteArray &name)
     return mappedCount(name) > 0;
 }
 
+xcb_connection_t *x11()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+QByteArray textProperty(xcb_window_t window, xcb_atom_t property)
+{
+    auto *reply =
+        xcb_get_property_reply(x11(), xcb_get_property(x11(), 0, window, property, XCB_ATOM_ANY, 0, 64), nullptr);
+    const QByteArray text = reply ? QByteArray(static_cast<const char *>(xcb_get_property_value(reply)),
+                                               xcb_get_property_value_length(reply))
+                                  : QByteArray();
+    std::free(reply);
+    return text;
+}
+
+// Whether a viewable window anywhere below `window` has this class.
+bool viewableOfClass(xcb_window_t window, const QByteArray &instance)
+{
+    auto *attributes = xcb_get_window_attributes_reply(x11(), xcb_get_window_attributes(x11(), window), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    if (!viewable)
+        return false;
+    if (textProperty(window, XCB_ATOM_WM_CLASS).split('\0').value(0) == instance)
+        return true;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(x11(), xcb_query_tree(x11(), window), nullptr);
+    bool found = false;
+    const xcb_window_t *children = tree ? xcb_query_tree_children(tree) : nullptr;
+    for (int i = 0; tree && !found && i < xcb_query_tree_children_length(tree); ++i)
+        found = viewableOfClass(children[i], instance);
+    std::free(tree);
+    return found;
+}
+
+// The program has launched once its tray icon is docked: it took its hot key
+// before it made the icon.
+bool launched()
+{
+    return viewableOfClass(xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root, "ravelond");
+}
+
+// The name of the window that has the keyboard focus, or of its nearest named ancestor.
+QByteArray focusedWindowName()
+{
+    auto *focus = xcb_get_input_focus_reply(x11(), xcb_get_input_focus(x11()), nullptr);
+    xcb_window_t window = focus ? focus->focus : XCB_NONE;
+    std::free(focus);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root;
+    while (window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT && window != root) {
+        if (const QByteArray name = textProperty(window, XCB_ATOM_WM_NAME); !name.isEmpty())
+            return name;
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(x11(), xcb_query_tree(x11(), window), nullptr);
+        window = tree ? tree->parent : XCB_NONE;
+        std::free(tree);
+    }
+    return {};
+}
+
+// Keys typed now reach the overlay: it is up and has the keyboard.
+bool theOverlayHoldsTheKeyboard()
+{
+    return mapped("Ravelond selection") && focusedWindowName() == "Ravelond selection";
+}
+
 // The real program, started as a user would, on private settings.
 class ShellProgramTest : public ::testing::Test {
 protected:
@@ -110,7 +176,7 @@ protected:
     {
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(ravelondPath(), arguments);
-        ASSERT_TRUE(program.waitForStarted(10000));
+        ASSERT_TRUE(program.waitForStarted(Patience::untilHung));
     }
 
     // Another application's window with the text in the middle of the screen; its text area.
@@ -118,22 +184,20 @@ protected:
     {
         QSignalSpy ready(&textWindow, &QProcess::readyReadStandardOutput);
         textWindow.start(binary(QStringLiteral("text_window")), {text});
-        if (!ready.wait(20000))
+        if (!ready.wait(Patience::untilHung))
             return {};
         const QList<QByteArray> words = textWindow.readLine().trimmed().split(' ');
         return QRect(words.value(1).toInt(), words.value(2).toInt(), words.value(3).toInt(), words.value(4).toInt());
     }
 
-    // Presses the hot key until the overlay is up: the first presses may come
-    // before the program has taken the key.
+    // Presses the hot key once the program holds it, and waits until the
+    // overlay has the keyboard: what is typed before that reaches another window.
     bool pressHotKeyUntilTheOverlayIsUp()
     {
-        for (int attempt = 0; attempt < 40; ++attempt) {
-            DesktopTools::xdotool({"key", "ctrl+alt+c"});
-            if (QTest::qWaitFor([] { return mapped("Ravelond selection"); }, 500))
-                return true;
-        }
-        return false;
+        if (!QTest::qWaitFor(launched, Patience::untilHung))
+            return false;
+        DesktopTools::xdotool({"key", "ctrl+alt+c"});
+        return QTest::qWaitFor(theOverlayHoldsTheKeyboard, Patience::untilHung);
     }
 
     // A socket left by a killed instance refuses; the running one accepts.
@@ -145,12 +209,12 @@ protected:
                 socket.connectToServer(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/app.ravelond.Ravelond.instance");
                 return socket.waitForConnected(200);
             },
-            20000);
+            Patience::untilHung);
     }
 
     bool clipboardBecomes(const QString &text)
     {
-        return QTest::qWaitFor([&] { return DesktopTools::clipboardText().contains(text); }, 20000);
+        return QTest::qWaitFor([&] { return DesktopTools::clipboardText().contains(text); }, Patience::untilHung);
     }
 
     QProcess program;
@@ -217,7 +281,7 @@ TEST_F(ShellProgramTest, ASecondLaunchHandsOverItsImageAndAHungOrKilledInstanceI
         launches.last()->start(ravelondPath(), {});
     }
     for (QProcess *launch : launches) {
-        EXPECT_TRUE(launch->waitForFinished(10000));
+        EXPECT_TRUE(launch->waitForFinished(Patience::untilHung));
         EXPECT_EQ(launch->exitCode(), 0);
         delete launch;
     }
@@ -246,17 +310,22 @@ TEST_F(ShellProgramTest, SigtermDuringARecognitionQuitsInOrderAndLeavesNoProcess
     const QString image = QDir(TestEnvironment::root()).filePath("slow.png");
     ASSERT_TRUE(ImageFixtures::text(QStringLiteral("Slow"), 48).save(image));
     start({"--open-image", image});
-    // The recognition is under way once the program has started its worker.
+    // The recognition is under way once the program has started its worker
+    // (the only child given a model folder: others, such as an interpreter
+    // check, may come before the program handles signals).
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return run(QStringLiteral("pgrep"), {"-P", QString::number(program.processId())}).trimmed().size() > 0;
+            return run(QStringLiteral("pgrep"), {"-P", QString::number(program.processId()), "-f", "--", "--model-dir"})
+                       .trimmed()
+                       .size() > 0;
         },
-        20000));
+        Patience::untilHung));
     ::kill(pid_t(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(15000));
+    ASSERT_TRUE(program.waitForFinished(Patience::untilHung));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(ChildProcesses::waitUntilNoneLeft(std::chrono::milliseconds(5000))) << "a worker outlived the program";
+    EXPECT_TRUE(ChildProcesses::waitUntilNoneLeft(std::chrono::milliseconds(Patience::untilHung)))
+        << "a worker outlived the program";
 }
 
 TEST_F(ShellProgramTest, TwentyColdLaunchesAtOnceAreEachHandedOverOrFailClearlyAndNoFailedOneIsImported)
