@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 // The keyboard extension's header names a field after a C++ keyword.
 #define explicit explicit_
 #include <xcb/xkb.h>
@@ -247,6 +248,7 @@ void X11HotKeyGrabber::giveBack()
         xcb_flush(connection);
     }
     keys_.clear();
+    watchReleases(false);
     keycodes_.clear();
     variants_.clear();
     modifiers_ = 0;
@@ -277,16 +279,37 @@ bool X11HotKeyGrabber::isRepeat(const xcb_key_press_event_t &press)
     const bool whileHeld = key.down && quint32(press.time - key.pressedAt) <= repeatWindow_;
     key.down = true;
     key.pressedAt = press.time;
+    watchReleases(true);
     return pairedWithRelease || whileHeld;
 }
 
-void X11HotKeyGrabber::noteRelease(const xcb_key_release_event_t &release)
+void X11HotKeyGrabber::noteRelease(quint8 keycode, xcb_timestamp_t time)
 {
-    const auto key = keys_.find(release.detail);
+    const auto key = keys_.find(keycode);
     if (key == keys_.end())
         return;
     key->down = false;
-    key->releasedAt = release.time;
+    key->releasedAt = time;
+    if (std::none_of(keys_.cbegin(), keys_.cend(), [](const KeyState &state) { return state.down; }))
+        watchReleases(false);
+}
+
+void X11HotKeyGrabber::watchReleases(bool watch)
+{
+    xcb_connection_t *connection = X11Connection::connection();
+    if (!connection || watch == (inputOpcode_ != 0))
+        return;
+    // Known to the connection since Qt asked for XInput at start-up: no round trip.
+    const xcb_query_extension_reply_t *input = xcb_get_extension_data(connection, &xcb_input_id);
+    if (!input || !input->present)
+        return;
+    struct {
+        xcb_input_event_mask_t head;
+        quint32 mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, watch ? quint32(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE) : 0u};
+    xcb_input_xi_select_events(connection, X11Connection::rootWindow(), 1, &selection.head);
+    xcb_flush(connection);
+    inputOpcode_ = watch ? input->major_opcode : 0;
 }
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -307,8 +330,19 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
     const int type = event->response_type & 0x7f;
     if (type == XCB_KEY_RELEASE) {
         // From outside only the chord's keys reach us: its grab lasts until they are released.
-        noteRelease(*reinterpret_cast<const xcb_key_release_event_t *>(event));
+        const auto *release = reinterpret_cast<const xcb_key_release_event_t *>(event);
+        noteRelease(release->detail, release->time);
         return false;
+    }
+    if (type == XCB_GE_GENERIC) {
+        // While a chord key is down, its release wherever the keyboard then
+        // goes (our overlay may have let it go before the key came up).
+        const auto *raw = reinterpret_cast<const xcb_input_raw_key_release_event_t *>(event);
+        if (!inputOpcode_ || raw->extension != inputOpcode_ || raw->event_type != XCB_INPUT_RAW_KEY_RELEASE)
+            return false;
+        noteRelease(quint8(raw->detail), raw->time);
+        // Ours alone: Qt would take the typing in other applications for our user's last action.
+        return true;
     }
     if (type != XCB_KEY_PRESS)
         return false;

@@ -22,7 +22,9 @@
 // grab suspends every passive one, so the selection overlay would otherwise
 // never see the chord). A held chord counts once: the keyboard's auto-repeat
 // sends further presses, told apart by the chord key's own releases and the
-// keyboard's repeat delay. Nothing but the chord is listened for, so other
+// keyboard's repeat delay. Releases are watched at the root only while a key
+// of the chord is down (our overlay may let the keyboard go before it comes
+// up); otherwise nothing but the chord is listened for, so other
 // applications' typing never reaches this process. Under Wayland, or without
 // an X11 connection, every grab is refused, so the caller learns that no hot
 // key exists.
@@ -49,7 +51,9 @@ private:
     void giveBack();
     void followKeymap();
     bool isRepeat(const xcb_key_press_event_t &press);
-    void noteRelease(const xcb_key_release_event_t &release);
+    void noteRelease(quint8 keycode, xcb_timestamp_t time);
+    // Raw releases of every key, asked for only while a key of the chord is down.
+    void watchReleases(bool watch);
 
     struct KeyState {
         bool down = false;
@@ -67,4 +71,6 @@ private:
     QHash<quint8, KeyState> keys_;
     // How long after a press of a held key the next press is still its repeat.
     quint32 repeatWindow_ = 0;
+    // XInput's opcode while releases are watched, else 0.
+    quint8 inputOpcode_ = 0;
 };
