@@ -50,7 +50,7 @@ AppDelegate::~AppDelegate()
     model_->onSettings = nullptr;
     model_->onWelcome = nullptr;
     model_->onHistory = nullptr;
-    subscriptions_.clear();
+    disconnect(&model_->settings(), nullptr, this, nullptr);
     warmUp_.reset();
     shortcut_.reset();
     statusBar_.reset();
@@ -134,42 +134,25 @@ void AppDelegate::installMenus()
 void AppDelegate::subscribeToSettings()
 {
     Preferences &settings = model_->settings();
-    QPointer<AppDelegate> self(this);
-    QPointer<AppModel> model(model_.get());
-    subscriptions_.push_back(settings.shortcutPublisher().subscribe(
-        [self](const ShortcutPreset &preset) {
-            // On a later turn, so the first registration happens once the launch has returned.
-            QMetaObject::invokeMethod(
-                qApp,
-                [self, preset] {
-                    if (self)
-                        self->registerShortcut(preset);
-                },
-                Qt::QueuedConnection);
-        },
-        true));
-    subscriptions_.push_back(settings.rememberSessionPublisher().subscribe(
-        [model](const bool &remember) {
-            if (model && !remember)
-                model->clearResults();
-        },
-        false));
-    subscriptions_.push_back(settings.clipboardHistoryPublisher().subscribe(
-        [model](const bool &enabled) {
-            if (!model)
-                return;
-            if (enabled)
-                model->history().setEnabled(true);
-            else
-                model->history().disableAndClear();
-        },
-        false));
-    subscriptions_.push_back(settings.persistClipboardHistoryPublisher().subscribe(
-        [model](const bool &persists) {
-            if (model)
-                model->history().setPersistence(persists);
-        },
-        false));
+    const auto registerLater = [this](ShortcutPreset preset) {
+        // On a later turn, so the first registration happens once the launch has returned.
+        QMetaObject::invokeMethod(
+            this, [this, preset] { registerShortcut(preset); }, Qt::QueuedConnection);
+    };
+    registerLater(settings.shortcut());
+    connect(&settings, &Preferences::shortcutChanged, this, registerLater);
+    connect(&settings, &Preferences::rememberSessionChanged, this, [this](bool remember) {
+        if (!remember)
+            model_->clearResults();
+    });
+    connect(&settings, &Preferences::clipboardHistoryChanged, this, [this](bool enabled) {
+        if (enabled)
+            model_->history().setEnabled(true);
+        else
+            model_->history().disableAndClear();
+    });
+    connect(&settings, &Preferences::persistClipboardHistoryChanged, this,
+            [this](bool persists) { model_->history().setPersistence(persists); });
 }
 
 void AppDelegate::registerShortcut(ShortcutPreset preset)

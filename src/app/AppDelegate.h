@@ -4,7 +4,6 @@
 #include "app/ShellDependencies.h"
 #include "models/ShortcutPreset.h"
 #include "stores/AppModel.h"
-#include "support/Subscription.h"
 
 #include <QObject>
 #include <QPointer>
@@ -88,6 +87,5 @@ private:
     std::unique_ptr<GlobalShortcut> shortcut_;
     // The windows' first-opening work, done while idle after the launch.
     std::unique_ptr<IdleWarmUp> warmUp_;
-    std::vector<Subscription> subscriptions_;
     bool escapeMonitorInstalled_ = false;
 };

@@ -57,16 +57,16 @@ QString Preferences::storedString(const QString &key) const
     return defaults_.value(key).toString();
 }
 
-// The order subscribers rely on: the change notice, then each subscriber with
-// the new value (the getter still old), then the new value, then the store.
+// The order observers rely on: the change notice, then the new value and the
+// store, then the setting's own signal.
 template <typename T>
-void Preferences::assign(Published<T> &setting, T value, const QString &key, const QVariant &stored,
+void Preferences::assign(T &setting, T value, const QString &key, const QVariant &stored,
                          void (Preferences::*changed)(T))
 {
     Q_EMIT aboutToChange();
-    setting.assign(std::move(value));
+    setting = std::move(value);
     defaults_.setValue(key, stored);
-    Q_EMIT(this->*changed)(setting.value());
+    Q_EMIT(this->*changed)(setting);
 }
 
 void Preferences::setEngine(OCREngine value)

@@ -89,87 +89,38 @@ TEST_F(PreferencesTest, EveryAssignmentIsStoredAtOnceAndReadByTheNextInstance)
     EXPECT_EQ(reopenedDomain.storedValue(QStringLiteral("shortcut")).toString(), QStringLiteral("commandShift2"));
 }
 
-TEST_F(PreferencesTest, AssigningTheCurrentValueStillStoresNotifiesAndPublishes)
+TEST_F(PreferencesTest, AssigningTheCurrentValueStillStoresAndNotifies)
 {
     Preferences preferences(domain);
     QSignalSpy notices(&preferences, &Preferences::aboutToChange);
     QSignalSpy changes(&preferences, &Preferences::playSoundChanged);
-    QList<bool> received;
-    Subscription subscription =
-        preferences.playSoundPublisher().subscribe([&received](bool value) { received.append(value); }, false);
 
     preferences.setPlaySound(true);
 
     EXPECT_TRUE(domain.contains(QStringLiteral("playSound")));
     EXPECT_EQ(notices.count(), 1);
-    EXPECT_EQ(changes.count(), 1);
-    EXPECT_EQ(received, QList<bool>{true});
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.first().first().toBool(), true);
 }
 
-TEST_F(PreferencesTest, SubscribersSeeTheNewValueBeforeThePropertyAndTheStoreHoldIt)
+TEST_F(PreferencesTest, TheChangeNoticeComesFirstAndTheSettingsSignalOnceTheValueIsStored)
 {
     Preferences preferences(domain);
     QStringList events;
-    QObject::connect(&preferences, &Preferences::aboutToChange, [&] { events.append(QStringLiteral("notice")); });
-    Subscription subscription = preferences.shortcutPublisher().subscribe(
-        [&](ShortcutPreset value) {
-            events.append(QStringLiteral("subscriber %1, property %2, stored %3")
-                              .arg(value.rawValue(), preferences.shortcut().rawValue(),
-                                   domain.value(QStringLiteral("shortcut")).toString()));
-        },
-        false);
+    QObject::connect(&preferences, &Preferences::aboutToChange, [&] {
+        events.append(QStringLiteral("notice, property %1").arg(preferences.shortcut().rawValue()));
+    });
     QObject::connect(&preferences, &Preferences::shortcutChanged, [&](ShortcutPreset value) {
-        events.append(QStringLiteral("signal %1, stored %2")
-                          .arg(value.rawValue(), domain.value(QStringLiteral("shortcut")).toString()));
+        events.append(QStringLiteral("signal %1, property %2, stored %3")
+                          .arg(value.rawValue(), preferences.shortcut().rawValue(),
+                               domain.value(QStringLiteral("shortcut")).toString()));
     });
 
     preferences.setShortcut(ShortcutPreset::controlShift2);
 
-    EXPECT_EQ(events, (QStringList{QStringLiteral("notice"),
-                                   QStringLiteral("subscriber controlShift2, property controlOptionC, stored "),
-                                   QStringLiteral("signal controlShift2, stored controlShift2")}));
-}
-
-TEST_F(PreferencesTest, ASubscriberTakesTheCurrentValueOnlyWhenAskedAndNothingOnceCancelled)
-{
-    Preferences preferences(domain);
-    QList<ShortcutPreset::Value> withCurrent;
-    QList<ShortcutPreset::Value> withoutCurrent;
-    Subscription first =
-        preferences.shortcutPublisher().subscribe([&](ShortcutPreset value) { withCurrent.append(value); }, true);
-    Subscription second =
-        preferences.shortcutPublisher().subscribe([&](ShortcutPreset value) { withoutCurrent.append(value); }, false);
-    EXPECT_EQ(withCurrent, QList<ShortcutPreset::Value>{ShortcutPreset::controlOptionC});
-    EXPECT_TRUE(withoutCurrent.isEmpty());
-
-    preferences.setShortcut(ShortcutPreset::commandShift2);
-    second.cancel();
-    preferences.setShortcut(ShortcutPreset::controlShift2);
-
-    EXPECT_EQ(withCurrent, (QList<ShortcutPreset::Value>{ShortcutPreset::controlOptionC, ShortcutPreset::commandShift2,
-                                                         ShortcutPreset::controlShift2}));
-    EXPECT_EQ(withoutCurrent, QList<ShortcutPreset::Value>{ShortcutPreset::commandShift2});
-}
-
-TEST_F(PreferencesTest, ASubscriptionMayEndItselfWhileBeingToldAndOutliveThePreferences)
-{
-    Subscription outliving;
-    int deliveries = 0;
-    {
-        Preferences preferences(domain);
-        Subscription self;
-        self = preferences.clipboardHistoryPublisher().subscribe(
-            [&](bool) {
-                ++deliveries;
-                self.cancel();
-            },
-            false);
-        outliving = preferences.clipboardHistoryPublisher().subscribe([](bool) {}, false);
-        preferences.setClipboardHistory(true);
-        preferences.setClipboardHistory(false);
-    }
-    EXPECT_EQ(deliveries, 1);
-    outliving.cancel();
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("notice, property controlOptionC"),
+                           QStringLiteral("signal controlShift2, property controlShift2, stored controlShift2")}));
 }
 
 TEST(ShortcutPresetTest, RawValuesAndLabelsAreExact)
