@@ -9,6 +9,8 @@
 #include "app/SingleInstance.h"
 #include "support/design/TrovMark.h"
 
+#include "ProcessMemory.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -29,31 +31,6 @@ namespace {
 
 constexpr int imports = 2000;
 constexpr int settledAfter = 100;
-
-qint64 kilobytes(const QString &path, const QList<QByteArray> &fields)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    qint64 total = 0;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        for (const QByteArray &field : fields) {
-            if (line.startsWith(field + ':'))
-                total += line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return total;
-}
-
-qint64 residentKilobytes(qint64 pid)
-{
-    return kilobytes(QStringLiteral("/proc/%1/status").arg(pid), {"VmRSS"});
-}
-
-qint64 privateKilobytes(qint64 pid)
-{
-    return kilobytes(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), {"Private_Clean", "Private_Dirty"});
-}
 
 // Runs the event loop until `condition` holds or `milliseconds` pass.
 template <typename Condition>
@@ -154,9 +131,9 @@ int measure(int argc, char **argv)
             break;
         }
         if (index == settledAfter || index % 250 == 0) {
-            const qint64 resident = residentKilobytes(ours.processId());
-            const qint64 own = privateKilobytes(ours.processId());
-            const qint64 bare = residentKilobytes(peer.processId());
+            const qint64 resident = ProcessMemory::residentKilobytes(ours.processId());
+            const qint64 own = ProcessMemory::privateKilobytes(ours.processId());
+            const qint64 bare = ProcessMemory::residentKilobytes(peer.processId());
             if (index == settledAfter) {
                 settledResident = resident;
                 settledPrivate = own;
@@ -167,13 +144,13 @@ int measure(int argc, char **argv)
             std::fflush(stdout);
         }
     }
-    const qint64 resident = residentKilobytes(ours.processId());
-    const qint64 own = privateKilobytes(ours.processId());
+    const qint64 resident = ProcessMemory::residentKilobytes(ours.processId());
+    const qint64 own = ProcessMemory::privateKilobytes(ours.processId());
     std::printf("growth after the first %d imports: RSS %+.2f MB, private %+.2f MB (%.2f KB per import); bare tray "
                 "RSS %+.2f MB\n",
                 settledAfter, (resident - settledResident) / 1024.0, (own - settledPrivate) / 1024.0,
                 double(resident - settledResident) / (imports - settledAfter),
-                (residentKilobytes(peer.processId()) - settledPeer) / 1024.0);
+                (ProcessMemory::residentKilobytes(peer.processId()) - settledPeer) / 1024.0);
     ours.terminate();
     peer.terminate();
     ours.waitForFinished(10000);

@@ -18,6 +18,7 @@
 // history file as at start-up; the first keystroke comes 300 ms after the
 // window opened, as a person's would. Peer: the plain list on the same store.
 #include "BenchModel.h"
+#include "ProcessMemory.h"
 #include "Statistics.h"
 #include "models/ClipboardHistoryCodec.h"
 
@@ -192,18 +193,6 @@ Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &h
     return figures;
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 struct ScaleFigures {
     double openMs = 0;
     double firstKeystrokeMs = 0;
@@ -241,7 +230,7 @@ ScaleFigures measureScale(QWidget *window, ClipboardHistoryStore &history, Memor
         }));
     }
     figures.pollMs = Statistics::median(polls);
-    figures.residentMb = residentMegabytes();
+    figures.residentMb = ProcessMemory::residentMegabytes();
     return figures;
 }
 

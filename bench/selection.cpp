@@ -19,6 +19,7 @@
 //     glibc's default thresholds.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb and xauth).
 #include "PaintWatch.h"
+#include "ProcessMemory.h"
 #include "Statistics.h"
 
 #include "models/TrovError.h"
@@ -296,18 +297,6 @@ void dragScenario()
                 Statistics::percentile(full, 0.9));
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 // One whole capture: the overlay up and painted, a region selected, the crop
 // returned and the overlay gone.
 void captureOnce(ScreenSelection &selection, SelectionOverlayPresenter &presenter)
@@ -328,21 +317,21 @@ void memoryScenario(bool releaseLargeBlocks)
     if (releaseLargeBlocks)
         LargeBlockRelease::enable();
     constexpr int captures = 20;
-    const double before = residentMegabytes();
+    const double before = ProcessMemory::residentMegabytes();
     std::vector<double> ours;
     {
         SelectionOverlayPresenter presenter{SelectionPlatform::system()};
         ScreenSelection selection{SelectionPlatform::system(), &presenter};
         for (int run = 0; run < captures; ++run) {
             captureOnce(selection, presenter);
-            ours.push_back(residentMegabytes());
+            ours.push_back(ProcessMemory::residentMegabytes());
         }
     }
     std::vector<double> peer;
     for (int run = 0; run < captures; ++run) {
         showGrabInPlainWindow();
         waitUntilSettled();
-        peer.push_back(residentMegabytes());
+        peer.push_back(ProcessMemory::residentMegabytes());
     }
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();

@@ -17,6 +17,7 @@
 //     it in the same session.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
 // `ravelond-shell --hot-key` measures the hot key alone.
+#include "ProcessMemory.h"
 #include "Statistics.h"
 
 #include "platform/X11HotKeyGrabber.h"
@@ -264,33 +265,6 @@ void waitUntil(Condition condition, int milliseconds, const char *what)
 {
     if (!waitFor(condition, milliseconds))
         std::fprintf(stderr, "timed out waiting for %s\n", what);
-}
-
-// The sum of the kB values of these fields of a /proc file.
-qint64 kilobytes(const QString &path, const QList<QByteArray> &fields)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    qint64 total = 0;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        for (const QByteArray &field : fields) {
-            if (line.startsWith(field + ':'))
-                total += line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return total;
-}
-
-qint64 residentKilobytes(qint64 pid)
-{
-    return kilobytes(QStringLiteral("/proc/%1/status").arg(pid), {"VmRSS"});
-}
-
-// What the process alone holds: resident pages no other process shares.
-qint64 privateKilobytes(qint64 pid)
-{
-    return kilobytes(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), {"Private_Clean", "Private_Dirty"});
 }
 
 double cpuSeconds(qint64 pid)
@@ -544,10 +518,10 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     prepareHome(idleHome + QStringLiteral("-peer"));
     Launched peer = launch(self, {QStringLiteral("--bare-tray")}, idleHome + QStringLiteral("-peer"), false);
     QTest::qWait(2000);
-    const qint64 ourIdle = residentKilobytes(ours.process->processId());
-    const qint64 peerIdle = residentKilobytes(peer.process->processId());
-    const qint64 ourPrivate = privateKilobytes(ours.process->processId());
-    const qint64 peerPrivate = privateKilobytes(peer.process->processId());
+    const qint64 ourIdle = ProcessMemory::residentKilobytes(ours.process->processId());
+    const qint64 peerIdle = ProcessMemory::residentKilobytes(peer.process->processId());
+    const qint64 ourPrivate = ProcessMemory::privateKilobytes(ours.process->processId());
+    const qint64 peerPrivate = ProcessMemory::privateKilobytes(peer.process->processId());
     const double ourCpu = cpuSeconds(ours.process->processId());
     const double peerCpu = cpuSeconds(peer.process->processId());
     QTest::qWait(10000);
@@ -577,7 +551,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
         },
         30000, "the recognised text");
     QTest::qWait(2000);
-    const qint64 ourAfterReading = residentKilobytes(ours.process->processId());
+    const qint64 ourAfterReading = ProcessMemory::residentKilobytes(ours.process->processId());
     std::printf("idle RSS after launch        ravelond %6.1f MB   bare tray program %6.1f MB   ratio %.2f\n",
                 ourIdle / 1024.0, peerIdle / 1024.0, double(ourIdle) / double(std::max<qint64>(peerIdle, 1)));
     std::printf("idle private memory          ravelond %6.1f MB   bare tray program %6.1f MB   ratio %.2f\n",

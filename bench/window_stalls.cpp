@@ -12,6 +12,7 @@
 //
 // --cold leaves out the program's warm-up while idle.
 #include "BenchModel.h"
+#include "ProcessMemory.h"
 #include "Statistics.h"
 
 #include "app/IdleWarmUp.h"
@@ -148,18 +149,6 @@ void print(const char *what, const Stalls &ours, const Stalls &peer)
                 peer.laterWorst.wall);
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 QWidget *plainWindow()
 {
     auto *window = new QWidget;
@@ -188,11 +177,11 @@ int main(int argc, char *argv[])
     const bool warm = !QCoreApplication::arguments().contains(QStringLiteral("--cold"));
     IdleWarmUp warmUp(warm ? IdleWarmUp::windowsOf(windows, &status, model) : QList<IdleWarmUp::Step>(),
                       std::chrono::milliseconds(0));
-    const double residentBefore = residentMegabytes();
+    const double residentBefore = ProcessMemory::residentMegabytes();
     idleFor(1000);
     if (!warmUp.isFinished())
         std::fprintf(stderr, "the warm-up did not finish while idle\n");
-    const double residentAfter = residentMegabytes();
+    const double residentAfter = ProcessMemory::residentMegabytes();
 
     const Stalls popover = stalls(watch, [&] {
         status.toggle();
