@@ -14,13 +14,13 @@
 
 #include "Statistics.h"
 
+#include "foundation/AtomicFileWriter.h"
 #include "models/ClipboardHistoryCodec.h"
 #include "models/TextProcessing.h"
 #include "platform/MemoryPasteboard.h"
 #include "platform/Pasteboard.h"
 #include "stores/ClipboardHistoryFile.h"
 #include "stores/ClipboardHistoryStore.h"
-#include "support/AtomicFileWriter.h"
 
 #include <QCoroTask>
 

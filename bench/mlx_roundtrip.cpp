@@ -2,9 +2,9 @@
 // worker, and the start of a fresh fake worker to its first answer, each
 // beside the same exchange over a bare QProcess with the same fake (the floor
 // that Python and the pipes set).
+#include "foundation/ProcessExit.h"
 #include "models/MLXTask.h"
 #include "services/MLXService.h"
-#include "support/ProcessExit.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

@@ -2,6 +2,7 @@
 
 #include "app/AppComposition.h"
 
+#include "foundation/UuidText.h"
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
 #include "platform/AppDirectories.h"
@@ -14,7 +15,6 @@
 #include "services/VisionOCR.h"
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
-#include "support/UuidText.h"
 
 #include <QCoroSignal>
 #include <QDir>

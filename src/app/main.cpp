@@ -6,6 +6,7 @@
 #include "app/SignalPipe.h"
 #include "app/SingleInstance.h"
 #include "app/SmokeTest.h"
+#include "foundation/Detached.h"
 #include "platform/AppDirectories.h"
 #include "platform/ApplicationAccessible.h"
 #include "platform/FileNameBytes.h"
@@ -14,7 +15,6 @@
 #include "platform/PrivateRuntimeFolder.h"
 #include "platform/X11Connection.h"
 #include "services/TemporaryImage.h"
-#include "support/Detached.h"
 #include "support/design/AppIcon.h"
 #include "support/design/DesignAccessibility.h"
 

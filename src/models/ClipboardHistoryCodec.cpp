@@ -1,6 +1,6 @@
 #include "models/ClipboardHistoryCodec.h"
 
-#include "support/UuidText.h"
+#include "foundation/UuidText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "models/ClipboardHistorySearch.h"
 
+#include "foundation/SearchFolding.h"
 #include "models/TextProcessing.h"
-#include "support/SearchFolding.h"
 
 #include <QSet>
 #include <QStringMatcher>

@@ -1,6 +1,6 @@
 #include "models/MLXTask.h"
 
-#include "support/RawValueCases.h"
+#include "foundation/RawValueCases.h"
 
 std::optional<MLXTask> MLXTask::fromRawValue(QStringView rawValue)
 {

@@ -1,6 +1,6 @@
 #include "models/OCREngine.h"
 
-#include "support/RawValueCases.h"
+#include "foundation/RawValueCases.h"
 
 std::optional<OCREngine> OCREngine::fromRawValue(QStringView rawValue)
 {

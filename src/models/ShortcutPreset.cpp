@@ -1,6 +1,6 @@
 #include "models/ShortcutPreset.h"
 
-#include "support/RawValueCases.h"
+#include "foundation/RawValueCases.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/SingleShotTimer.h"
+#include "foundation/SingleShotTimer.h"
 
 #include <QObject>
 

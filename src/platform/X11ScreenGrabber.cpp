@@ -1,9 +1,9 @@
 #include "platform/X11ScreenGrabber.h"
 
+#include "foundation/Background.h"
 #include "models/TrovError.h"
 #include "platform/X11Connection.h"
 #include "platform/X11RepaintWatch.h"
-#include "support/Background.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

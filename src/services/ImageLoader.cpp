@@ -1,11 +1,11 @@
 #include "services/ImageLoader.h"
 
+#include "foundation/Background.h"
 #include "models/TrovError.h"
 #include "platform/ReadOnlyFile.h"
 #include "services/HeifImageDecoder.h"
 #include "services/ImageFileCompleteness.h"
 #include "services/ImageOrientation.h"
-#include "support/Background.h"
 
 #include <QBuffer>
 #include <QImageReader>

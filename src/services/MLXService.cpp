@@ -1,15 +1,15 @@
 #include "services/MLXService.h"
 
+#include "foundation/Cancellation.h"
+#include "foundation/ChildLifeline.h"
+#include "foundation/ChildProcessSignals.h"
+#include "foundation/EventLoopLatch.h"
+#include "foundation/ProcessExit.h"
+#include "foundation/UuidText.h"
 #include "platform/BootClockTimer.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
-#include "support/Cancellation.h"
-#include "support/ChildLifeline.h"
-#include "support/ChildProcessSignals.h"
-#include "support/EventLoopLatch.h"
-#include "support/ProcessExit.h"
-#include "support/UuidText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,12 +1,12 @@
 #include "services/MLXSetup.h"
 
+#include "foundation/ChildLifeline.h"
+#include "foundation/ChildProcessSignals.h"
+#include "foundation/ProcessExit.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
-#include "support/ChildLifeline.h"
-#include "support/ChildProcessSignals.h"
-#include "support/ProcessExit.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -1,5 +1,6 @@
 #include "services/ScreenSelection.h"
 
+#include "foundation/Cancellation.h"
 #include "models/SelectionGeometry.h"
 #include "models/TrovError.h"
 #include "platform/AccessibilityPreferences.h"
@@ -10,7 +11,6 @@
 #include "platform/Screens.h"
 #include "services/SelectionPresenter.h"
 #include "services/SelectionSurface.h"
-#include "support/Cancellation.h"
 
 #include <QCoreApplication>
 #include <QScreen>

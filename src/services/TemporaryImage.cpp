@@ -1,8 +1,8 @@
 #include "services/TemporaryImage.h"
 
+#include "foundation/Background.h"
+#include "foundation/UuidText.h"
 #include "models/TrovError.h"
-#include "support/Background.h"
-#include "support/UuidText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 #include "services/VisionOCR.h"
 
+#include "foundation/Background.h"
+#include "foundation/Cancellation.h"
+#include "foundation/ThreadHandOff.h"
 #include "models/TrovError.h"
 #include "services/PendingVisionRequest.h"
 #include "services/TesseractEngines.h"
 #include "services/TesseractLanguages.h"
-#include "support/Background.h"
-#include "support/Cancellation.h"
-#include "support/ThreadHandOff.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>

@@ -1,5 +1,8 @@
 #include "stores/AppModel.h"
 
+#include "foundation/BoundedWait.h"
+#include "foundation/Cancellation.h"
+#include "foundation/Detached.h"
 #include "models/TextProcessing.h"
 #include "platform/BootClockTimer.h"
 #include "platform/FileReveal.h"
@@ -10,9 +13,6 @@
 #include "services/VisionOCR.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
-#include "support/BoundedWait.h"
-#include "support/Cancellation.h"
-#include "support/Detached.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

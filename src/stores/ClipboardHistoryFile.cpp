@@ -1,7 +1,7 @@
 #include "stores/ClipboardHistoryFile.h"
 
+#include "foundation/CanonicalText.h"
 #include "models/ClipboardHistoryCodec.h"
-#include "support/CanonicalText.h"
 
 #include <QDir>
 #include <QFile>

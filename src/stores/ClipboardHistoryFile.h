@@ -1,7 +1,7 @@
 #pragma once
 
+#include "foundation/AtomicFileWriter.h"
 #include "models/ClipboardHistoryItem.h"
-#include "support/AtomicFileWriter.h"
 
 #include <QList>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "stores/ClipboardHistoryStore.h"
 
+#include "foundation/CanonicalText.h"
 #include "models/TextProcessing.h"
 #include "platform/AppDirectories.h"
 #include "platform/Pasteboard.h"
-#include "support/CanonicalText.h"
 
 #include <QTimer>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "foundation/AtomicFileWriter.h"
+#include "foundation/SerialWork.h"
 #include "models/ClipboardHistoryItem.h"
 #include "stores/ClipboardHistoryFile.h"
-#include "support/AtomicFileWriter.h"
-#include "support/SerialWork.h"
 
 #include <QCoroTask>
 #include <QList>

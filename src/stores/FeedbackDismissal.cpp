@@ -1,6 +1,6 @@
 #include "stores/FeedbackDismissal.h"
 
-#include "support/SingleShotTimer.h"
+#include "foundation/SingleShotTimer.h"
 
 FeedbackDismissal::FeedbackDismissal(SingleShotTimer &timer, std::function<void()> dismiss) : timer_(timer)
 {

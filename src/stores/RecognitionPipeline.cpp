@@ -1,11 +1,11 @@
 #include "stores/RecognitionPipeline.h"
 
+#include "foundation/Cancellation.h"
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
 #include "services/MLXService.h"
 #include "services/TemporaryImage.h"
 #include "services/VisionOCR.h"
-#include "support/Cancellation.h"
 
 RecognitionPipeline::RecognitionPipeline(VisionOCR &vision, MLXService &mlx) : vision_(vision), mlx_(mlx)
 {

@@ -1,9 +1,9 @@
 #include "views/HistoryView.h"
 
+#include "foundation/Background.h"
+#include "foundation/Detached.h"
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
-#include "support/Background.h"
-#include "support/Detached.h"
 #include "support/design/AlertLayout.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"

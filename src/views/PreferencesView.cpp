@@ -1,9 +1,9 @@
 #include "views/PreferencesView.h"
 
+#include "foundation/Detached.h"
 #include "services/MLXSetup.h"
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
-#include "support/Detached.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignPalette.h"
 #include "support/design/DesignTokens.h"

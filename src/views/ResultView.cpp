@@ -2,10 +2,10 @@
 
 #include "models/ShortTime.h"
 
+#include "foundation/Detached.h"
+#include "foundation/TextFileWriter.h"
 #include "models/TextProcessing.h"
 #include "stores/AppModel.h"
-#include "support/Detached.h"
-#include "support/TextFileWriter.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignPalette.h"

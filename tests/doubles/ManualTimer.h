@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/SingleShotTimer.h"
+#include "foundation/SingleShotTimer.h"
 
 // A timer whose time the test passes by hand: fire() is the moment it expires.
 class ManualTimer : public SingleShotTimer {

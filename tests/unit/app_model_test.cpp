@@ -12,6 +12,8 @@
 
 #include "app/AppComposition.h"
 #include "app/SmokeTest.h"
+#include "foundation/Background.h"
+#include "foundation/Detached.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/MemoryPasteboard.h"
 #include "services/MLXService.h"
@@ -19,8 +21,6 @@
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
-#include "support/Background.h"
-#include "support/Detached.h"
 
 #include <QCoreApplication>
 #include <QCoroSignal>

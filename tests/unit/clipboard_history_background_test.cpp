@@ -1,12 +1,12 @@
+#include "foundation/BoundedWait.h"
+#include "foundation/CanonicalText.h"
+#include "foundation/SerialWork.h"
 #include "models/ClipboardHistoryCodec.h"
 #include "platform/MemoryPasteboard.h"
 #include "stores/ClipboardHistoryFile.h"
 #include "stores/ClipboardHistoryStore.h"
 #include "support/Await.h"
-#include "support/BoundedWait.h"
-#include "support/CanonicalText.h"
 #include "support/Gate.h"
-#include "support/SerialWork.h"
 #include "support/TestFiles.h"
 
 #include <QCoroTimer>

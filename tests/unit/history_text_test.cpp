@@ -1,7 +1,7 @@
+#include "foundation/SearchFolding.h"
 #include "models/ClipboardHistorySearch.h"
 #include "models/RelativeDate.h"
 #include "models/TextProcessing.h"
-#include "support/SearchFolding.h"
 #include "support/design/SymbolLibrary.h"
 #include "views/HistoryRow.h"
 

@@ -6,7 +6,7 @@
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
 
-#include "support/TextFileWriter.h"
+#include "foundation/TextFileWriter.h"
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
 #include "views/MenuBarView.h"

@@ -1,9 +1,9 @@
+#include "foundation/ThreadHandOff.h"
 #include "models/TrovError.h"
 #include "services/PendingVisionRequest.h"
 #include "services/VisionOCR.h"
 #include "support/Await.h"
 #include "support/Gate.h"
-#include "support/ThreadHandOff.h"
 
 #include <QTest>
 #include <QThreadPool>

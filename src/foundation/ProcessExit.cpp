@@ -1,6 +1,6 @@
-#include "support/ProcessExit.h"
+#include "foundation/ProcessExit.h"
 
-#include "support/EventLoopLatch.h"
+#include "foundation/EventLoopLatch.h"
 
 #include <QCoreApplication>
 #include <QProcess>

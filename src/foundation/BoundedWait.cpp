@@ -1,7 +1,7 @@
-#include "support/BoundedWait.h"
+#include "foundation/BoundedWait.h"
 
-#include "support/Detached.h"
-#include "support/EventLoopLatch.h"
+#include "foundation/Detached.h"
+#include "foundation/EventLoopLatch.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "support/EventLoopLatch.h"
+#include "foundation/EventLoopLatch.h"
 
 #include <QCoreApplication>
 

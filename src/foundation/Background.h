@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/ThreadHandOff.h"
+#include "foundation/ThreadHandOff.h"
 #include <QCoroFuture>
 #include <QCoroTask>
 

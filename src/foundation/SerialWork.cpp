@@ -1,8 +1,8 @@
-#include "support/SerialWork.h"
+#include "foundation/SerialWork.h"
 
-#include "support/Background.h"
-#include "support/Detached.h"
-#include "support/EventLoopLatch.h"
+#include "foundation/Background.h"
+#include "foundation/Detached.h"
+#include "foundation/EventLoopLatch.h"
 
 #include <deque>
 #include <vector>

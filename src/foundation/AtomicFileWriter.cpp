@@ -1,4 +1,4 @@
-#include "support/AtomicFileWriter.h"
+#include "foundation/AtomicFileWriter.h"
 
 #include <QFile>
 

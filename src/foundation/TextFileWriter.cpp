@@ -1,7 +1,7 @@
-#include "support/TextFileWriter.h"
+#include "foundation/TextFileWriter.h"
 
-#include "support/AtomicFileWriter.h"
-#include "support/Background.h"
+#include "foundation/AtomicFileWriter.h"
+#include "foundation/Background.h"
 
 #include <QDir>
 #include <QFile>

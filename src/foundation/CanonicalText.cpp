@@ -1,4 +1,4 @@
-#include "support/CanonicalText.h"
+#include "foundation/CanonicalText.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>

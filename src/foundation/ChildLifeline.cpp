@@ -1,4 +1,4 @@
-#include "support/ChildLifeline.h"
+#include "foundation/ChildLifeline.h"
 
 #include <cerrno>
 #include <csignal>

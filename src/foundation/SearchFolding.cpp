@@ -1,4 +1,4 @@
-#include "support/SearchFolding.h"
+#include "foundation/SearchFolding.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>

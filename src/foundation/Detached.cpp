@@ -1,4 +1,4 @@
-#include "support/Detached.h"
+#include "foundation/Detached.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "support/ChildProcessSignals.h"
+#include "foundation/ChildProcessSignals.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
