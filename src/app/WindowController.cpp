@@ -1,24 +1,14 @@
 #include "app/WindowController.h"
 
-#include "app/FeedbackPanel.h"
-#include "platform/AccessibilityPreferences.h"
-#include "platform/Announcer.h"
-#include "platform/X11Connection.h"
 #include "stores/AppModel.h"
 #include "support/design/DesignAccessibility.h"
-#include "views/FeedbackView.h"
 #include "views/HistoryView.h"
 #include "views/PreferencesView.h"
 #include "views/ResultView.h"
 #include "views/WelcomeView.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QEasingCurve>
-#include <QEvent>
 #include <QGuiApplication>
-#include <QParallelAnimationGroup>
-#include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -30,47 +20,20 @@ const QString WindowController::welcomeTitle = QStringLiteral("Welcome to Ravelo
 const QString WindowController::preferencesTitle = QStringLiteral("Ravelond Settings");
 const QString WindowController::resultTitle = QStringLiteral("Ravelond — Captured Text");
 const QString WindowController::historyTitle = QStringLiteral("Ravelond — Clipboard History");
-const QString WindowController::copiedAnnouncement =
-    QStringLiteral("Text copied to clipboard. Press Command V to paste.");
-const QString WindowController::cancelledAnnouncement =
-    QStringLiteral("Capture cancelled. Your clipboard is unchanged.");
-const QString WindowController::recognizingAnnouncement = QStringLiteral("Recognizing text on your Mac.");
-
-namespace {
-
-// Qt hands a change of a window's opacity alone to the X server with whatever
-// is sent next: without a flush each step of a fade would arrive with the
-// last one, and the panel would vanish or appear at once.
-void sendEachStep(QVariantAnimation &animation)
-{
-    QObject::connect(&animation, &QVariantAnimation::valueChanged, &animation, [] { X11Connection::flush(); });
-}
-
-// The ease-in-ease-out curve of the platform the panel's motion was drawn for.
-QEasingCurve easeInEaseOut()
-{
-    QEasingCurve curve(QEasingCurve::BezierSpline);
-    curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
-    return curve;
-}
-
-} // namespace
 
 WindowController::WindowController(Announcer *announcer, AccessibilityPreferences *accessibility, QObject *parent)
-    : QObject(parent), announcer_(announcer), accessibility_(accessibility)
+    : QObject(parent), feedback_(announcer, accessibility)
 {
-    grace_.setSingleShot(true);
-    grace_.setTimerType(Qt::PreciseTimer);
-    connect(&grace_, &QTimer::timeout, this, [this] {
-        if (graceModel_ && graceModel_->phase().kind() == CapturePhase::recognizing)
-            presentFeedback(*graceModel_);
-    });
+}
+
+void WindowController::setWindowActions(QList<QAction *> actions)
+{
+    feedback_.setWindowActions(actions);
+    windowActions_ = std::move(actions);
 }
 
 WindowController::~WindowController()
 {
-    if (feedback_)
-        tearDownPanel();
     for (QWidget *window : windows())
         delete window;
     for (QWidget *window : keptResultWindows())
@@ -235,7 +198,7 @@ void WindowController::hideForCapture()
         if (window)
             window->hide();
     }
-    hideFeedback(true);
+    feedback_.hide(true);
 }
 
 void WindowController::restoreAfterCapture()
@@ -249,167 +212,4 @@ void WindowController::restoreAfterCapture()
         window->show();
         window->setAttribute(Qt::WA_ShowWithoutActivating, false);
     }
-}
-
-// MARK: Feedback panel
-
-QWidget *WindowController::feedbackPanel() const
-{
-    return feedback_;
-}
-
-QRect WindowController::feedbackFrame(const QRect &available, bool failed)
-{
-    const int height = failed ? failedFeedbackHeight : feedbackHeight;
-    const int x = available.x() + available.width() / 2 - feedbackWidth / 2;
-    return QRect(x, available.y() + feedbackTopInset, feedbackWidth, height);
-}
-
-void WindowController::showFeedback(AppModel &model)
-{
-    grace_.stop();
-    if (model.phase().kind() == CapturePhase::recognizing && !feedback_) {
-        graceModel_ = &model;
-        grace_.start(feedbackGrace);
-        return;
-    }
-    presentFeedback(model);
-}
-
-void WindowController::makePanel(AppModel &model)
-{
-    feedback_ = new FeedbackPanel(new FeedbackView(model));
-    feedback_->addActions(windowActions_);
-    feedback_->installEventFilter(this);
-    feedbackModel_ = &model;
-}
-
-void WindowController::presentFeedback(AppModel &model)
-{
-    ++presentationID_;
-    if (!feedback_)
-        makePanel(model);
-    QScreen *screen = model.feedbackScreen() ? model.feedbackScreen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const CapturePhase phase = model.phase();
-    const QRect target = feedbackFrame(screen->availableGeometry(), phase.kind() == CapturePhase::failed);
-    const bool reduced = reduceMotion();
-    stopPanelAnimation();
-    if (!feedback_->isVisible()) {
-        feedback_->setWindowOpacity(0);
-        // Starts a little higher and slides down into place.
-        feedback_->setGeometry(reduced ? target : target.translated(0, -entranceSlide));
-    }
-    feedback_->show();
-    feedback_->raise();
-
-    auto *entrance = new QParallelAnimationGroup(feedback_);
-    for (const auto &[property, end] :
-         {std::pair<QByteArray, QVariant>{"geometry", target}, std::pair<QByteArray, QVariant>{"windowOpacity", 1.0}}) {
-        auto *animation = new QPropertyAnimation(feedback_, property, entrance);
-        if (property == "windowOpacity")
-            sendEachStep(*animation);
-        animation->setDuration(reduced ? reducedEntranceMilliseconds : entranceMilliseconds);
-        animation->setEasingCurve(easeInEaseOut());
-        animation->setEndValue(end);
-        entrance->addAnimation(animation);
-    }
-    panelAnimation_ = entrance;
-    entrance->start(QAbstractAnimation::DeleteWhenStopped);
-    announce(phase, model.lastError());
-}
-
-void WindowController::hideFeedback(bool immediate)
-{
-    grace_.stop();
-    lastAnnouncedPhase_.reset();
-    const quint64 dismissal = ++presentationID_;
-    if (!feedback_)
-        return;
-    // What the panel announced leaves with it.
-    if (announcer_)
-        announcer_->withdraw(QCoreApplication::instance());
-    stopPanelAnimation();
-    if (immediate) {
-        tearDownPanel();
-        return;
-    }
-    auto *fade = new QPropertyAnimation(feedback_, "windowOpacity", feedback_);
-    fade->setDuration(reduceMotion() ? reducedFadeMilliseconds : fadeMilliseconds);
-    fade->setEndValue(0.0);
-    sendEachStep(*fade);
-    const QPointer<FeedbackPanel> panel = feedback_;
-    connect(fade, &QAbstractAnimation::finished, this, [this, panel, dismissal] {
-        // A presentation after this dismissal keeps the panel.
-        if (panel && presentationID_ == dismissal && feedback_ == panel)
-            tearDownPanel();
-    });
-    panelAnimation_ = fade;
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
-}
-
-void WindowController::tearDownPanel()
-{
-    FeedbackPanel *panel = feedback_;
-    const QPointer<AppModel> model = feedbackModel_;
-    feedback_ = nullptr;
-    feedbackModel_ = nullptr;
-    // The focus-out event of a window torn down while active arrives after it
-    // is gone, if at all: tell the model now.
-    if (panel->isActiveWindow() && model)
-        model->setFeedbackFocused(false);
-    panel->removeEventFilter(this);
-    panel->hide();
-    panel->removeContent();
-    panel->close();
-    panel->deleteLater();
-}
-
-void WindowController::stopPanelAnimation()
-{
-    if (panelAnimation_)
-        panelAnimation_->stop();
-}
-
-bool WindowController::reduceMotion() const
-{
-    return accessibility_ && accessibility_->reduceMotion();
-}
-
-QString WindowController::announcement(const CapturePhase &phase, const QString &lastError)
-{
-    switch (phase.kind()) {
-    case CapturePhase::copied:
-        return copiedAnnouncement;
-    case CapturePhase::cancelled:
-        return cancelledAnnouncement;
-    case CapturePhase::failed:
-        return lastError;
-    case CapturePhase::idle:
-    case CapturePhase::selecting:
-    case CapturePhase::recognizing:
-        break;
-    }
-    return recognizingAnnouncement;
-}
-
-void WindowController::announce(const CapturePhase &phase, const QString &lastError)
-{
-    if (lastAnnouncedPhase_ == phase)
-        return;
-    lastAnnouncedPhase_ = phase;
-    if (announcer_)
-        announcer_->announce(QCoreApplication::instance(), announcement(phase, lastError), Announcer::medium);
-}
-
-bool WindowController::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == feedback_.data() && feedbackModel_) {
-        if (event->type() == QEvent::WindowActivate)
-            feedbackModel_->setFeedbackFocused(true);
-        else if (event->type() == QEvent::WindowDeactivate)
-            feedbackModel_->setFeedbackFocused(false);
-    }
-    return QObject::eventFilter(watched, event);
 }

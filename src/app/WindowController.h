@@ -1,6 +1,6 @@
 #pragma once
 
-#include "models/CapturePhase.h"
+#include "app/FeedbackPanelPresenter.h"
 #include "models/CaptureResult.h"
 
 #include <QList>
@@ -8,27 +8,20 @@
 #include <QPointer>
 #include <QRect>
 #include <QSize>
-#include <QTimer>
 
 #include <array>
-#include <chrono>
-#include <optional>
 
 class AccessibilityPreferences;
 class Announcer;
 class AppModel;
-class FeedbackPanel;
 class QAction;
-class QAbstractAnimation;
 class QWidget;
 
 // Owns every window but the status item's popover and the selection overlay:
 // the welcome, settings, result and clipboard-history windows, made on first
 // use and never deleted when closed (the result window is replaced on every
 // review, unless it holds unsaved edits: then it stays and the new result
-// opens beside it), and the floating feedback panel, which follows the
-// model's phase with a grace period, its placement, animations and
-// announcements.
+// opens beside it), and the presenter of the floating feedback panel.
 class WindowController final : public QObject {
     Q_OBJECT
 public:
@@ -41,28 +34,12 @@ public:
     static constexpr QSize resultSize{640, 470};
     static constexpr QSize historySize{520, 560};
 
-    static constexpr int feedbackWidth = 424;
-    static constexpr int feedbackHeight = 206;
-    static constexpr int failedFeedbackHeight = 250;
-    static constexpr int feedbackTopInset = 28;
-    static constexpr int entranceSlide = 8;
-    // A recognition that ends sooner never shows its progress card.
-    static constexpr std::chrono::milliseconds feedbackGrace{160};
-    static constexpr int entranceMilliseconds = 240;
-    static constexpr int reducedEntranceMilliseconds = 100;
-    static constexpr int fadeMilliseconds = 160;
-    static constexpr int reducedFadeMilliseconds = 80;
-
-    static const QString copiedAnnouncement;
-    static const QString cancelledAnnouncement;
-    static const QString recognizingAnnouncement;
-
     // Neither is owned; both may be null (no announcements; motion as usual).
     WindowController(Announcer *announcer, AccessibilityPreferences *accessibility, QObject *parent = nullptr);
     ~WindowController() override;
 
     // Given to every window made from now on, so their shortcuts work in all of them.
-    void setWindowActions(QList<QAction *> actions) { windowActions_ = std::move(actions); }
+    void setWindowActions(QList<QAction *> actions);
 
     void showWelcome(AppModel &model);
     void showPreferences(AppModel &model);
@@ -75,8 +52,8 @@ public:
     // The operation is over: the result windows it hid come back as they
     // were (text, cursor, scroll), without taking the focus.
     void restoreAfterCapture();
-    void showFeedback(AppModel &model);
-    void hideFeedback(bool immediate = false);
+    void showFeedback(AppModel &model) { feedback_.show(model); }
+    void hideFeedback(bool immediate = false) { feedback_.hide(immediate); }
 
     // Whether a window is on screen: a minimised one is not.
     bool hasVisibleWindow() const;
@@ -88,16 +65,7 @@ public:
     // Result windows with unsaved edits that later reviews left standing.
     QList<QWidget *> keptResultWindows() const;
     QWidget *historyWindow() const { return history_; }
-    QWidget *feedbackPanel() const;
-
-    // Where the panel goes on a display with this available area (y down):
-    // centred, its top edge 28 below the area's top, taller for a failure.
-    static QRect feedbackFrame(const QRect &available, bool failed);
-    // What is said when the panel presents this phase.
-    static QString announcement(const CapturePhase &phase, const QString &lastError);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QWidget *feedbackPanel() const { return feedback_.panel(); }
 
 private:
     // The four windows, each null while there is none.
@@ -108,15 +76,7 @@ private:
     bool resultHoldsUnsavedEdits() const;
     void keepBeside(QWidget *kept, QWidget *fresh);
     void show(QWidget *window);
-    void presentFeedback(AppModel &model);
-    void makePanel(AppModel &model);
-    void tearDownPanel();
-    void announce(const CapturePhase &phase, const QString &lastError);
-    bool reduceMotion() const;
-    void stopPanelAnimation();
 
-    Announcer *announcer_;
-    AccessibilityPreferences *accessibility_;
     QList<QAction *> windowActions_;
 
     QPointer<QWidget> welcome_;
@@ -126,13 +86,5 @@ private:
     QList<QPointer<QWidget>> keptResults_;
     // Result windows that were on screen when an operation hid them.
     QList<QPointer<QWidget>> hiddenForCapture_;
-    QPointer<FeedbackPanel> feedback_;
-    QPointer<AppModel> feedbackModel_;
-    QPointer<AppModel> graceModel_;
-    QTimer grace_;
-    QPointer<QAbstractAnimation> panelAnimation_;
-    // Renewed by every presentation and dismissal: a fade-out tears the panel
-    // down only if nothing came after it.
-    quint64 presentationID_ = 0;
-    std::optional<CapturePhase> lastAnnouncedPhase_;
+    FeedbackPanelPresenter feedback_;
 };

@@ -94,9 +94,9 @@ QuietButton *quietButton(const QString &text, const QString &name, Ink ink, QWid
 
 } // namespace
 
-QSize FeedbackView::cardSize(const CapturePhase &phase)
+QSize FeedbackView::cardSize(bool failed)
 {
-    return QSize(cardWidth, phase.kind() == CapturePhase::failed ? failedCardHeight : cardHeight);
+    return QSize(cardWidth, failed ? failedCardHeight : cardHeight);
 }
 
 FeedbackView::Presentation FeedbackView::presentationOf(const CapturePhase &phase)

@@ -44,7 +44,8 @@ public:
     static constexpr int padding = 20;
 
     // The host panel's size for a phase: 424 × 206, or 424 × 250 when failed.
-    static QSize cardSize(const CapturePhase &phase);
+    static QSize cardSize(const CapturePhase &phase) { return cardSize(phase.kind() == CapturePhase::failed); }
+    static QSize cardSize(bool failed);
     static Presentation presentationOf(const CapturePhase &phase);
     // "· 12s" from a recognition's start to `now`; nothing below one second,
     // without a start, or for a start in the future.

@@ -1,4 +1,5 @@
 #include "app/DisplayPlatform.h"
+#include "app/FeedbackPanelPresenter.h"
 #include "app/InstanceMessage.h"
 #include "app/PopoverDismissal.h"
 #include "app/StatusBarController.h"
@@ -95,11 +96,11 @@ TEST(ShellPiecesTest, ThePopoverOpensBelowTheIconAboveItAtTheBottomAtThePointerW
 
 TEST(ShellPiecesTest, TheFeedbackPanelIsCentredTwentyEightBelowTheTopOfTheAvailableArea)
 {
-    EXPECT_EQ(WindowController::feedbackFrame(QRect(0, 24, 1440, 876), false), QRect(508, 52, 424, 206));
-    EXPECT_EQ(WindowController::feedbackFrame(QRect(1440, 0, 1000, 800), true), QRect(1728, 28, 424, 250));
-    EXPECT_EQ(WindowController::announcement(CapturePhase::failedPhase(), QStringLiteral("No text found.")),
+    EXPECT_EQ(FeedbackPanelPresenter::frame(QRect(0, 24, 1440, 876), false), QRect(508, 52, 424, 206));
+    EXPECT_EQ(FeedbackPanelPresenter::frame(QRect(1440, 0, 1000, 800), true), QRect(1728, 28, 424, 250));
+    EXPECT_EQ(FeedbackPanelPresenter::announcement(CapturePhase::failedPhase(), QStringLiteral("No text found.")),
               QStringLiteral("No text found."));
-    EXPECT_EQ(WindowController::announcement(CapturePhase::selectingPhase(), {}),
+    EXPECT_EQ(FeedbackPanelPresenter::announcement(CapturePhase::selectingPhase(), {}),
               QStringLiteral("Recognizing text on your Mac."));
 }
 

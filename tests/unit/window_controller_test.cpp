@@ -1,3 +1,4 @@
+#include "app/FeedbackPanelPresenter.h"
 #include "app/IdleWarmUp.h"
 #include "app/WindowController.h"
 #include "doubles/FakeAccessibilityPreferences.h"
@@ -52,7 +53,7 @@ protected:
 
     QRect target(bool failed) const
     {
-        return WindowController::feedbackFrame(QGuiApplication::primaryScreen()->availableGeometry(), failed);
+        return FeedbackPanelPresenter::frame(QGuiApplication::primaryScreen()->availableGeometry(), failed);
     }
 
     QStringList announced() const
@@ -120,7 +121,7 @@ TEST_F(WindowControllerTest, AQuickRecognitionShowsOnlyItsOutcomeAndASlowOneItsP
     model->importImage(image);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::copied; }));
     EXPECT_FALSE(panelWhileRecognizing);
-    EXPECT_EQ(announced(), QStringList{WindowController::copiedAnnouncement});
+    EXPECT_EQ(announced(), QStringList{FeedbackPanelPresenter::copiedAnnouncement});
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel()->geometry() == target(false); }));
     EXPECT_EQ(windows.feedbackPanel()->windowTitle(), QStringLiteral("Ravelond feedback"));
 
@@ -133,8 +134,8 @@ TEST_F(WindowControllerTest, AQuickRecognitionShowsOnlyItsOutcomeAndASlowOneItsP
     EXPECT_EQ(windows.feedbackPanel(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() != nullptr; }));
     EXPECT_GE(clock.elapsed(), 160);
-    EXPECT_EQ(announced().last(), WindowController::recognizingAnnouncement);
-    EXPECT_EQ(windows.feedbackPanel()->geometry().top(), target(false).top() - WindowController::entranceSlide)
+    EXPECT_EQ(announced().last(), FeedbackPanelPresenter::recognizingAnnouncement);
+    EXPECT_EQ(windows.feedbackPanel()->geometry().top(), target(false).top() - FeedbackPanelPresenter::entranceSlide)
         << "a new panel starts a little higher and slides down";
 
     releaseRecognition(); // an empty answer: the panel grows, keeping its top edge
@@ -164,7 +165,7 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
 
     windows.hideFeedback();
     windows.showFeedback(*model);
-    QTest::qWait(WindowController::fadeMilliseconds * 2); // well past the fade's end
+    QTest::qWait(FeedbackPanelPresenter::fadeMilliseconds * 2); // well past the fade's end
     EXPECT_EQ(windows.feedbackPanel(), panel);
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
 

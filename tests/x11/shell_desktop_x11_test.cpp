@@ -1,5 +1,6 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
+#include "app/FeedbackPanelPresenter.h"
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
 #include "platform/X11HotKeyGrabber.h"
@@ -216,7 +217,7 @@ TEST_F(ShellDesktopTest, ThePanelSitsBelowTheTopWithoutTakingTheFocusAndATornDow
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::copied; }, 20000));
     QWidget *panel = delegate->windows().feedbackPanel();
     ASSERT_NE(panel, nullptr);
-    const QRect target = WindowController::feedbackFrame(QGuiApplication::primaryScreen()->availableGeometry(), false);
+    const QRect target = FeedbackPanelPresenter::frame(QGuiApplication::primaryScreen()->availableGeometry(), false);
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->frameGeometry() == target && panel->windowOpacity() == 1; }))
         << "at " << panel->frameGeometry().y();
     EXPECT_FALSE(panel->isActiveWindow()) << "shown without taking the focus";
