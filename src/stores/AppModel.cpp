@@ -3,6 +3,7 @@
 #include "foundation/BoundedWait.h"
 #include "foundation/Cancellation.h"
 #include "foundation/Detached.h"
+#include "foundation/TextFileWriter.h"
 #include "models/TextProcessing.h"
 #include "platform/BootClockTimer.h"
 #include "platform/FileReveal.h"
@@ -137,6 +138,11 @@ void AppModel::importImage(const QString &path)
 QCoro::Task<QStringList> AppModel::supportedLanguages()
 {
     return vision_.supportedLanguages();
+}
+
+QCoro::Task<std::optional<QString>> AppModel::saveText(QString path, QString text) const
+{
+    return TextFileWriter::writeInBackground(std::move(path), std::move(text));
 }
 
 void AppModel::showModelFiles()

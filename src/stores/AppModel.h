@@ -169,6 +169,9 @@ public:
     QCoro::Task<QStringList> supportedLanguages();
     // Opens the local engine's folder in the file manager.
     void showModelFiles();
+    // Saves a result's text as the file the user chose, off the GUI thread:
+    // nothing when it was saved, otherwise why not, in a sentence for the user.
+    QCoro::Task<std::optional<QString>> saveText(QString path, QString text) const;
     // Takes the frontmost other application as the one to return to after a
     // copy or cancel; our own window in front keeps the earlier one. The status
     // item calls it too, when its panel opens.

@@ -3,7 +3,6 @@
 #include "models/ShortTime.h"
 
 #include "foundation/Detached.h"
-#include "foundation/TextFileWriter.h"
 #include "models/TextProcessing.h"
 #include "stores/AppModel.h"
 #include "support/design/ClampedLabel.h"
@@ -91,7 +90,8 @@ QString ResultView::metadataText(const CaptureResult &result)
 
 ResultView::ResultView(const CaptureResult &result, AppModel &model, QWidget *parent)
     : QWidget(parent), model_(&model), keptText_(result.text),
-      editor_(new ResultEditor(result.text, DesignTokens::uiFont(14), editorLineSpacing, this)),
+      editor_(
+          new ResultEditor(result.text, DesignTokens::font(DesignTokens::FontRole::editor), editorLineSpacing, this)),
       copyReset_(new QTimer(this))
 {
     setObjectName(QStringLiteral("resultView"));
@@ -135,12 +135,12 @@ QWidget *ResultView::makeHeader(const CaptureResult &result)
     layout->addWidget(new TrovMark(markSize, header), 0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(titleSpacing);
-    auto *title = new ClampedLabel(DesignTokens::uiFont(20, QFont::DemiBold), Ink::primary, header);
+    auto *title = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::windowTitle), Ink::primary, header);
     title->setObjectName(QStringLiteral("title"));
     title->setText(QStringLiteral("Your words, ready to go."));
     title->setMaximumLines(1);
     texts->addWidget(title);
-    auto *metadata = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, header);
+    auto *metadata = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, header);
     metadata->setObjectName(QStringLiteral("metadata"));
     metadata->setText(metadataText(result));
     metadata->setMaximumLines(1);
@@ -154,7 +154,7 @@ QWidget *ResultView::makeActions()
     auto *actions = new QWidget(this);
     auto *layout = new QHBoxLayout(actions);
     layout->setContentsMargins(0, 0, 0, 0);
-    counts_ = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, actions);
+    counts_ = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, actions);
     counts_->setObjectName(QStringLiteral("counts"));
     counts_->setMaximumLines(1);
     layout->addWidget(counts_, 1, Qt::AlignVCenter);
@@ -174,7 +174,7 @@ QWidget *ResultView::makeActions()
     setCopied(true);
     // Wide enough for either label, so the row does not shift when it changes.
     for (QPushButton *button : {save_, copy_}) {
-        button->setFont(DesignTokens::uiFont(13));
+        button->setFont(DesignTokens::font(DesignTokens::FontRole::control));
         button->setFixedHeight(buttonHeight);
         button->setMinimumWidth(button->sizeHint().width() + buttonPadding);
     }
@@ -303,7 +303,9 @@ void ResultView::save()
 QCoro::Task<void> ResultView::write(QString path, QString text)
 {
     QPointer<ResultView> self(this);
-    const std::optional<QString> failure = co_await TextFileWriter::writeInBackground(path, text);
+    if (!model_)
+        co_return;
+    const std::optional<QString> failure = co_await model_->saveText(path, text);
     // The window may have gone meanwhile: the file is written all the same.
     if (!self)
         co_return;
