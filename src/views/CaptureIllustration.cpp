@@ -42,21 +42,17 @@ const QString sampleText = QStringLiteral("Good ideas deserve\na life beyond pix
 
 QFont captionFont()
 {
-    return DesignTokens::uiFont(7, QFont::DemiBold, 1.1);
+    return DesignTokens::font(DesignTokens::FontRole::illustrationCaption);
 }
 
 QFont resultFont()
 {
-    return DesignTokens::uiFont(10, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::illustrationText);
 }
 
 QFont sampleFont()
 {
-    QFont font(QStringLiteral("serif"));
-    font.setStyleHint(QFont::Serif);
-    font.setPixelSize(21);
-    font.setWeight(QFont::Medium);
-    return font;
+    return DesignTokens::font(DesignTokens::FontRole::illustrationSample);
 }
 
 // The sheet's material: the window's colour, lighter than the panel behind it.

@@ -19,9 +19,11 @@ constexpr int spacing = 11;
 
 CapturesCard::CapturesCard(QWidget *parent)
     : QWidget(parent), header_(new SectionHeader(QString(), this)),
-      clear_(new PlainButton(QStringLiteral("Clear"), DesignTokens::uiFont(10, QFont::Normal), Ink::secondary, this)),
-      rowsLayout_(new QVBoxLayout), copyLast_(new PlainButton(QStringLiteral("Copy last capture"),
-                                                              DesignTokens::uiFont(11, QFont::Medium), Ink::teal, this))
+      clear_(new PlainButton(QStringLiteral("Clear"), DesignTokens::font(DesignTokens::FontRole::smallControl),
+                             Ink::secondary, this)),
+      rowsLayout_(new QVBoxLayout),
+      copyLast_(new PlainButton(QStringLiteral("Copy last capture"), DesignTokens::font(DesignTokens::FontRole::link),
+                                Ink::teal, this))
 {
     DesignAccessibility::markAsGroup(*this);
     setAccessibleName(QStringLiteral("Captures"));

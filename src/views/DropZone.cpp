@@ -38,8 +38,8 @@ const QString DropZone::hint = QStringLiteral("Drag an image here, or select any
 DropZone::DropZone(QWidget *parent)
     : QWidget(parent),
       symbol_(new SymbolImage(restingSymbol, symbolSide, Ink::teal, SymbolLibrary::Weight::light, this)),
-      headline_(new ClampedLabel(DesignTokens::uiFont(12, QFont::Medium), Ink::primary, this)),
-      hint_(new ClampedLabel(DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, this))
+      headline_(new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::emphasis), Ink::primary, this)),
+      hint_(new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, this))
 {
     setObjectName(QStringLiteral("dropZone"));
     setProperty("symbol", restingSymbol);

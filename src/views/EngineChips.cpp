@@ -29,7 +29,7 @@ const QString badgeSymbol = QStringLiteral("arrow.down.circle");
 
 QFont chipFont()
 {
-    return DesignTokens::uiFont(11, QFont::Medium);
+    return DesignTokens::font(DesignTokens::FontRole::chip);
 }
 
 // One chip: the engine's symbol and title (and the badge), centred, over a

@@ -25,7 +25,7 @@ QFont titleFont()
 
 QFont countFont()
 {
-    return DesignTokens::uiFont(10, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::caption);
 }
 
 } // namespace

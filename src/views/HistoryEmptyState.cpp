@@ -38,9 +38,10 @@ const QString HistoryEmptyState::nothingSavedHint =
     QStringLiteral("Ravelond saves plain text you copy while history is on.");
 
 HistoryEmptyState::HistoryEmptyState(QWidget *parent)
-    : QWidget(parent),
-      title_(centredLabel(DesignTokens::uiFont(12, QFont::Medium), Ink::primary, QStringLiteral("emptyTitle"), this)),
-      hint_(centredLabel(DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, QStringLiteral("emptyHint"), this))
+    : QWidget(parent), title_(centredLabel(DesignTokens::font(DesignTokens::FontRole::emphasis), Ink::primary,
+                                           QStringLiteral("emptyTitle"), this)),
+      hint_(centredLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, QStringLiteral("emptyHint"),
+                         this))
 {
     setObjectName(QStringLiteral("emptyState"));
     setAttribute(Qt::WA_TranslucentBackground);

@@ -155,8 +155,8 @@ int estimatedLines(const QString &text, const QFont &font, double width, int max
 
 HistoryRow::HistoryRow(const ClipboardHistoryItem &item, QWidget *parent)
     : QWidget(parent), item_(item), wordCount_(item.wordCount()), copy_(new CopyAgainButton(this)),
-      text_(passiveLabel(DesignTokens::uiFont(12, QFont::Normal), Ink::primary, maximumTextLines, copy_)),
-      meta_(passiveLabel(DesignTokens::uiFont(10, QFont::Normal), Ink::secondary, 1, copy_)),
+      text_(passiveLabel(DesignTokens::font(DesignTokens::FontRole::rowText), Ink::primary, maximumTextLines, copy_)),
+      meta_(passiveLabel(DesignTokens::font(DesignTokens::FontRole::rowDetail), Ink::secondary, 1, copy_)),
       pin_(sideButtonFor(QStringLiteral("pin"), QStringLiteral("pinButton"), this)),
       delete_(sideButtonFor(QStringLiteral("trash"), QStringLiteral("deleteButton"), this))
 {
@@ -238,9 +238,10 @@ int HistoryRow::heightForWidth(int width) const
 int HistoryRow::estimatedHeightFor(const QString &text, int width)
 {
     // As the labels measure themselves: whole lines of their faces, at least one.
-    const QFont textFont = DesignTokens::uiFont(12, QFont::Normal);
+    const QFont textFont = DesignTokens::font(DesignTokens::FontRole::rowText);
     const double textLine = QFontMetricsF(textFont).lineSpacing();
-    const int metaHeight = int(std::ceil(QFontMetricsF(DesignTokens::uiFont(10, QFont::Normal)).lineSpacing()));
+    const int metaHeight =
+        int(std::ceil(QFontMetricsF(DesignTokens::font(DesignTokens::FontRole::rowDetail)).lineSpacing()));
     const int lines = estimatedLines(text, textFont, textWidth(width), maximumTextLines);
     const int textHeight = int(std::ceil(double(std::max<qsizetype>(lines, 1)) * textLine));
     return 2 * padding + std::max(copyHeight(textHeight, metaHeight), 2 * sideButton + sideSpacing);

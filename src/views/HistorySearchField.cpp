@@ -33,7 +33,7 @@ HistorySearchField::HistorySearchField(QWidget *parent)
     setProperty("symbol", QStringLiteral("magnifyingglass"));
     field_->setObjectName(QStringLiteral("historySearch"));
     field_->setFrame(false);
-    field_->setFont(DesignTokens::uiFont(13, QFont::Normal));
+    field_->setFont(DesignTokens::font(DesignTokens::FontRole::control));
     field_->setPlaceholderText(QStringLiteral("Search saved text"));
     field_->setAccessibleName(QStringLiteral("Search saved text"));
     field_->setAttribute(Qt::WA_MacShowFocusRect, false);

@@ -101,16 +101,16 @@ QWidget *HistoryView::makeHeader()
 
     auto *titles = new QVBoxLayout;
     titles->setSpacing(titleSpacing);
-    ClampedLabel *title = oneLine(DesignTokens::uiFont(16, QFont::DemiBold), Ink::primary, header);
+    ClampedLabel *title = oneLine(DesignTokens::font(DesignTokens::FontRole::panelTitle), Ink::primary, header);
     title->setText(QStringLiteral("Clipboard history"));
-    count_ = oneLine(DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, header);
+    count_ = oneLine(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, header);
     count_->setObjectName(QStringLiteral("historyCount"));
     titles->addWidget(title);
     titles->addWidget(count_);
     row->addLayout(titles, 1);
 
-    clearAll_ =
-        new PlainButton(QStringLiteral("Clear all"), DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, header);
+    clearAll_ = new PlainButton(QStringLiteral("Clear all"), DesignTokens::font(DesignTokens::FontRole::body),
+                                Ink::secondary, header);
     clearAll_->setObjectName(QStringLiteral("clearAll"));
     connect(clearAll_, &QAbstractButton::clicked, this, &HistoryView::confirmClearAll);
     row->addWidget(clearAll_, 0, Qt::AlignVCenter);

@@ -17,7 +17,7 @@ InstallButton::InstallButton(QWidget *parent)
       symbol_(new SymbolImage(QString(), symbolSide, SystemColours::Ink::white, SymbolLibrary::Weight::semibold, this)),
       title_(
           new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::captureButton), SystemColours::Ink::white, this)),
-      caption_(new ClampedLabel(DesignTokens::uiFont(10, QFont::Normal), SystemColours::Ink::white, this))
+      caption_(new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::caption), SystemColours::Ink::white, this))
 {
     title_->setObjectName(QStringLiteral("installTitle"));
     caption_->setObjectName(QStringLiteral("sizeCaption"));

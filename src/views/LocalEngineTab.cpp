@@ -39,9 +39,9 @@ constexpr int setupSpacing = 9;
 constexpr int dotSide = 6;
 constexpr double greyDotOpacity = 0.4;
 
-ClampedLabel *note(const QString &text, int pixelSize, double lineSpacing)
+ClampedLabel *note(const QString &text, DesignTokens::FontRole role, double lineSpacing)
 {
-    return SettingsControls::text(text, DesignTokens::uiFont(pixelSize, QFont::Normal), Ink::secondary, lineSpacing);
+    return SettingsControls::text(text, DesignTokens::font(role), Ink::secondary, lineSpacing);
 }
 
 QPushButton *plainButton(const QString &text, const QString &name, const QFont &font)
@@ -81,7 +81,7 @@ LocalEngineTab::LocalEngineTab(AppModel &model, Preferences &settings, MLXSetup 
     layout->addWidget(note(QStringLiteral("Generative OCR can change or omit characters. Review important text. If "
                                           "output is truncated, we keep your existing clipboard and ask for a smaller "
                                           "selection."),
-                           11, 3));
+                           DesignTokens::FontRole::body, 3));
     layout->addWidget(makeFooter());
     layout->addStretch(1);
     SettingsControls::scroll(*this, content);
@@ -109,10 +109,10 @@ QWidget *LocalEngineTab::makeIntro()
     auto *texts = new QVBoxLayout;
     texts->setSpacing(7);
     texts->addWidget(SettingsControls::text(QStringLiteral("A second way to see."),
-                                            DesignTokens::uiFont(17, QFont::DemiBold), Ink::primary));
+                                            DesignTokens::font(DesignTokens::FontRole::tabTitle), Ink::primary));
     texts->addWidget(note(QStringLiteral("GLM-OCR 4-bit runs on Apple silicon. Try it for formulas, tables, or "
                                          "another take on difficult text."),
-                          12, 3));
+                          DesignTokens::FontRole::subtitle, 3));
     layout->addLayout(texts, 1);
     return new Surface(row);
 }
@@ -125,7 +125,7 @@ QWidget *LocalEngineTab::makeStatusRow()
     statusDot_ = new StatusDot(dotSide, Ink::secondary);
     statusDot_->setObjectName(QStringLiteral("mlxStatusDot"));
     layout->addWidget(statusDot_);
-    status_ = SettingsControls::text(QString(), DesignTokens::uiFont(12, QFont::Medium), Ink::primary);
+    status_ = SettingsControls::text(QString(), DesignTokens::font(DesignTokens::FontRole::emphasis), Ink::primary);
     status_->setObjectName(QStringLiteral("mlxStatus"));
     layout->addWidget(status_, 1);
     return row;
@@ -140,7 +140,7 @@ QWidget *LocalEngineTab::makePythonRow()
     pythonPath_->setObjectName(QStringLiteral("pythonPath"));
     pythonPath_->setPlaceholderText(QStringLiteral("Python executable"));
     pythonPath_->setAccessibleName(QStringLiteral("Python executable path"));
-    pythonPath_->setFont(DesignTokens::monospaceFont(11, QFont::Normal));
+    pythonPath_->setFont(DesignTokens::font(DesignTokens::FontRole::path));
     // Every keystroke is stored, the empty text included.
     connect(pythonPath_, &QLineEdit::textEdited, this, [this](const QString &text) { setup_.setPythonPath(text); });
     layout->addWidget(pythonPath_, 1);
@@ -173,14 +173,14 @@ QWidget *LocalEngineTab::makeSetupSection()
     layout->addWidget(makePythonRow());
     layout->addWidget(note(QStringLiteral("Requires a native ARM Python 3.10+. Uses a private environment; your system "
                                           "Python is not modified."),
-                           10, 0));
+                           DesignTokens::FontRole::caption, 0));
     install_ = new InstallButton;
     install_->setObjectName(QStringLiteral("installButton"));
     connect(install_, &QAbstractButton::clicked, &setup_, &MLXSetup::install);
     layout->addWidget(install_);
     layout->addWidget(note(QStringLiteral("*Model weights, plus Python packages. Setup downloads from PyPI and Hugging "
                                           "Face. After setup, recognition uses cached files and runs offline."),
-                           10, 2));
+                           DesignTokens::FontRole::caption, 2));
     return section;
 }
 
@@ -219,7 +219,7 @@ QWidget *LocalEngineTab::makeFooter()
     layout->addWidget(new PrivacyFootnote);
     layout->addStretch(1);
     showFiles_ = plainButton(QStringLiteral("Show model files"), QStringLiteral("showModelFiles"),
-                             DesignTokens::uiFont(10, QFont::Normal));
+                             DesignTokens::font(DesignTokens::FontRole::smallControl));
     connect(showFiles_, &QPushButton::clicked, &model_, &AppModel::showModelFiles);
     layout->addWidget(showFiles_);
     return row;

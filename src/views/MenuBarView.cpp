@@ -107,8 +107,8 @@ MenuBarView::MenuBarView(AppModel &model, Preferences &settings, MLXSetup &mlxSe
                          QWidget *parent)
     : QWidget(parent), model_(model), settings_(settings), mlxSetup_(mlxSetup), history_(history),
       capture_(new CaptureButton(QString(), this)), chips_(new EngineChips(this)),
-      conflictLine_(new ClampedLabel(DesignTokens::uiFont(10), Ink::orange, this)), card_(new CapturesCard(this)),
-      dropZone_(new DropZone(this)), historyButton_(new HistoryButton(this))
+      conflictLine_(new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::caption), Ink::orange, this)),
+      card_(new CapturesCard(this)), dropZone_(new DropZone(this)), historyButton_(new HistoryButton(this))
 {
     setObjectName(QStringLiteral("menuBarPanel"));
     setAccessibleName(QStringLiteral("Ravelond"));
@@ -169,7 +169,7 @@ QWidget *MenuBarView::makeHeader()
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(titleSpacing);
-    auto *title = new ClampedLabel(DesignTokens::uiFont(16, QFont::DemiBold), Ink::primary, header);
+    auto *title = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::panelTitle), Ink::primary, header);
     title->setText(QStringLiteral("Ravelond"));
     title->setMaximumLines(1);
     texts->addWidget(title);
@@ -179,7 +179,7 @@ QWidget *MenuBarView::makeHeader()
     statusDot_ = new StatusDot(statusDotSide, Ink::teal, header);
     statusDot_->setObjectName(QStringLiteral("statusDot"));
     status->addWidget(statusDot_, 0, Qt::AlignVCenter);
-    statusText_ = new ClampedLabel(DesignTokens::uiFont(11), Ink::secondary, header);
+    statusText_ = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, header);
     statusText_->setObjectName(QStringLiteral("statusText"));
     statusText_->setMaximumLines(1);
     status->addWidget(statusText_, 1);
@@ -205,11 +205,11 @@ QWidget *MenuBarView::makeSetupHint()
         0, Qt::AlignTop);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(hintTextSpacing);
-    auto *text = new ClampedLabel(DesignTokens::uiFont(11), Ink::primary, setupHint_);
+    auto *text = new ClampedLabel(DesignTokens::font(DesignTokens::FontRole::body), Ink::primary, setupHint_);
     text->setText(QStringLiteral("Your local model needs a one-time setup."));
     texts->addWidget(text);
-    auto *link = new PlainButton(QStringLiteral("Set up in Settings →"), DesignTokens::uiFont(11, QFont::Medium),
-                                 Ink::teal, setupHint_);
+    auto *link = new PlainButton(QStringLiteral("Set up in Settings →"),
+                                 DesignTokens::font(DesignTokens::FontRole::link), Ink::teal, setupHint_);
     link->setObjectName(QStringLiteral("setupLink"));
     connect(link, &QAbstractButton::clicked, this, [this] { model_.openSettings(); });
     texts->addWidget(link, 0, Qt::AlignLeft);
@@ -221,7 +221,8 @@ QWidget *MenuBarView::makeImageRow()
 {
     auto *imageRow = new QWidget(this);
     QHBoxLayout *layout = row(imageRow);
-    openImage_ = new PlainButton(QStringLiteral("Open image…"), DesignTokens::uiFont(11), Ink::secondary, imageRow);
+    openImage_ = new PlainButton(QStringLiteral("Open image…"), DesignTokens::font(DesignTokens::FontRole::body),
+                                 Ink::secondary, imageRow);
     openImage_->setObjectName(QStringLiteral("openImageButton"));
     openImage_->setSymbol(QStringLiteral("photo"));
     connect(openImage_, &QAbstractButton::clicked, this, [this] {
@@ -232,7 +233,7 @@ QWidget *MenuBarView::makeImageRow()
     layout->addStretch(1);
     keepLineBreaks_ = new QCheckBox(QStringLiteral("Keep line breaks"), imageRow);
     keepLineBreaks_->setObjectName(QStringLiteral("keepLineBreaks"));
-    keepLineBreaks_->setFont(DesignTokens::uiFont(10));
+    keepLineBreaks_->setFont(DesignTokens::font(DesignTokens::FontRole::smallControl));
     keepLineBreaks_->setFocusPolicy(Qt::TabFocus);
     // Only a click writes the setting: the model's own changes come back under a signal blocker.
     connect(keepLineBreaks_, &QAbstractButton::clicked, &settings_, &Preferences::setKeepLineBreaks);
@@ -244,14 +245,14 @@ QWidget *MenuBarView::makePracticeRow()
 {
     auto *practiceRow = new QWidget(this);
     QHBoxLayout *layout = row(practiceRow);
-    practice_ =
-        new PlainButton(QStringLiteral("Try a practice trov"), DesignTokens::uiFont(11), Ink::teal, practiceRow);
+    practice_ = new PlainButton(QStringLiteral("Try a practice trov"), DesignTokens::font(DesignTokens::FontRole::body),
+                                Ink::teal, practiceRow);
     practice_->setObjectName(QStringLiteral("practiceButton"));
     connect(practice_, &QAbstractButton::clicked, &model_, &AppModel::startPractice);
     layout->addWidget(practice_, 0, Qt::AlignVCenter);
     layout->addStretch(1);
     layout->addWidget(new SymbolLabel(QStringLiteral("lock"), QStringLiteral("Private by design"),
-                                      DesignTokens::uiFont(10), Ink::secondary, practiceRow),
+                                      DesignTokens::font(DesignTokens::FontRole::caption), Ink::secondary, practiceRow),
                       0, Qt::AlignVCenter);
     return practiceRow;
 }

@@ -69,9 +69,9 @@ QWidget *PreferencesView::makeHeader()
     auto *texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(SettingsControls::text(QStringLiteral("Make yourself at home."),
-                                            DesignTokens::uiFont(20, QFont::DemiBold), Ink::primary));
+                                            DesignTokens::font(DesignTokens::FontRole::windowTitle), Ink::primary));
     texts->addWidget(SettingsControls::text(QStringLiteral("A few thoughtful defaults. Your finishing touches."),
-                                            DesignTokens::uiFont(12, QFont::Normal), Ink::secondary));
+                                            DesignTokens::font(DesignTokens::FontRole::subtitle), Ink::secondary));
     layout->addLayout(texts, 1);
     return header;
 }

@@ -28,12 +28,12 @@ constexpr qsizetype accessibleTextLength = 400;
 
 QFont textFont()
 {
-    return DesignTokens::uiFont(12, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::rowText);
 }
 
 QFont detailFont()
 {
-    return DesignTokens::uiFont(10, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::rowDetail);
 }
 
 } // namespace

@@ -9,12 +9,12 @@
 
 QFont SettingsControls::controlFont()
 {
-    return DesignTokens::uiFont(13, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::control);
 }
 
 QFont SettingsControls::captionFont()
 {
-    return DesignTokens::uiFont(11, QFont::Normal);
+    return DesignTokens::font(DesignTokens::FontRole::body);
 }
 
 ClampedLabel *SettingsControls::text(const QString &text, const QFont &font, SystemColours::Ink ink,

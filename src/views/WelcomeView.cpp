@@ -88,7 +88,7 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(DesignTokens::withOpacity(TrovStyle::mint(), 0.1));
         painter.drawEllipse(QRectF(rect()));
-        painter.setFont(DesignTokens::monospaceFont(10, QFont::DemiBold));
+        painter.setFont(DesignTokens::font(DesignTokens::FontRole::stepNumber));
         painter.setPen(DesignEnvironment::of(this).ink(Ink::teal));
         painter.drawText(QRectF(rect()), Qt::AlignCenter, number_);
     }
@@ -104,10 +104,11 @@ QWidget *step(const QString &number, const QString &title, const QString &detail
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(stepSpacing);
     layout->addWidget(new StepNumber(number, row), 0, Qt::AlignVCenter);
-    layout->addWidget(snugLabel(title, DesignTokens::uiFont(12, QFont::DemiBold), Ink::primary, row), 0,
+    layout->addWidget(snugLabel(title, DesignTokens::font(DesignTokens::FontRole::stepTitle), Ink::primary, row), 0,
                       Qt::AlignVCenter);
     // The rest of the row: a wide face wraps the detail rather than cut it.
-    layout->addWidget(label(detail, DesignTokens::uiFont(11, QFont::Normal), Ink::secondary, row), 1, Qt::AlignVCenter);
+    layout->addWidget(label(detail, DesignTokens::font(DesignTokens::FontRole::body), Ink::secondary, row), 1,
+                      Qt::AlignVCenter);
     return row;
 }
 
@@ -118,9 +119,9 @@ public:
     Showcase(CaptureIllustration *illustration, ShortcutBadge *badge, QWidget *parent)
         : QWidget(parent), illustration_(illustration), badge_(badge),
           eyebrow_(snugLabel(QStringLiteral("FROM PIXELS TO POSSIBILITIES"),
-                             DesignTokens::uiFont(8, QFont::DemiBold, 1.4), Ink::secondary, this)),
-          reminder_(snugLabel(QStringLiteral("Always a shortcut away."), DesignTokens::uiFont(13, QFont::Medium),
-                              Ink::primary, this))
+                             DesignTokens::font(DesignTokens::FontRole::showcaseEyebrow), Ink::secondary, this)),
+          reminder_(snugLabel(QStringLiteral("Always a shortcut away."),
+                              DesignTokens::font(DesignTokens::FontRole::reminder), Ink::primary, this))
     {
         setAttribute(Qt::WA_TranslucentBackground);
         illustration_->setParent(this);
@@ -261,7 +262,7 @@ QWidget *WelcomeView::makeLeftColumn()
     brand->setSpacing(brandSpacing);
     brand->addWidget(new TrovMark(brandMark, column));
     brand->addWidget(
-        snugLabel(QStringLiteral("Ravelond"), DesignTokens::uiFont(15, QFont::DemiBold), Ink::primary, column));
+        snugLabel(QStringLiteral("Ravelond"), DesignTokens::font(DesignTokens::FontRole::brand), Ink::primary, column));
     brand->addStretch(1);
     layout->addLayout(brand);
     // The two spaces share the free height: brand at the top, the promise and
@@ -269,12 +270,12 @@ QWidget *WelcomeView::makeLeftColumn()
     layout->addStretch(1);
 
     const QStringList headline{QStringLiteral("If you can see it,"), QStringLiteral("you can copy it.")};
-    const QFont headlineFont = DesignTokens::fitted(DesignTokens::uiFont(34, QFont::DemiBold, -1.1), headline,
-                                                    leftWidth - 2 * leftPadding, 24);
+    const QFont headlineFont = DesignTokens::fitted(DesignTokens::font(DesignTokens::FontRole::welcomeHeadline),
+                                                    headline, leftWidth - 2 * leftPadding, 24);
     layout->addWidget(label(headline.join(QLatin1Char('\n')), headlineFont, Ink::primary, column));
     layout->addSpacing(headlineSpacing);
     ClampedLabel *subline = label(QStringLiteral("Turn any little corner of your screen into text you can use."),
-                                  DesignTokens::uiFont(13, QFont::Normal), Ink::secondary, column);
+                                  DesignTokens::font(DesignTokens::FontRole::welcomeSubline), Ink::secondary, column);
     subline->setExtraLineSpacing(sublineLineSpacing);
     layout->addWidget(subline);
     layout->addSpacing(leftSpacing);
@@ -310,7 +311,7 @@ QWidget *WelcomeView::makeActions(QWidget *parent)
 
     auto *links = new QHBoxLayout;
     links->setSpacing(linksSpacing);
-    const QFont linkFont = DesignTokens::uiFont(11, QFont::Normal);
+    const QFont linkFont = DesignTokens::font(DesignTokens::FontRole::body);
     practice_ = new PlainButton(QStringLiteral("Try a practice trov"), linkFont, Ink::teal, actions);
     practice_->setObjectName(QStringLiteral("practiceLink"));
     openImage_ = new PlainButton(QStringLiteral("Open image…"), linkFont, Ink::secondary, actions);

@@ -59,7 +59,7 @@ void CaptureButtonStyle::paintGlow(QPainter &painter, const QRectF &frame, const
 
 QFont CaptureButtonStyle::accessoryFont()
 {
-    return DesignTokens::monospaceFont(11, QFont::Medium);
+    return DesignTokens::font(DesignTokens::FontRole::keyCap);
 }
 
 double CaptureButtonStyle::trailingSymbolSide()

@@ -37,33 +37,85 @@ QFont DesignTokens::monospaceFont(int pixelSize, QFont::Weight weight)
     return font;
 }
 
+QFont DesignTokens::serifFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font(QStringLiteral("serif"));
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
 QFont DesignTokens::font(FontRole role)
 {
     switch (role) {
     case FontRole::eyebrow:
         return uiFont(9, QFont::DemiBold, 1.3);
+    case FontRole::sectionHeader:
+        return uiFont(9, QFont::DemiBold, 1.4);
     case FontRole::cardTitle:
         return uiFont(18, QFont::DemiBold);
+    case FontRole::windowTitle:
+        return uiFont(20, QFont::DemiBold);
+    case FontRole::tabTitle:
+        return uiFont(17, QFont::DemiBold);
+    case FontRole::panelTitle:
+        return uiFont(16, QFont::DemiBold);
+    case FontRole::subtitle:
+    case FontRole::rowText:
+        return uiFont(12, QFont::Normal);
     case FontRole::body:
     case FontRole::rowLabel:
         return uiFont(11, QFont::Normal);
-    case FontRole::footnote:
-        return uiFont(10, QFont::Medium);
-    case FontRole::captureButton:
-        return uiFont(13, QFont::DemiBold);
+    case FontRole::emphasis:
+        return uiFont(12, QFont::Medium);
+    case FontRole::link:
     case FontRole::quietButton:
-        return uiFont(11, QFont::Medium);
-    case FontRole::keyCap:
-        return monospaceFont(11, QFont::Medium);
-    case FontRole::hintHeadline:
-        return uiFont(13, QFont::DemiBold);
-    case FontRole::caption:
-    case FontRole::hintSubline:
-        return uiFont(10, QFont::Normal);
-    case FontRole::hintKeys:
-        return uiFont(10, QFont::Medium);
+    case FontRole::chip:
     case FontRole::sizeBadge:
         return uiFont(11, QFont::Medium);
+    case FontRole::control:
+    case FontRole::welcomeSubline:
+        return uiFont(13, QFont::Normal);
+    case FontRole::rowDetail:
+    case FontRole::smallControl:
+    case FontRole::caption:
+    case FontRole::illustrationText:
+    case FontRole::hintSubline:
+        return uiFont(10, QFont::Normal);
+    case FontRole::footnote:
+    case FontRole::hintKeys:
+        return uiFont(10, QFont::Medium);
+    case FontRole::editor:
+    case FontRole::practiceSubline:
+        return uiFont(14, QFont::Normal);
+    case FontRole::captureButton:
+    case FontRole::hintHeadline:
+        return uiFont(13, QFont::DemiBold);
+    case FontRole::keyCap:
+        return monospaceFont(11, QFont::Medium);
+    case FontRole::path:
+        return monospaceFont(11, QFont::Normal);
+    case FontRole::stepNumber:
+        return monospaceFont(10, QFont::DemiBold);
+    case FontRole::stepTitle:
+        return uiFont(12, QFont::DemiBold);
+    case FontRole::showcaseEyebrow:
+        return uiFont(8, QFont::DemiBold, 1.4);
+    case FontRole::reminder:
+        return uiFont(13, QFont::Medium);
+    case FontRole::brand:
+        return uiFont(15, QFont::DemiBold);
+    case FontRole::welcomeHeadline:
+        return uiFont(34, QFont::DemiBold, -1.1);
+    case FontRole::illustrationCaption:
+        return uiFont(7, QFont::DemiBold, 1.1);
+    case FontRole::practiceEyebrow:
+        return uiFont(11, QFont::DemiBold);
+    case FontRole::practiceHeadline:
+        return uiFont(32, QFont::Medium);
+    case FontRole::illustrationSample:
+        return serifFont(21, QFont::Medium);
     }
     return uiFont(11, QFont::Normal);
 }

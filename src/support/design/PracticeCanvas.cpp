@@ -80,13 +80,13 @@ QImage PracticeCanvas::image(QSizeF size, qreal devicePixelRatio, bool dark)
     const double x = card.left() + textInset;
     const QColor accent = QColor::fromRgbF(0.16f, 0.67f, 0.59f);
     draw(painter, QStringLiteral("A LITTLE PRACTICE. A LOT LESS RETYPING."), {x, card.top() + 58},
-         DesignTokens::uiFont(11, QFont::DemiBold), accent);
+         DesignTokens::font(DesignTokens::FontRole::practiceEyebrow), accent);
     draw(painter, QStringLiteral("Good ideas deserve"), {x, card.center().y() - 15},
-         DesignTokens::uiFont(32, QFont::Medium), palette.label);
+         DesignTokens::font(DesignTokens::FontRole::practiceHeadline), palette.label);
     draw(painter, QStringLiteral("a life beyond pixels."), {x, card.center().y() + 33},
-         DesignTokens::uiFont(32, QFont::Medium), palette.label);
+         DesignTokens::font(DesignTokens::FontRole::practiceHeadline), palette.label);
     draw(painter, QStringLiteral("Select these words. Then paste them anywhere."), {x, card.bottom() - 42},
-         DesignTokens::uiFont(14, QFont::Normal), palette.secondaryLabel);
+         DesignTokens::font(DesignTokens::FontRole::practiceSubline), palette.secondaryLabel);
     return picture;
 }
 

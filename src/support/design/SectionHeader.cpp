@@ -19,7 +19,7 @@ SectionHeader::SectionHeader(const QString &title, QWidget *parent) : QWidget(pa
 
 QFont SectionHeader::font()
 {
-    return DesignTokens::uiFont(9, QFont::DemiBold, 1.4);
+    return DesignTokens::font(DesignTokens::FontRole::sectionHeader);
 }
 
 void SectionHeader::setTitle(const QString &title)
