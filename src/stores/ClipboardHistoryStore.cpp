@@ -127,6 +127,9 @@ void ClipboardHistoryStore::clearAll()
 {
     if (deferredWhileLoading([this] { clearAll(); }))
         return;
+    // A copy made before the clear that no poll has seen yet goes with the
+    // rest, rather than coming back as the first item of the emptied list.
+    lastChangeCount_ = pasteboard_.changeCount();
     clearList();
     Q_EMIT itemsChanged();
     saveIfNeeded();

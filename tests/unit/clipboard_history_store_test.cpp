@@ -191,7 +191,10 @@ TEST_F(ClipboardHistoryStoreTest, EditsWithUnknownIdsChangeNothingAndClearRemove
     EXPECT_EQ(store.items(), before);
     store.deleteItem(before.at(1).id);
     EXPECT_EQ(texts(), QStringList{QStringLiteral("a")});
+    store.setEnabled(true);
+    pasteboard.setContents(QStringLiteral("copied just before the clear"), {});
     store.clearAll();
+    store.poll();
     EXPECT_TRUE(store.items().isEmpty());
 }
 
