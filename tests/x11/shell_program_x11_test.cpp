@@ -113,11 +113,28 @@ bool viewableOfClass(xcb_window_t window, const QByteArray &instance)
     return found;
 }
 
-// The program has launched once its tray icon is docked: it took its hot key
-// before it made the icon.
+// The instance answered a second launch's first line: its event loop has
+// run, and with it the hot key's registration, which the launch leaves to
+// the loop's first turn. Without the go-ahead nothing is acted on.
+bool answersAsAnInstance()
+{
+    QLocalSocket socket;
+    socket.connectToServer(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/app.ravelond.Ravelond.instance");
+    if (!socket.waitForConnected(Patience::untilHung))
+        return false;
+    socket.write("reopen\n");
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(Patience::untilHung))
+            return false;
+    }
+    return socket.readLine() == "ok\n";
+}
+
+// The program has launched once its tray icon is docked and it holds its hot key.
 bool launched()
 {
-    return viewableOfClass(xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root, "ravelond");
+    return viewableOfClass(xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root, "ravelond") &&
+           answersAsAnInstance();
 }
 
 // The name of the window that has the keyboard focus, or of its nearest named ancestor.
