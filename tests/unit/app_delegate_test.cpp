@@ -15,6 +15,7 @@
 #include "stores/Preferences.h"
 #include "support/ImageFixtures.h"
 #include "support/MLXTestRoot.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -103,7 +104,8 @@ TEST_F(AppDelegateTest, LaunchShowsTheWelcomeFirstThenImportsAnOptionsValueWhate
     delegate->launch();
     ASSERT_NE(delegate->windows().welcomeWindow(), nullptr) << "--welcome counts although it is the value";
     EXPECT_EQ(delegate->windows().welcomeWindow()->windowTitle(), QStringLiteral("Welcome to Ravelond"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate->model().phase().kind() == CapturePhase::failed; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return delegate->model().phase().kind() == CapturePhase::failed; }, Patience::untilHung));
     EXPECT_TRUE(copied.isEmpty());
 
     auto quiet = make({"--smoke-test"}, true);
@@ -117,14 +119,14 @@ TEST_F(AppDelegateTest, SettingsAreFollowedOnEveryAssignmentAndTheHotKeyOnALater
     auto delegate = make({});
     delegate->launch();
     EXPECT_TRUE(grabber.grabs.isEmpty()) << "registered only once the launch has returned";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.grabs.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.grabs.size() == 1; }, Patience::untilHung));
     EXPECT_FALSE(delegate->model().shortcutConflict());
 
     grabber.refused = {GlobalShortcut::chord(ShortcutPreset::controlOptionC)};
     preferences.setShortcut(ShortcutPreset::controlOptionC); // the same preset again
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }, Patience::untilHung));
     preferences.setShortcut(ShortcutPreset::controlShift2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }, Patience::untilHung));
     EXPECT_EQ(grabber.grabs.size(), 3);
 
     QSignalSpy cleared(&delegate->model(), &AppModel::resultsChanged);
@@ -155,13 +157,14 @@ TEST_F(AppDelegateTest, EscapeAndTheHotKeyCancelOnlyWhileBusyAndEscapeThenReache
     EXPECT_FALSE(delegate->reopen()) << "busy: reopening shows nothing";
     QTest::keyClick(&target, Qt::Key_Escape);
     EXPECT_EQ(target.keys.size(), 1) << "busy: Escape is swallowed";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }, Patience::untilHung));
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.held.has_value() && !model.isOperationRunning(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return grabber.held.has_value() && !model.isOperationRunning(); }, Patience::untilHung));
     grabber.press();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }, Patience::untilHung));
     grabber.press();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }, Patience::untilHung));
 
     EXPECT_TRUE(delegate->reopen());
     ASSERT_NE(delegate->windows().welcomeWindow(), nullptr) << "no window visible: the welcome window";
@@ -179,12 +182,12 @@ TEST_F(AppDelegateTest, EscapeInAnOpenMenuOnlyClosesTheMenu)
     QMenu menu;
     menu.addAction(QStringLiteral("Capture Text"));
     menu.popup(QPoint(10, 10));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }, Patience::untilHung));
     QTest::keyClick(&menu, Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }, Patience::untilHung));
     EXPECT_EQ(model.phase().kind(), CapturePhase::selecting) << "the capture goes on";
     model.cancel();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }, Patience::untilHung));
 }
 
 TEST_F(AppDelegateTest, OpeningSeveralFilesImportsTheFirstOnly)
@@ -234,7 +237,7 @@ TEST(QuitControllerTest, EveryRequestTakesOneRoadAndNoneQuitsBehindTheUsersAnswe
         EXPECT_EQ(questions, expected.quits ? expected.questions : 2 * expected.questions);
         EXPECT_EQ(shutdowns, expected.quits ? 1 : 0);
         if (expected.quits) {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, Patience::untilHung));
             EXPECT_TRUE(quit.mayTerminate());
             EXPECT_EQ(quit.shouldTerminate(), QuitController::Reply::terminateNow);
         }
@@ -270,7 +273,7 @@ TEST(QuitControllerTest, AQuitSignalStopsTheInstallationWithoutAskingAndOverrule
         EXPECT_EQ(questions, duringTheQuestion ? 1 : 0);
         EXPECT_EQ(dismissals, duringTheQuestion ? 1 : 0);
         EXPECT_TRUE(quit.isQuitting());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, Patience::untilHung));
         EXPECT_EQ(shutdowns, 1);
     }
 }

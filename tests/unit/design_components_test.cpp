@@ -1,6 +1,7 @@
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/FakeAppearance.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/Patience.h"
 
 #include "support/design/CaptureButton.h"
 #include "support/design/CaptureButtonStyle.h"
@@ -45,7 +46,7 @@ protected:
         layout->addWidget(content);
         window->resize(size);
         window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get(), Patience::untilHung));
         return *window;
     }
 

@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/Await.h"
 #include "support/FeedbackModelFixture.h"
+#include "support/Patience.h"
 #include "support/ShownChild.h"
 
 #include "support/design/ClampedLabel.h"
@@ -124,7 +125,7 @@ protected:
         QTest::mouseClick(named(QStringLiteral("clearAll")), Qt::LeftButton);
         QMessageBox *alert = view->clearAlert();
         if (alert) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(alert));
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(alert, Patience::untilHung));
         }
         return alert;
     }
@@ -269,7 +270,7 @@ TEST_F(HistoryViewTest, CopyAgainIsTheOnlyRowActionABusyCaptureDisables)
     EXPECT_EQ(listed().at(1), QStringLiteral("three little words")) << "pinning works while busy";
 
     fixture.model().cancel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture.model().phase().isBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture.model().phase().isBusy(); }, Patience::untilHung));
     EXPECT_TRUE(row->copyButton()->isEnabled());
 }
 
@@ -303,14 +304,14 @@ TEST_F(HistoryViewTest, ClearAllAsksFirstAndNeitherCancelNorReturnNorEscapeNorHi
         EXPECT_EQ(alert->informativeText(), QStringLiteral("This removes every saved item, including pinned ones."));
         EXPECT_EQ(alert->defaultButton()->text(), QStringLiteral("Cancel"));
         answer.answer(*alert);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; })) << answer.how;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; }, Patience::untilHung)) << answer.how;
         EXPECT_EQ(store().items().size(), 2) << answer.how;
     }
 
     // The window hidden for a capture takes its confirmation along, unanswered.
     ASSERT_NE(openClearAlert(), nullptr);
     host->hide();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() == nullptr; }, Patience::untilHung));
     EXPECT_EQ(store().items().size(), 2);
     host->show();
 
@@ -335,7 +336,7 @@ TEST_F(HistoryViewTest, TenPollsThatAddItemsKeepTheScrollOffsetTheFocusAndTheRow
     scroll->verticalScrollBar()->setValue(480);
     HistoryRow *focused = rowOf(QStringLiteral("Saved text number 30"));
     focused->pinButton()->setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return focused->pinButton()->hasFocus(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focused->pinButton()->hasFocus(); }, Patience::untilHung));
 
     for (int poll = 0; poll < 10; ++poll) {
         QHash<QUuid, QPointer<HistoryRow>> before;
@@ -402,12 +403,14 @@ TEST_F(HistoryViewTest, TheClearAllAlertAMenuAndADropDownFollowTheAppearanceAndT
         const QPalette expected = DesignPalette::of(dark);
         // Windows learn of the application's palette from a posted event.
         for (QWidget *surface : {static_cast<QWidget *>(alert), static_cast<QWidget *>(&menu), picker.view()->window()})
-            EXPECT_TRUE(QTest::qWaitFor([&] {
-                return surface->palette().color(QPalette::Window) == expected.color(QPalette::Window) &&
-                       surface->palette().color(QPalette::WindowText) == expected.color(QPalette::WindowText) &&
-                       surface->palette().color(QPalette::Base) == expected.color(QPalette::Base);
-            })) << (dark ? "dark " : "light ")
-                << surface->metaObject()->className();
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return surface->palette().color(QPalette::Window) == expected.color(QPalette::Window) &&
+                           surface->palette().color(QPalette::WindowText) == expected.color(QPalette::WindowText) &&
+                           surface->palette().color(QPalette::Base) == expected.color(QPalette::Base);
+                },
+                Patience::untilHung))
+                << (dark ? "dark " : "light ") << surface->metaObject()->className();
     }
     QMessageBox *alert = view->clearAlert();
     for (const char *name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {

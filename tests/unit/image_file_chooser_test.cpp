@@ -1,4 +1,5 @@
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 
 #include "views/ImageFileChooser.h"
@@ -37,5 +38,5 @@ TEST(ImageFileChooserTest, OneDialogAtATimeOpensOnEveryImageTypeAndHandsTheChoic
     QMetaObject::invokeMethod(dialog, "accept");
     EXPECT_EQ(latest, QStringList{picture});
     EXPECT_TRUE(first.isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([] { return ImageFileChooser::dialog() == nullptr; }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return ImageFileChooser::dialog() == nullptr; }, Patience::untilHung));
 }

@@ -2,6 +2,7 @@
 #include "services/ImageLoader.h"
 #include "support/Await.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -222,10 +223,12 @@ TEST_F(ImageLoaderTest, ARegularFileThatReportsNoSizeIsReadToItsEnd)
                                          QStringLiteral("P1\n3 2\n1 0 1\n0 1 0\n")});
     ASSERT_TRUE(child.waitForStarted());
     const QString cmdline = QStringLiteral("/proc/%1/cmdline").arg(child.processId());
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        QFile file(cmdline);
-        return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("P1");
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QFile file(cmdline);
+            return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("P1");
+        },
+        Patience::untilHung));
     const QImage loaded = await(ImageLoader::load(cmdline));
     child.kill();
     child.waitForFinished();

@@ -2,6 +2,7 @@
 // order its widgets were made in; and what windows and key caps tell
 // assistive technologies.
 
+#include "support/Patience.h"
 #include "support/design/CaptureButton.h"
 #include "support/design/DesignAccessibility.h"
 #include "support/design/LayoutOrder.h"
@@ -125,7 +126,7 @@ TEST(LayoutOrderTest, TabFollowsTheLayoutAndWrapsRound)
     Scrambled scrambled;
     scrambled.window->show();
     QApplication::setActiveWindow(scrambled.window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(scrambled.window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(scrambled.window.get(), Patience::untilHung));
 
     const QStringList stops = {"settings", "a1", "a2", "b1", "b2", "footer", "loose"};
     EXPECT_EQ(scrambled.namesOf(LayoutOrder::tabStops(*scrambled.window)), stops);
@@ -155,7 +156,7 @@ TEST(LayoutOrderTest, FocusLeavingAHiddenWidgetIsNotKeyboardFocus)
     Scrambled scrambled;
     scrambled.window->show();
     QApplication::setActiveWindow(scrambled.window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(scrambled.window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(scrambled.window.get(), Patience::untilHung));
     Probe *clicked = scrambled.probe(QStringLiteral("a1"));
     QTest::mouseClick(clicked, Qt::LeftButton);
     ASSERT_TRUE(clicked->hasFocus());

@@ -3,6 +3,7 @@
 #include "support/FeedbackModelFixture.h"
 #include "support/FileDrag.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
@@ -213,7 +214,7 @@ TEST_F(MenuBarViewTest, ReturnPressesTheCaptureButton)
 {
     showPanel();
     host->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), Patience::untilHung));
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_TRUE(eventually([&] { return fixture.model().phase().isBusy(); }));
     QTest::keyClick(view, Qt::Key_Return);
@@ -243,7 +244,7 @@ TEST_F(MenuBarViewTest, ReturnPressesTheFocusedControlAndCapturesOnlyWithoutOne)
         fixture.settings().setKeepLineBreaks(false);
         showPanel();
         host->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), Patience::untilHung));
         QWidget *target = row.focused ? named(QLatin1String(row.focused)) : static_cast<QWidget *>(view);
         ASSERT_NE(target, nullptr);
         target->setFocus(Qt::TabFocusReason);
@@ -266,7 +267,7 @@ TEST_F(MenuBarViewTest, TabGoesThroughThePanelInTheOrderShownAndTheAppShortcutsW
     fixture.copy(QStringLiteral("kept"));
     MenuBarView &panel = showPanel();
     host->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), Patience::untilHung));
     named(QStringLiteral("settingsButton"))->setFocus(Qt::OtherFocusReason);
     // The engine chips are one exclusive group: Tab stops at the chosen one, the arrows move within.
     const QStringList order = {"captureButton", "engineChip.vision", "clearButton",    "resultRow",

@@ -6,6 +6,7 @@
 #include "support/Await.h"
 #include "support/ChildProcessTest.h"
 #include "support/MLXTestRoot.h"
+#include "support/Patience.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -171,7 +172,7 @@ TEST_F(MLXServiceTest, AnEmptyLineWithNothingPendingStillStopsTheWorker)
     root.installFakeWorker(QStringLiteral("normal"));
     MLXService service;
     EXPECT_EQ(recognize(service, QStringLiteral("reply-then-empty")).text, QStringLiteral("fine"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !service.hasWorker(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !service.hasWorker(); }, Patience::untilHung));
 }
 
 TEST_F(MLXServiceTest, StartupErrorsCarryTheirMessageAndStopTheWorker)

@@ -6,6 +6,7 @@
 #include "support/Await.h"
 #include "support/ChildProcessTest.h"
 #include "support/MLXTestRoot.h"
+#include "support/Patience.h"
 
 #include <QDir>
 #include <QProcess>
@@ -47,7 +48,8 @@ protected:
     // The process id the fake reports in its "child N" stage.
     static pid_t childOf(MLXSetup &setup)
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return setup.status().startsWith(QStringLiteral("child ")); }));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return setup.status().startsWith(QStringLiteral("child ")); }, Patience::untilHung));
         return static_cast<pid_t>(setup.status().mid(6).toInt());
     }
 
@@ -149,7 +151,7 @@ TEST_F(MLXSetupTest, InstallWhileInstallingChangesNothing)
     setup.setPythonPath(root.fakeSetupPython(QStringLiteral("wait")));
     setup.install();
     ASSERT_TRUE(setup.isInstalling());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }, Patience::untilHung));
     QSignalSpy statuses(&setup, &MLXSetup::statusChanged);
     setup.install();
     EXPECT_EQ(statuses.count(), 0);
@@ -182,7 +184,7 @@ TEST_F(MLXSetupTest, AScriptOutsideAGroupOfItsOwnIsSignalledAloneAndShutdownWait
     await(setup.shutdown()); // nothing running: returns at once
     setup.setPythonPath(root.fakeSetupPython(QStringLiteral("no-group-ignore-term")));
     setup.install();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return setup.status() == QStringLiteral("Waiting"); }, Patience::untilHung));
     await(setup.shutdown()); // returns after the SIGKILL, and this test process is still here
     EXPECT_FALSE(setup.isInstalling());
     EXPECT_EQ(setup.status(), QStringLiteral("Setup cancelled. Downloaded files can resume."));

@@ -213,7 +213,7 @@ TEST_F(PreferencesViewTest, OpeningClosingSwitchingTabsOrTheModelChangingNeverWr
     fixture->model().setShortcutConflict(true);
     fixture->model().setShortcutConflict(false);
     fixture->model().cancel(); // busy no more
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture->model().phase().isBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture->model().phase().isBusy(); }, Patience::untilHung));
     EXPECT_EQ(writes.count(), 0);
     EXPECT_EQ(pythonWrites.count(), 0);
     EXPECT_EQ(settingsFile(), before);
@@ -250,7 +250,7 @@ TEST_F(PreferencesViewTest, WhileBusyOnlyWhatChangesTheNextRecognitionIsLockedOu
             fixture->select();
         } else {
             fixture->model().cancel();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture->model().phase().isBusy(); }));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture->model().phase().isBusy(); }, Patience::untilHung));
         }
         for (const QString &name : lockedOut)
             EXPECT_EQ(named(name).isEnabled(), !busy) << name.toStdString() << (busy ? " while busy" : " after");

@@ -178,15 +178,16 @@ TEST_F(ResultViewTest, WhileCapturingCopyAndItsShortcutAreInertAndSaveStaysUsabl
 {
     showResult(QStringLiteral("Shortcut"));
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), Patience::untilHung));
     editor().setFocus();
     // A button's shortcut clicks it the way a mouse would, after showing it pressed for 100 ms.
     QTest::keyClick(&editor(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !copies.isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !copies.isEmpty(); }, Patience::untilHung));
     EXPECT_EQ(copies, QStringList{QStringLiteral("Shortcut")});
     EXPECT_TRUE(view->showsCopied());
     QTest::keyClick(&editor(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return copies.size() == 2; })) << "the shortcut outlives the label's change";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return copies.size() == 2; }, Patience::untilHung))
+        << "the shortcut outlives the label's change";
 
     fixture.select();
     EXPECT_FALSE(button("copyButton").isEnabled());
@@ -206,7 +207,8 @@ TEST_F(ResultViewTest, ClosingTheWindowCancelsTheResetAndTheSaveDialog)
     auto *reset = view->findChild<QTimer *>();
     window->close();
     EXPECT_FALSE(reset->isActive()) << "nothing is written after the window has gone";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); })) << "the dialog goes with its window";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, Patience::untilHung))
+        << "the dialog goes with its window";
     window.reset(); // the view with it, while "Copied" shows
 }
 

@@ -1,5 +1,6 @@
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/RecordingAnnouncer.h"
+#include "support/Patience.h"
 #include "support/StandardFace.h"
 #include "views/SelectionChrome.h"
 #include "views/SelectionOverlay.h"
@@ -356,7 +357,7 @@ TEST_F(SelectionOverlayTest, AClickOnTheHintCardStartsASelectionLikeAnywhereElse
     overlayFor({1000, 700});
     EXPECT_EQ(overlay->cursor().shape(), Qt::CrossCursor);
     overlay->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.get(), Patience::untilHung));
     const QPoint onCard = overlay->toolbar().geometry().center();
     QTest::mousePress(overlay->windowHandle(), Qt::LeftButton, {}, onCard);
     QTest::mouseMove(overlay->windowHandle(), onCard + QPoint(60, 40));

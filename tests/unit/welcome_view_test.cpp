@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/Patience.h"
 #include "support/StandardFace.h"
 
 #include "support/design/CaptureButton.h"
@@ -116,7 +117,7 @@ TEST_F(WelcomeViewTest, TheLinksStartTheirOperationsWithoutCountingTheWelcomeAsS
     for (const char *name : {"welcomeButton", "practiceLink", "openImageLink"})
         EXPECT_FALSE(named(QString::fromLatin1(name))->isEnabled()) << name;
     fixture.model().cancel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture.model().phase().isBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fixture.model().phase().isBusy(); }, Patience::untilHung));
     for (const char *name : {"welcomeButton", "practiceLink", "openImageLink"})
         EXPECT_TRUE(named(QString::fromLatin1(name))->isEnabled()) << name;
 
@@ -280,12 +281,13 @@ TEST_F(WelcomeViewTest, EachFrameOfTheBandRepaintsOnlyItsStripsAndTheStillCardIs
     CaptureIllustration &card = illustration();
     // The reveal's fade is over; the first paint has drawn the still card.
     animations.advance(1000);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 1; }, Patience::untilHung));
     PaintRecorder paints(card);
     for (int frame = 0; frame < 5; ++frame) {
         const qsizetype before = paints.regions.size();
         animations.advance(200);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.regions.size() > before; })) << "frame " << frame;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.regions.size() > before; }, Patience::untilHung))
+            << "frame " << frame;
         const QRect strip = paints.regions.last().boundingRect();
         const QRect band = card.bandArea(card.shownBandOffset());
         EXPECT_NEAR(card.shownBandOffset(), card.bandOffset(), 3) << "at most a frame behind";
@@ -302,5 +304,6 @@ TEST_F(WelcomeViewTest, EachFrameOfTheBandRepaintsOnlyItsStripsAndTheStillCardIs
     EXPECT_EQ(paints.regions.size(), before);
 
     appearance.setDark(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 2; })) << "dark, drawn once more";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return card.stillPaints() == 2; }, Patience::untilHung))
+        << "dark, drawn once more";
 }

@@ -15,6 +15,7 @@
 #include "stores/Preferences.h"
 #include "support/Gate.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -119,10 +120,11 @@ TEST_F(WindowControllerTest, AQuickRecognitionShowsOnlyItsOutcomeAndASlowOneItsP
             panelWhileRecognizing = windows.feedbackPanel() != nullptr;
     });
     model->importImage(image);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::copied; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::copied; }, Patience::untilHung));
     EXPECT_FALSE(panelWhileRecognizing);
     EXPECT_EQ(announced(), QStringList{FeedbackPanelPresenter::copiedAnnouncement});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel()->geometry() == target(false); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return windows.feedbackPanel()->geometry() == target(false); }, Patience::untilHung));
     EXPECT_EQ(windows.feedbackPanel()->windowTitle(), QStringLiteral("Ravelond feedback"));
 
     windows.hideFeedback(true);
@@ -132,15 +134,16 @@ TEST_F(WindowControllerTest, AQuickRecognitionShowsOnlyItsOutcomeAndASlowOneItsP
     clock.start();
     model->importImage(image);
     EXPECT_EQ(windows.feedbackPanel(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() != nullptr; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() != nullptr; }, Patience::untilHung));
     EXPECT_GE(clock.elapsed(), 160);
     EXPECT_EQ(announced().last(), FeedbackPanelPresenter::recognizingAnnouncement);
     EXPECT_EQ(windows.feedbackPanel()->geometry().top(), target(false).top() - FeedbackPanelPresenter::entranceSlide)
         << "a new panel starts a little higher and slides down";
 
     releaseRecognition(); // an empty answer: the panel grows, keeping its top edge
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::failed; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel()->geometry() == target(true); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::failed; }, Patience::untilHung));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return windows.feedbackPanel()->geometry() == target(true); }, Patience::untilHung));
     EXPECT_EQ(announced().last(), model->lastError());
     const int announcements = int(announcer.announcements.size());
     windows.showFeedback(*model);
@@ -158,7 +161,7 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
     accessibility.motion = true; // also: no slide, the short durations
     holdRecognitions(false);
     model->importImage(image);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::copied; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->phase().kind() == CapturePhase::copied; }, Patience::untilHung));
     QWidget *panel = windows.feedbackPanel();
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->geometry(), target(false));
@@ -167,10 +170,10 @@ TEST_F(WindowControllerTest, AFadeOverTakenByANewPresentationKeepsThePanel)
     windows.showFeedback(*model);
     QTest::qWait(FeedbackPanelPresenter::fadeMilliseconds * 2); // well past the fade's end
     EXPECT_EQ(windows.feedbackPanel(), panel);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }, Patience::untilHung));
 
     windows.hideFeedback();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() == nullptr; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.feedbackPanel() == nullptr; }, Patience::untilHung));
 }
 
 TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheSettingsWindowAheadAndItsOpeningShowsThatWindow)
@@ -199,7 +202,7 @@ TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyThe
     windows.showResult(first, *model);
     QPointer<QWidget> firstResult = windows.resultWindow();
     windows.showResult(CaptureResult(QStringLiteral("two"), OCREngine::vision, 0.1), *model);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return firstResult.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstResult.isNull(); }, Patience::untilHung));
 
     const struct {
         QWidget *window;

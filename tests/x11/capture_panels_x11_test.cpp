@@ -9,6 +9,7 @@
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/ShownChild.h"
 #include "support/TestEnvironment.h"
 #include "support/TrayDock.h"
@@ -148,13 +149,14 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     EXPECT_EQ(labelText(popover, QStringLiteral("statusText")), QStringLiteral("Copied and ready to paste."));
     EXPECT_EQ(shown(popover, QStringLiteral("cardHeader"))->accessibleName(), QStringLiteral("LAST CAPTURE"));
     EXPECT_EQ(shown(popover, QStringLiteral("dropZone")), nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return popover->height() == popover->sizeHint().height(); }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popover->height() == popover->sizeHint().height(); }, Patience::untilHung))
         << "the popover takes the panel's new height";
     auto *row = shown<QAbstractButton>(popover, QStringLiteral("resultRow"));
     ASSERT_NE(row, nullptr);
     DesktopTools::click(*row);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return delegate->windows().resultWindow() && delegate->windows().resultWindow()->isActiveWindow(); }));
+        [&] { return delegate->windows().resultWindow() && delegate->windows().resultWindow()->isActiveWindow(); },
+        Patience::untilHung));
     EXPECT_FALSE(popover->isVisible());
     QWidget *result = delegate->windows().resultWindow();
     auto *view = result->findChild<ResultView *>();
@@ -167,7 +169,8 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End")});
     DesktopTools::xdotool({QStringLiteral("type"), QStringLiteral(" edited")});
     const QString edited = recognised + QStringLiteral(" edited");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->text() == edited; })) << view->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->text() == edited; }, Patience::untilHung))
+        << view->text().toStdString();
     EXPECT_EQ(labelText(result, QStringLiteral("counts")),
               QString::number(edited.size()) + QStringLiteral(" characters · ") +
                   QString::number(edited.split(QLatin1Char(' '), Qt::SkipEmptyParts).size()) +
@@ -193,15 +196,18 @@ TEST_F(CapturePanelsDesktopTest, FromTheTrayToAnImportedCaptureEditedCopiedAndSa
     // Return in the panel presses its capture button; Escape then cancels the capture.
     ASSERT_TRUE(openPanel(icon.center(), *popover));
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }, Patience::untilHung));
     EXPECT_FALSE(popover->isVisible()) << "the capture put the panel away";
     // Escape reaches the overlay once it holds the keyboard.
-    ASSERT_TRUE(QTest::qWaitFor([] {
-        const QWidget *focus = QApplication::focusWidget();
-        return focus && focus->window()->windowTitle() == SelectionWindow::title && focus->window()->isActiveWindow();
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            const QWidget *focus = QApplication::focusWidget();
+            return focus && focus->window()->windowTitle() == SelectionWindow::title &&
+                   focus->window()->isActiveWindow();
+        },
+        Patience::untilHung));
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::cancelled; }, Patience::untilHung));
 
     // Quit in the panel's footer takes the program's own quit road to its end.
     ASSERT_TRUE(openPanel(icon.center(), *popover));

@@ -3,6 +3,8 @@
 #include "services/ClipboardService.h"
 #include "stores/ClipboardHistoryStore.h"
 
+#include "support/Patience.h"
+
 #include <QClipboard>
 #include <QCoroTask>
 #include <QGuiApplication>
@@ -21,7 +23,7 @@
 
 namespace {
 
-constexpr int timeoutMs = 10000;
+constexpr int timeoutMs = Patience::untilHung;
 
 // A program that owns the clipboard from outside this process.
 std::unique_ptr<QProcess> startProcess(const QString &program, const QStringList &arguments)

@@ -4,6 +4,7 @@
 #include "app/WindowController.h"
 #include "stores/Preferences.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/Patience.h"
 
 #include <QTest>
 #include <QWidget>
@@ -60,7 +61,7 @@ TEST(FeedbackFadeX11Test, EveryStepOfTheFadeOutReachesTheServerAsItIsTaken)
     windows.showFeedback(delegate.model());
     QWidget *panel = windows.feedbackPanel();
     ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel, Patience::untilHung));
     animations.advance(400);
     ASSERT_EQ(panel->windowOpacity(), 1.0);
 

@@ -5,6 +5,7 @@
 #include "stores/ClipboardHistoryStore.h"
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
+#include "support/Patience.h"
 #include "support/ShownChild.h"
 #include "support/TrayDock.h"
 #include "support/design/PracticeCanvas.h"
@@ -31,7 +32,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int timeoutMs = 20000;
+constexpr int timeoutMs = Patience::untilHung;
 
 // Another program's copy, served by xclip in the background until the next copy.
 std::unique_ptr<QProcess> copyWithXclip(const QString &text)
@@ -148,7 +149,7 @@ TEST_F(HistoryWelcomeTest, CopiesElsewhereAreSearchedPinnedCopiedAgainAndCleared
     EXPECT_EQ(store.items().size(), 2);
     DesktopTools::click(*view->findChild<QWidget *>(QStringLiteral("clearAll")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->clearAlert() && view->clearAlert()->isVisible(); }, timeoutMs));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->clearAlert()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->clearAlert(), Patience::untilHung));
     DesktopTools::click(*view->clearAlert()->findChild<QPushButton *>(QStringLiteral("confirmClearAll")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return store.items().isEmpty(); }, timeoutMs));
     EXPECT_EQ(view->findChild<QWidget *>(QStringLiteral("emptyState"))->isVisible(), true);
@@ -162,7 +163,7 @@ TEST_F(HistoryWelcomeTest, AFirstLaunchShowsTheWelcomeWhosePracticeRunCopiesTheP
     QWidget *welcome = delegate->windows().welcomeWindow();
     ASSERT_NE(welcome, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return welcome->isVisible(); }, timeoutMs));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(welcome));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(welcome, Patience::untilHung));
     auto *practice = welcome->findChild<QWidget *>(QStringLiteral("practiceLink"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return practice->isVisible(); }, timeoutMs));
     DesktopTools::click(*practice);

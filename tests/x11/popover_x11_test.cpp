@@ -10,6 +10,7 @@
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 #include "support/TrayDock.h"
 #include "views/MenuBarView.h"
@@ -159,11 +160,12 @@ TEST_F(PopoverDesktopTest, AFileDraggedFromAnotherWindowOntoTheOpenPanelIsImport
     DesktopTools::xdotool(pointerAt(source.topLeft() + QPoint(60, 40))
                           << QStringLiteral("mousedown") << QStringLiteral("1"));
     ASSERT_TRUE(files.said("dragging"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !popover().isActiveWindow(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popover().isActiveWindow(); }, Patience::untilHung));
     const QPoint target = popover().frameGeometry().center();
     DesktopTools::xdotool(pointerAt(target - QPoint(10, 10)));
     DesktopTools::xdotool(pointerAt(target));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isDropTarget(); })) << "the drag reached the panel";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isDropTarget(); }, Patience::untilHung))
+        << "the drag reached the panel";
     EXPECT_TRUE(popover().isVisible());
 
     DesktopTools::xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
@@ -213,10 +215,10 @@ TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeFocusMovingAwayOrARightClic
         SCOPED_TRACE(way.how);
         ASSERT_TRUE(openPanel());
         DesktopTools::xdotool(way.input);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !popover().isVisible(); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !popover().isVisible(); }, Patience::untilHung));
         if (!way.opensMenu)
             continue;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }, Patience::untilHung));
         // The tray here sits at the top right: the menu hangs below the icon, on screen.
         const QRect placed = menu.geometry();
         EXPECT_GE(placed.top(), icon.bottom()) << placed.top();
@@ -224,7 +226,7 @@ TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeFocusMovingAwayOrARightClic
         EXPECT_LE(placed.right(), QGuiApplication::primaryScreen()->geometry().right());
         EXPECT_LE(placed.left(), icon.right());
         DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.isVisible(); }, Patience::untilHung));
     }
 }
 
@@ -237,7 +239,7 @@ TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUnt
     WindowController &windows = delegate->windows();
     QWidget *edited = windows.resultWindow();
     ASSERT_NE(edited, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isActiveWindow(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isActiveWindow(); }, Patience::untilHung));
     auto *view = edited->findChild<ResultView *>();
     auto *editor = edited->findChild<QTextEdit *>(QStringLiteral("editor"));
     ASSERT_NE(editor, nullptr);
@@ -251,15 +253,17 @@ TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUnt
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End")});
     DesktopTools::xdotool({QStringLiteral("type"), QStringLiteral(" typed")});
     const QString text = lines.join(QLatin1Char('\n')) + QStringLiteral(" typed");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->text() == text; })) << view->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->text() == text; }, Patience::untilHung))
+        << view->text().toStdString();
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Up")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->textCursor().position() < text.size(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->textCursor().position() < text.size(); }, Patience::untilHung));
     const int cursor = editor->textCursor().position();
     const int scroll = editor->verticalScrollBar()->value();
     ASSERT_GT(scroll, 0);
 
     ASSERT_TRUE(importAndWait(image(QStringLiteral("wren.png"), QStringLiteral("Wren 31"))));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isVisible(); })) << "back once the import is over";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isVisible(); }, Patience::untilHung))
+        << "back once the import is over";
     EXPECT_EQ(windows.resultWindow(), edited);
     EXPECT_EQ(view->text(), text);
     EXPECT_EQ(editor->textCursor().position(), cursor);
@@ -269,7 +273,7 @@ TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUnt
     model.reviewLatest();
     QWidget *fresh = windows.resultWindow();
     ASSERT_NE(fresh, edited);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh->isActiveWindow(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh->isActiveWindow(); }, Patience::untilHung));
     EXPECT_TRUE(fresh->findChild<ResultView *>()->text().contains(QStringLiteral("Wren")));
     ASSERT_EQ(windows.keptResultWindows(), QList<QWidget *>{edited});
     EXPECT_TRUE(edited->isVisible());
@@ -283,5 +287,5 @@ TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUnt
     }
     const QPointer<QWidget> gone(fresh);
     model.reviewLatest();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !gone && windows.keptResultWindows().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !gone && windows.keptResultWindows().isEmpty(); }, Patience::untilHung));
 }

@@ -91,7 +91,7 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     const QRect icon = TrayDock::dockedGeometry(status.item());
     ASSERT_FALSE(icon.isEmpty()) << "never docked";
     DesktopTools::click(icon.center(), 3);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }, Patience::untilHung));
     QAction *settings = nullptr;
     for (QAction *action : status.menu()->actions()) {
         if (action->text() == QStringLiteral("Settings…"))
@@ -100,26 +100,30 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     ASSERT_NE(settings, nullptr);
     DesktopTools::click(status.menu()->mapToGlobal(status.menu()->actionGeometry(settings).center()));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return delegate.windows().preferencesWindow() && delegate.windows().preferencesWindow()->isVisible(); }));
+        [&] { return delegate.windows().preferencesWindow() && delegate.windows().preferencesWindow()->isVisible(); },
+        Patience::untilHung));
     QWidget &window = *delegate.windows().preferencesWindow();
     // The window manager places the window after it is mapped: click once it has settled.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const QPoint at = window.mapToGlobal(QPoint());
-        QTest::qWait(100);
-        return window.mapToGlobal(QPoint()) == at;
-    }));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience::untilHung));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QPoint at = window.mapToGlobal(QPoint());
+            QTest::qWait(100);
+            return window.mapToGlobal(QPoint()) == at;
+        },
+        Patience::untilHung));
     auto &language = *window.findChild<QComboBox *>(QStringLiteral("languagePicker"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return language.count() == 4; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return language.count() == 4; }, Patience::untilHung));
 
     ASSERT_TRUE(pick(*window.findChild<QComboBox *>(QStringLiteral("enginePicker")), QStringLiteral("Local MLX")));
     auto &shortcut = *window.findChild<QComboBox *>(QStringLiteral("shortcutPicker"));
     QWidget &conflict = *window.findChild<QWidget *>(QStringLiteral("conflictCaption"));
     EXPECT_FALSE(conflict.isVisible());
     ASSERT_TRUE(pick(shortcut, QStringLiteral("⌘ ⇧ 2")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return conflict.isVisible(); })) << "the taken chord is reported";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return conflict.isVisible(); }, Patience::untilHung))
+        << "the taken chord is reported";
     ASSERT_TRUE(pick(shortcut, QStringLiteral("⌃ ⇧ 2")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !conflict.isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !conflict.isVisible(); }, Patience::untilHung));
     ASSERT_TRUE(pick(language, QStringLiteral("German")));
 
     auto &history = *window.findChild<QCheckBox *>(QStringLiteral("clipboardHistory"));
@@ -127,9 +131,11 @@ TEST(PreferencesDesktopTest, SettingsOpenedFromTheTrayStoreExactlyWhatWasClicked
     window.findChild<QScrollArea *>(QStringLiteral("generalTab"))->ensureWidgetVisible(&history, 0, 100);
     const QPoint box = history.mapToGlobal(QPoint(8, history.height() / 2));
     DesktopTools::click(box);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return browse.isVisible() && model.settings().clipboardHistory(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browse.isVisible() && model.settings().clipboardHistory(); },
+                                Patience::untilHung));
     DesktopTools::click(box);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !browse.isVisible() && !model.settings().clipboardHistory(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !browse.isVisible() && !model.settings().clipboardHistory(); },
+                                Patience::untilHung));
 
     // The new chord is the program's hot key now: it starts a capture, which
     // stops at once for the local engine that is not installed.

@@ -1,6 +1,8 @@
 #include "platform/X11Connection.h"
 #include "platform/X11RepaintWatch.h"
 
+#include "support/Patience.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QSignalSpy>
@@ -15,7 +17,7 @@
 
 namespace {
 
-constexpr int timeoutMs = 10000;
+constexpr int timeoutMs = Patience::untilHung;
 
 // Sees each damage report before the repaint watch does (the filter installed
 // last is asked first) and looks at the watch once it has handled the report

@@ -3,6 +3,7 @@
 #include "platform/X11ScreenRecordingPermission.h"
 #include "services/ScreenSelection.h"
 #include "support/Await.h"
+#include "support/Patience.h"
 #include "support/PixelPattern.h"
 #include "views/SelectionOverlay.h"
 #include "views/SelectionOverlayPresenter.h"
@@ -198,7 +199,7 @@ protected:
     {
         ASSERT_EQ(presenter.windows().size(), 1);
         SelectionWindow *window = presenter.windows().first();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 20000));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, Patience::untilHung));
         ASSERT_EQ(window->geometry(), screen->geometry());
         ASSERT_EQ(QWidget::keyboardGrabber(), window->overlay());
     }
@@ -260,7 +261,7 @@ TEST_F(ScreenSelectionX11Test, OurWindowHiddenBeforeTheCaptureIsNotInItAndEscape
     const QRect ownFrame(100, 100, 200, 150);
     own.setGeometry(ownFrame);
     own.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, 20000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, Patience::untilHung));
     own.hide();
 
     Outcome outcome;
@@ -282,8 +283,9 @@ TEST_F(ScreenSelectionX11Test, AnOpenWindowOfOursIsHiddenForTheCaptureAndComesBa
     paintMagenta(own);
     own.setGeometry(QRect(120, 120, 300, 200));
     own.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, 20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return magentaIn(onScreen(screen).copy(device(own.geometry()))) > 0; }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, Patience::untilHung));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return magentaIn(onScreen(screen).copy(device(own.geometry()))) > 0; },
+                                Patience::untilHung));
     Outcome outcome;
     QCoro::Task<void> running = startCapture(outcome);
     waitUntilOverlayIsExposed();
@@ -304,7 +306,8 @@ TEST_F(ScreenSelectionX11Test, OddDevicePixelsGiveExactlyTheRectangleBetweenThem
     const QPoint from = device(patternFrame).topLeft() + QPoint(81, 61);
     const QRect expected(from, QSize(456, 308));
     pressAndMove(from, from + QPoint(456, 308));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return holeIsExactly(onScreen(screen), overlay()->image(), expected); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return holeIsExactly(onScreen(screen), overlay()->image(), expected); },
+                                Patience::untilHung));
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
     await(std::move(running));
     ASSERT_TRUE(outcome.image) << (outcome.error ? outcome.error->what() : "");
@@ -400,7 +403,8 @@ TEST_F(OwnWindowsX11Test, OurWindowsAreNeverFrozenIntoTheCapture)
     for (int run = 0; run < 20; ++run) {
         SCOPED_TRACE(run);
         own.show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return magentaIn(onScreen(screen).copy(own.geometry())) > 0; }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return magentaIn(onScreen(screen).copy(own.geometry())) > 0; }, Patience::untilHung));
         // Hidden by its owner right before the capture, or left for the capture to hide.
         if (run % 2 == 0)
             own.hide();

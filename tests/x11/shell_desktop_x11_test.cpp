@@ -8,6 +8,7 @@
 #include "stores/Preferences.h"
 #include "support/DesktopTools.h"
 #include "support/ImageFixtures.h"
+#include "support/Patience.h"
 #include "support/TestEnvironment.h"
 #include "support/TrayDock.h"
 
@@ -60,9 +61,9 @@ TEST_F(ShellDesktopTest, AHotKeyHeldByAnotherApplicationIsPublishedAsAConflictUn
     ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
 
     auto delegate = launch();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate->model().shortcutConflict(); }, Patience::untilHung));
     delegate->model().settings().setShortcut(ShortcutPreset::controlShift2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }, Patience::untilHung));
     holder.closeWriteChannel();
     holder.waitForFinished(5000);
 
@@ -86,7 +87,7 @@ TEST(HotKeyX11Test, AChordHeldWhileTheKeyboardRepeatsItCountsOnceAndEveryNewPres
     keys.start(QStringLiteral("xdotool"), {"keydown", "ctrl+alt+c", "sleep", "1.5", "keyup", "ctrl+alt+c", "key",
                                            "ctrl+alt+c", "key", "ctrl+alt+c"});
     ASSERT_TRUE(typed.wait(20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 3; }, Patience::untilHung));
     QCoreApplication::processEvents();
     EXPECT_EQ(presses, 3);
 }
@@ -151,7 +152,7 @@ TEST(HotKeyX11Test, TypingInAnotherApplicationReachesNoKeyEventButTheChordsOwn)
     DesktopTools::xdotool({"search", "--sync", "--name", "ravelond-typing-target", "windowactivate", "--sync", "type",
                            "--delay", "1", "Hello there, other program"});
     DesktopTools::xdotool({"key", "ctrl+alt+c"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses >= 1; }, Patience::untilHung));
     EXPECT_EQ(presses, 1);
     EXPECT_EQ(foreign.seen, 0);
     other.kill();
@@ -166,10 +167,11 @@ TEST_F(ShellDesktopTest, EachPhaseSymbolIsDrawnOnceSoCapturesAddNothingToThePixm
     AppModel &model = delegate->model();
     for (int capture = 0; capture < 2; ++capture) {
         model.startCapture();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }, Patience::untilHung));
         EXPECT_NE(item.icon().cacheKey(), idle);
         model.cancel();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.phase().isBusy(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.phase().isBusy(); }, Patience::untilHung));
         // Cancelled shows the idle symbol: the very same icon.
         EXPECT_EQ(item.icon().cacheKey(), idle) << "capture " << capture;
     }
@@ -185,7 +187,7 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
     EXPECT_EQ(status.item().toolTip(), QStringLiteral("Ravelond — Capture text"));
 
     DesktopTools::click(icon.center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.popover()->isVisible(); }, Patience::untilHung));
     const QRect popover = status.popover()->frameGeometry();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_GE(popover.top(), icon.bottom()) << "below the icon";
@@ -195,16 +197,16 @@ TEST_F(ShellDesktopTest, ALeftClickOnTheTrayIconOpensThePopoverBelowItAndARightC
     EXPECT_EQ(status.popover()->objectName(), QStringLiteral("statusPopover"));
 
     DesktopTools::click(icon.center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !status.popover()->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !status.popover()->isVisible(); }, Patience::untilHung));
     QTest::qWait(300); // the click that closed it must not have reopened it
     EXPECT_FALSE(status.popover()->isVisible());
 
     DesktopTools::click(icon.center(), 3);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.menu()->isVisible(); }, Patience::untilHung));
     EXPECT_TRUE(status.captureAction()->isEnabled());
     EXPECT_FALSE(status.popover()->isVisible());
     DesktopTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !status.menu()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !status.menu()->isVisible(); }, Patience::untilHung));
 }
 
 TEST_F(ShellDesktopTest, ThePanelSitsBelowTheTopWithoutTakingTheFocusAndATornDownActivePanelReportsItsFocusGone)
@@ -218,14 +220,15 @@ TEST_F(ShellDesktopTest, ThePanelSitsBelowTheTopWithoutTakingTheFocusAndATornDow
     QWidget *panel = delegate->windows().feedbackPanel();
     ASSERT_NE(panel, nullptr);
     const QRect target = FeedbackPanelPresenter::frame(QGuiApplication::primaryScreen()->availableGeometry(), false);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->frameGeometry() == target && panel->windowOpacity() == 1; }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->frameGeometry() == target && panel->windowOpacity() == 1; },
+                                Patience::untilHung))
         << "at " << panel->frameGeometry().y();
     EXPECT_FALSE(panel->isActiveWindow()) << "shown without taking the focus";
 
     DesktopTools::click(target.topLeft() + QPoint(30, 30));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isActiveWindow(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isActiveWindow(); }, Patience::untilHung));
     model.setDismissDelays(100ms, 100ms);
     delegate->windows().hideFeedback(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::idle; }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::idle; }, Patience::untilHung))
         << "the dismissal waits for a focus that has gone";
 }

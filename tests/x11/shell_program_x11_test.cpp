@@ -252,12 +252,12 @@ TEST_F(ShellProgramTest, TheHotKeyWithNumLockOnAndADragCopyTheTextAndTheKeyboard
                            "mousemove", QString::number(text.right() - 8), QString::number(text.bottom() - 8),
                            "mouseup", "1"});
     ASSERT_TRUE(clipboardBecomes(QStringLiteral("Kestrel 42"))) << DesktopTools::clipboardText().toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }, Patience::untilHung));
 
     run(QStringLiteral("xclip"), {"-selection", "clipboard", "/dev/null"});
     ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
     DesktopTools::xdotool({"key", "ctrl+alt+c"}); // the hot key again, while the overlay holds the keyboard: cancelled
-    ASSERT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !mapped("Ravelond selection"); }, Patience::untilHung));
     ASSERT_TRUE(pressHotKeyUntilTheOverlayIsUp());
     DesktopTools::xdotool({"key", "Right", "Left", "Return"});
     EXPECT_TRUE(clipboardBecomes(QStringLiteral("Kestrel"))) << DesktopTools::clipboardText().toStdString();
@@ -270,12 +270,14 @@ TEST_F(ShellProgramTest, TheHotKeyWithNumLockOnAndADragCopyTheTextAndTheKeyboard
     DesktopTools::xdotool({"key", "--repeat", "20", "--delay", "15", "ctrl+alt+c"});
     // An Escape typed before the last overlay holds the keyboard reaches
     // another window; the next one closes it.
-    EXPECT_TRUE(QTest::qWaitFor([] {
-        if (!mapped("Ravelond selection"))
-            return true;
-        DesktopTools::xdotool({"key", "Escape"});
-        return false;
-    }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] {
+            if (!mapped("Ravelond selection"))
+                return true;
+            DesktopTools::xdotool({"key", "Escape"});
+            return false;
+        },
+        Patience::untilHung));
     // How many of the twenty presses toggle depends on the load; never more than one overlay is up.
     EXPECT_LE(mostOverlays, 1);
     EXPECT_EQ(program.state(), QProcess::Running);
@@ -476,7 +478,7 @@ TEST_F(ShellProgramTest, SigkillDuringALocalRecognitionLeavesNoProcessAndTheNext
     setting("engine", "vision");
     start();
     ASSERT_TRUE(instanceListens());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return crops().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return crops().isEmpty(); }, Patience::untilHung));
 }
 
 TEST_F(ShellProgramTest, AFileNameThatIsNotValidTextIsImportedAtLaunchAndWhenHandedOver)

@@ -1,5 +1,6 @@
 #include "platform/X11Workspace.h"
 
+#include "support/Patience.h"
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
@@ -75,10 +76,12 @@ TEST(X11WorkspaceTest, AWindowThatHasGoneIsNotReportedAndActivatingItIsHarmless)
         vanished = other.window();
         ASSERT_TRUE(frontmostBecomes(workspace, vanished));
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const auto frontmost = workspace.frontmostApplication();
-        return !frontmost || frontmost->window != vanished;
-    }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto frontmost = workspace.frontmostApplication();
+            return !frontmost || frontmost->window != vanished;
+        },
+        Patience::untilHung));
     workspace.activate({vanished, 0});
 
     QWidget ours;
