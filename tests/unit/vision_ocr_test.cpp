@@ -213,7 +213,7 @@ TEST(VisionOCRTest, AnAnswerStillOnItsWayToTheCallerWhenTheCancelComesIsDropped)
     call.release.open();
     // The answer is recorded and its delivery queued to this thread, whose
     // event loop has not run since: the caller has not resumed yet.
-    QThreadPool::globalInstance()->waitForDone();
+    VisionOCR::workers().waitForDone();
     stop.request_stop();
     EXPECT_EQ(failureOf(std::move(running)), TrovError::taskCancelled);
     EXPECT_EQ(call.calls, 1);
