@@ -27,17 +27,26 @@ const QString elementPathPrefix = QStringLiteral("/org/a11y/atspi/accessible/");
 
 const char *const textProperty = "announcement";
 
-// The notification element: no window, no children, read as its text.
+// The notification element: no window, read as its text. The text is both
+// its name and its one child, a label: a reader that presents a notification
+// by the labels inside it, as desktop notifications are built, finds the
+// words there too, not just the role.
 class NotificationAccessible : public QAccessibleObject {
 public:
-    explicit NotificationAccessible(QObject *element) : QAccessibleObject(element) {}
+    NotificationAccessible(QObject *element, QObject *label) : QAccessibleObject(element), label_(label) {}
     QAccessibleInterface *parent() const override
     {
         return QAccessible::queryAccessibleInterface(QCoreApplication::instance());
     }
-    int childCount() const override { return 0; }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(label_) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() == label_ ? 0 : -1;
+    }
     QString text(QAccessible::Text kind) const override
     {
         return kind == QAccessible::Name ? object()->property(textProperty).toString() : QString();
@@ -49,6 +58,36 @@ public:
         state.invisible = object()->property(textProperty).toString().isEmpty();
         return state;
     }
+
+private:
+    QObject *label_;
+};
+
+// The notification's label: the same text, inside it.
+class NotificationLabelAccessible : public QAccessibleObject {
+public:
+    NotificationLabelAccessible(QObject *label, QObject *notification)
+        : QAccessibleObject(label), notification_(notification)
+    {
+    }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(notification_); }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name ? notification_->property(textProperty).toString() : QString();
+    }
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.invisible = notification_->property(textProperty).toString().isEmpty();
+        return state;
+    }
+
+private:
+    QObject *notification_;
 };
 
 // The bus path Qt's bridge gives an object's element.
@@ -90,7 +129,9 @@ AccessibilityAnnouncer &AccessibilityAnnouncer::shared()
 AccessibilityAnnouncer::AccessibilityAnnouncer()
 {
     notification_.setObjectName(QStringLiteral("announcement"));
-    QAccessible::registerAccessibleInterface(new NotificationAccessible(&notification_));
+    notificationLabel_.setObjectName(QStringLiteral("announcementText"));
+    QAccessible::registerAccessibleInterface(new NotificationAccessible(&notification_, &notificationLabel_));
+    QAccessible::registerAccessibleInterface(new NotificationLabelAccessible(&notificationLabel_, &notification_));
 }
 
 int AccessibilityAnnouncer::politeness(Priority priority)
@@ -121,12 +162,17 @@ void AccessibilityAnnouncer::announce(QObject *source, const QString &text, Prio
     const QString path = pathOf(source);
     const int level = politeness(priority);
     QPointer<QObject> from(source);
+    const quint64 asked = ++lastAsked_;
+    awaited_.append({asked, from});
     const QDBusMessage ask = QDBusMessage::createMethodCall(registryService, registryPath, registryService,
                                                             QStringLiteral("GetRegisteredEvents"));
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), &notification_);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &notification_,
-                     [this, watcher, path, level, text, from] {
+                     [this, watcher, asked, path, level, text, from] {
                          watcher->deleteLater();
+                         // Withdrawn while the registry was being asked: it no longer holds.
+                         if (!stopAwaiting(asked))
+                             return;
                          const QDBusConnection connection(busConnectionName);
                          if (coversAnnouncements(eventNames(watcher->reply())))
                              announceOnBus(connection, path, text, level);
@@ -156,16 +202,26 @@ void AccessibilityAnnouncer::showNotification(QObject *source, const QString &te
     notifiedSource_ = source;
     notification_.setProperty(textProperty, text);
     ApplicationAccessible::addElement(&notification_);
-    QAccessibleEvent named(&notification_, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
+    for (QObject *element : {&notification_, &notificationLabel_}) {
+        QAccessibleEvent named(element, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&named);
+    }
     QAccessibleEvent shown(&notification_, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
 }
 
 void AccessibilityAnnouncer::withdraw(QObject *source)
 {
-    if (source && source == notifiedSource_)
+    if (!source)
+        return;
+    awaited_.removeIf([source](const Awaited &each) { return each.source == source; });
+    if (source == notifiedSource_)
         hideNotification();
+}
+
+bool AccessibilityAnnouncer::stopAwaiting(quint64 asked)
+{
+    return awaited_.removeIf([asked](const Awaited &each) { return each.asked == asked; }) > 0;
 }
 
 void AccessibilityAnnouncer::hideNotification()

@@ -92,6 +92,7 @@ QCheckBox *GeneralSettingsTab::makeToggle(const QString &text, const QString &na
 {
     auto *toggle = new QCheckBox(text);
     toggle->setObjectName(name);
+    ReturnActivation::install(*toggle);
     toggle->setChecked((settings_.*get)());
     connect(toggle, &QCheckBox::clicked, this, std::bind_front(set, &settings_));
     connect(&settings_, changed, toggle, [toggle](bool on) {

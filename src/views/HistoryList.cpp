@@ -6,15 +6,54 @@
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QScrollBar>
 
 #include <algorithm>
 
+namespace {
+
+// The list as assistive technologies see it: the headers and rows shown, in
+// their order, and nothing else (not a row on its way out, nor a hidden header).
+class HistoryListAccessible : public QAccessibleWidget {
+public:
+    explicit HistoryListAccessible(HistoryList *list) : QAccessibleWidget(list) {}
+    int childCount() const override { return int(list().readOrder().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> read = list().readOrder();
+        return index >= 0 && index < read.size() ? QAccessible::queryAccessibleInterface(read.at(index)) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (!child || !child->object() || !child->object()->isWidgetType())
+            return -1;
+        return int(list().readOrder().indexOf(static_cast<QWidget *>(child->object())));
+    }
+
+private:
+    const HistoryList &list() const { return *static_cast<const HistoryList *>(widget()); }
+};
+
+QAccessibleInterface *listFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("HistoryList") && object && object->isWidgetType())
+        return new HistoryListAccessible(static_cast<HistoryList *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 HistoryList::HistoryList(QWidget *parent)
     : QWidget(parent), pinnedHeader_(new SectionHeader(QStringLiteral("PINNED"), this)),
       recentHeader_(new SectionHeader(QStringLiteral("SAVED"), this))
 {
+    static const bool readable = [] {
+        QAccessible::installFactory(listFactory);
+        return true;
+    }();
+    Q_UNUSED(readable);
     setAttribute(Qt::WA_TranslucentBackground);
     pinnedHeader_->setObjectName(QStringLiteral("pinnedHeader"));
     recentHeader_->setObjectName(QStringLiteral("recentHeader"));
@@ -218,11 +257,10 @@ bool HistoryList::place()
         widget->show();
         placed.append(widget);
     }
-    if (placed != readOrder_) {
-        readOrder_ = placed;
-        // Screen readers ask for the children again in their new order (nothing is sent while none listens).
-        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
-        QAccessible::updateAccessibility(&reordered);
+    if (placed != readOrder()) {
+        const QList<QPointer<QWidget>> before = readOrder_;
+        readOrder_ = {placed.cbegin(), placed.cend()};
+        tellReaders(before);
     }
     if (changed)
         Q_EMIT rowsChanged();
@@ -237,6 +275,44 @@ bool HistoryList::place()
             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->value() + shiftAbove);
     }
     return true;
+}
+
+QList<QWidget *> HistoryList::readOrder() const
+{
+    QList<QWidget *> read;
+    for (const QPointer<QWidget> &widget : readOrder_) {
+        if (widget)
+            read.append(widget);
+    }
+    return read;
+}
+
+void HistoryList::tellReaders(const QList<QPointer<QWidget>> &before) const
+{
+    if (!QAccessible::isActive())
+        return;
+    // Qt 6.4's bridge sends a reorder event as children-changed signals that
+    // AT-SPI clients reject (their data is not a variant), so a reader would
+    // keep the old order: say instead which children left and which came, over
+    // the stretch between what stayed in place at either end.
+    const QList<QPointer<QWidget>> &after = readOrder_;
+    qsizetype head = 0;
+    while (head < before.size() && head < after.size() && before.at(head) == after.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+        ++tail;
+    for (qsizetype index = head; index < before.size() - tail; ++index) {
+        if (QWidget *left = before.at(index)) {
+            QAccessibleEvent removed(left, QAccessible::ObjectDestroyed);
+            QAccessible::updateAccessibility(&removed);
+        }
+    }
+    for (qsizetype index = head; index < after.size() - tail; ++index) {
+        QAccessibleEvent added(after.at(index).data(), QAccessible::ObjectCreated);
+        QAccessible::updateAccessibility(&added);
+    }
 }
 
 QList<HistoryRow *> HistoryList::shownRows() const

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
 
@@ -41,6 +42,8 @@ public:
     qsizetype rowCount() const { return rows_.size(); }
     // The widgets that take the keyboard focus, top to bottom.
     QList<QWidget *> focusChain() const;
+    // The headers and rows shown, top to bottom: what assistive technologies read.
+    QList<QWidget *> readOrder() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -80,6 +83,8 @@ private:
     // Makes and places the rows in reach; true when some row's height was
     // not what its estimate said (the rows are then placed again).
     bool place();
+    // Tells assistive technologies how the children read changed from `before`.
+    void tellReaders(const QList<QPointer<QWidget>> &before) const;
 
     QList<ClipboardHistoryItem> shown_;
     // Where each shown item's id sits in `shown_`.
@@ -99,5 +104,5 @@ private:
     bool copyEnabled_ = true;
     bool placing_ = false;
     // The headers and rows in the order assistive technologies last read them.
-    QList<QWidget *> readOrder_;
+    QList<QPointer<QWidget>> readOrder_;
 };

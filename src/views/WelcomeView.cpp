@@ -73,8 +73,8 @@ class StepNumber : public QWidget {
 public:
     StepNumber(const QString &number, QWidget *parent) : QWidget(parent), number_(number)
     {
-        setAccessibleName(number);
         DesignAccessibility::markAsText(*this);
+        setAccessibleName(number);
         setAttribute(Qt::WA_TranslucentBackground);
         setFixedSize(stepBadge, stepBadge);
     }

@@ -6,6 +6,7 @@ with a tray, as the accessibility CTest label runs it)
 """
 
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -21,15 +22,16 @@ PROGRAM = None
 COPIED = "Text copied to clipboard. Press Command V to paste."
 CANCELLED = "Capture cancelled. Your clipboard is unchanged."
 NO_TEXT = "No text found. Try a tighter selection or a sharper image. Your clipboard is unchanged."
+TOO_SMALL = "Selection too small. Drag a larger area or use the arrow keys."
 POLITE = 1
 
 WELCOME = [
     ("label", "Ravelond"),
     ("label", "If you can see it,\nyou can copy it."),
     ("label", "Turn any little corner of your screen into text you can use."),
-    ("filler", "1"), ("label", "Select"), ("label", "Drag around the text."),
-    ("filler", "2"), ("label", "Copy"), ("label", "We'll read it and copy it."),
-    ("filler", "3"), ("label", "Paste"), ("label", "Press ⌘V wherever you need it."),
+    ("label", "1"), ("label", "Select"), ("label", "Drag around the text."),
+    ("label", "2"), ("label", "Copy"), ("label", "We'll read it and copy it."),
+    ("label", "3"), ("label", "Paste"), ("label", "Press ⌘V wherever you need it."),
     ("push button", "Take your first trov"), ("push button", "Try a practice trov"),
     ("push button", "Open image…"),
     ("label", "On your Mac. Out of the cloud."),
@@ -50,6 +52,23 @@ PANEL = [
     ("label", "On your Mac. Out of the cloud."),
     ("push button", "Welcome and help"), ("push button", "Quit Ravelond"),
 ]
+
+
+# A row's line of words and age ("1 word · 5 seconds ago") as its time allows.
+META = re.compile(r"\d+ words? · .+")
+
+
+def history(*sections):
+    """What the history window reads: its header, the search, each section's
+    header and rows (newest first), its footer."""
+    read = [("label", "Clipboard history"), ("label", "%d items on this Mac" % sum(len(rows) for _, rows in sections)),
+            ("push button", "Clear all"), ("text", "Search saved text")]
+    for header, rows in sections:
+        read.append(("label", header))
+        for text, pinned in rows:
+            read += [("push button", "Copy again"), ("label", text), ("label", "META"),
+                     ("push button", "Unpin item" if pinned else "Pin item"), ("push button", "Delete item")]
+    return read + [("label", "On this Mac only"), ("label", "Password-manager clips are never saved")]
 
 
 def blank_png(path, width=240, height=120):
@@ -88,8 +107,12 @@ class ScreenReaderTest(unittest.TestCase):
         cls.pyatspi = pyatspi
         cls.announcements = []
         cls.shown = []
+        cls.notification_labels = []
+        cls.children_changed = []
+        cls.clipboard = []
         pyatspi.Registry.registerEventListener(cls.on_announcement, "object:announcement")
         pyatspi.Registry.registerEventListener(cls.on_showing, "object:state-changed:showing")
+        pyatspi.Registry.registerEventListener(cls.on_children_changed, "object:children-changed")
 
         # A picture with words on it: the one the program's own smoke test reads.
         fixture_home = os.path.join(cls.work, "fixture-home")
@@ -124,6 +147,9 @@ class ScreenReaderTest(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
+        for offer in cls.clipboard:
+            offer.kill()
+            offer.wait()
         if cls.program.poll() is None:
             cls.program.terminate()
             cls.program.wait(timeout=60)
@@ -133,14 +159,25 @@ class ScreenReaderTest(unittest.TestCase):
 
     @classmethod
     def on_announcement(cls, event):
-        cls.announcements.append((event.any_data, event.detail1))
+        try:
+            source = event.source.name
+        except Exception:  # gone before we could read it
+            source = None
+        cls.announcements.append((event.any_data, event.detail1, source))
 
     @classmethod
     def on_showing(cls, event):
         try:
             cls.shown.append((event.source.getRoleName(), event.source.name, event.detail1))
+            if event.source.getRoleName() == "notification":
+                cls.notification_labels.append(
+                    [(child.getRoleName(), child.name) for child in reader.children(event.source)])
         except Exception:  # gone before we could read it
             pass
+
+    @classmethod
+    def on_children_changed(cls, event):
+        cls.children_changed.append(event.source)
 
     # Helpers
 
@@ -157,8 +194,28 @@ class ScreenReaderTest(unittest.TestCase):
         return reader.find(self.app, lambda each: each.name == name and reader.is_showing(each))
 
     def announced(self, text):
-        reader.iterate_until(lambda: any(each == text for each, _ in self.announcements), repr(text) + " on the bus")
-        return next(level for each, level in self.announcements if each == text)
+        """The politeness and the source's name of the announcement `text`."""
+        reader.iterate_until(lambda: any(each == text for each, _, _ in self.announcements),
+                             repr(text) + " on the bus")
+        return next((level, source) for each, level, source in self.announcements if each == text)
+
+    def press(self, element):
+        """Gives `element` the keyboard focus and presses Return on it."""
+        self.assertTrue(element.queryComponent().grabFocus())
+        reader.iterate_until(lambda: element.getState().contains(self.pyatspi.STATE_FOCUSED),
+                             "the focus on " + element.name)
+        xdotool("key", "Return")
+
+    def copy_elsewhere(self, text):
+        """Another program puts `text` on the clipboard and serves it."""
+        offer = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard"], stdin=subprocess.PIPE,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        offer.stdin.write(text.encode())
+        offer.stdin.close()
+        self.clipboard.append(offer)
+
+    def read_history(self, window):
+        return [(role, "META" if META.fullmatch(name) else name) for role, name in reader.read_aloud(window)]
 
     def open_image(self, path):
         # A second start hands the picture to the running program and exits.
@@ -225,7 +282,7 @@ class ScreenReaderTest(unittest.TestCase):
                           if each.getRoleName() == "dialog" and reader.is_showing(each)), None),
             "the open dialog")
         self.assertIsNone(self.element("Screenshot selection"), "Return started a capture")
-        self.assertNotIn("Recognizing text on your Mac.", [each for each, _ in self.announcements])
+        self.assertNotIn("Recognizing text on your Mac.", [each for each, _, _ in self.announcements])
         xdotool("key", "Escape")
         reader.iterate_until(lambda: not reader.is_showing(dialog), "the dialog to close")
 
@@ -249,19 +306,43 @@ class ScreenReaderTest(unittest.TestCase):
             ("label", "Make yourself at home."),
             ("label", "A few thoughtful defaults. Your finishing touches.")])
 
+    def test_2d_history_reads_in_the_order_shown_and_a_pinned_row_moves_up(self):
+        settings = self.window("Ravelond Settings")
+        self.press(reader.find(settings, lambda each: each.name == "Save text you copy"))
+        browse = reader.iterate_until(lambda: self.element("Browse saved text…"), "the history switched on")
+        self.press(browse)
+        window = self.window("Ravelond — Clipboard History")
+        self.assertEqual(window.getRoleName(), "frame")
+        for text in ("Heron", "Egret"):
+            self.copy_elsewhere(text)
+            reader.iterate_until(lambda: ("label", text) in reader.read_aloud(window), text + " in the history")
+        self.assertEqual(self.read_history(window), history(("SAVED", [("Egret", False), ("Heron", False)])))
+
+        heron = reader.find(window, lambda each: each.name == "Heron")
+        row = heron.parent.parent
+        rows = row.parent
+        self.children_changed.clear()
+        pin = reader.find(row, lambda each: each.name == "Pin item")
+        pin.queryAction().doAction(0)
+        reader.iterate_until(lambda: rows in self.children_changed, "the list telling its new order")
+        self.assertEqual(self.read_history(window),
+                         history(("PINNED", [("Heron", True)]), ("RECENT", [("Egret", False)])))
+
     def test_3_a_copy_is_announced(self):
         self.open_image(self.words)
-        self.assertEqual(self.announced(COPIED), POLITE)
+        self.assertEqual(self.announced(COPIED)[0], POLITE)
 
-    def test_4_a_cancel_is_announced(self):
+    def test_4_a_too_small_selection_and_a_cancel_are_announced(self):
         xdotool("key", "ctrl+alt+c")
         reader.iterate_until(lambda: self.element("Screenshot selection"), "the selection")
+        xdotool("mousemove", "200", "200", "mousedown", "1", "mousemove", "203", "203", "mouseup", "1")
+        self.assertEqual(self.announced(TOO_SMALL), (POLITE, "Screenshot selection"))
         xdotool("key", "Escape")
-        self.assertEqual(self.announced(CANCELLED), POLITE)
+        self.assertEqual(self.announced(CANCELLED)[0], POLITE)
 
     def test_5_a_failure_is_announced(self):
         self.open_image(self.blank)
-        self.assertEqual(self.announced(NO_TEXT), POLITE)
+        self.assertEqual(self.announced(NO_TEXT)[0], POLITE)
 
     def test_6_without_announcement_listener_a_notification_is_shown(self):
         self.pyatspi.Registry.deregisterEventListener(self.on_announcement, "object:announcement")
@@ -275,6 +356,8 @@ class ScreenReaderTest(unittest.TestCase):
         self.assertEqual([entry for entry in self.shown if entry[0] == "notification"],
                          [("notification", CANCELLED, 1), ("notification", NO_TEXT, 1)],
                          "each shown once, and never a change of showing that a reader would speak again")
+        self.assertEqual(self.notification_labels, [[("label", CANCELLED)], [("label", NO_TEXT)]],
+                         "the words inside the notification too")
         self.assertEqual(len(self.announcements), heard, "heard twice")
 
 

@@ -217,3 +217,37 @@ TEST(DesignAccessibilityTest, KeyCapsAreReadAsTheirTextAndTheGlyphStaysHidden)
     EXPECT_TRUE(glyph->state().invisible);
     EXPECT_TRUE(glyph->text(QAccessible::Name).isEmpty());
 }
+
+// A mark made after something already asked for the element (a name set
+// first sends an event, which makes it) still decides what the element is.
+TEST(DesignAccessibilityTest, AMarkCountsEvenWhenTheElementWasMadeBefore)
+{
+    DesignAccessibility::install();
+    using Mark = void (*)(QWidget &);
+    const struct {
+        const char *what;
+        Mark mark;
+        bool window;
+        QAccessible::Role role;
+        const char *name;
+    } cases[] = {
+        {"a step number", &DesignAccessibility::markAsText, false, QAccessible::StaticText, "1"},
+        {"a card", &DesignAccessibility::markAsGroup, false, QAccessible::Grouping, "1"},
+        {"an illustration", &DesignAccessibility::markAsPicture, false, QAccessible::Graphic, "1"},
+        {"a glyph", &DesignAccessibility::hide, false, QAccessible::NoRole, ""},
+        {"the settings window",
+         [](QWidget &window) { DesignAccessibility::setWindowKind(window, DesignAccessibility::WindowKind::dialog); },
+         true, QAccessible::Dialog, "1"},
+    };
+    for (const auto &row : cases) {
+        QWidget window(nullptr, Qt::Window);
+        window.setWindowTitle(QStringLiteral("Ravelond Settings"));
+        QWidget *widget = row.window ? &window : new QWidget(&window);
+        widget->setAccessibleName(QStringLiteral("1"));
+        QAccessibleInterface *element = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(element, nullptr);
+        row.mark(*widget);
+        EXPECT_EQ(element->role(), row.role) << row.what;
+        EXPECT_EQ(element->text(QAccessible::Name), QString::fromUtf8(row.name)) << row.what;
+    }
+}

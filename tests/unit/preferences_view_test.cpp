@@ -282,6 +282,20 @@ TEST_F(PreferencesViewTest, KeepingHistoryIsShownButLockedWhileHistoryIsOffAndOn
     EXPECT_EQ(opened, 1);
 }
 
+TEST_F(PreferencesViewTest, ReturnAndEnterOnAFocusedCheckBoxToggleIt)
+{
+    build();
+    show();
+    auto &keep = named<QCheckBox>(QStringLiteral("keepLineBreaks"));
+    ASSERT_TRUE(fixture->settings().keepLineBreaks());
+    keep.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&keep, Qt::Key_Return);
+    EXPECT_FALSE(fixture->settings().keepLineBreaks());
+    QTest::keyClick(&keep, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(fixture->settings().keepLineBreaks());
+    EXPECT_TRUE(keep.isChecked());
+}
+
 TEST_F(PreferencesViewTest, TheScreenAccessButtonAsksOnlyWhenAccessWasMissingAndAlwaysReadsItAgain)
 {
     const struct {

@@ -12,42 +12,7 @@ namespace {
 const char *const roleProperty = "ravelondAccessibleRole";
 const char *const windowKindProperty = "ravelondWindowKind";
 
-enum class Role { hidden = 1, text, group, picture };
-
-class HiddenAccessible : public QAccessibleWidget {
-public:
-    explicit HiddenAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
-    QAccessible::State state() const override
-    {
-        QAccessible::State hidden = QAccessibleWidget::state();
-        hidden.invisible = true;
-        return hidden;
-    }
-    QString text(QAccessible::Text) const override { return QString(); }
-    int childCount() const override { return 0; }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-};
-
-// A container whose children are read in the order its layout shows them,
-// not in the order they were made.
-class OrderedAccessible : public QAccessibleWidget {
-public:
-    OrderedAccessible(QWidget *widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
-    int childCount() const override { return int(LayoutOrder::children(*widget()).size()); }
-    QAccessibleInterface *child(int index) const override
-    {
-        const QList<QWidget *> children = LayoutOrder::children(*widget());
-        if (index < 0 || index >= children.size())
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(children.at(index));
-    }
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        if (!child || !child->object() || !child->object()->isWidgetType())
-            return -1;
-        return int(LayoutOrder::children(*widget()).indexOf(static_cast<QWidget *>(child->object())));
-    }
-};
+enum class Role { none, hidden, text, group, picture };
 
 QAccessible::Role windowRole(const QWidget &window)
 {
@@ -62,24 +27,85 @@ QAccessible::Role windowRole(const QWidget &window)
     return QAccessible::Window;
 }
 
-class TextAccessible : public QAccessibleWidget {
-public:
-    explicit TextAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
-    QString text(QAccessible::Text kind) const override
-    {
-        return kind == QAccessible::Name ? widget()->accessibleName() : QAccessibleWidget::text(kind);
-    }
-};
+Role roleOf(const QWidget &widget)
+{
+    return Role(widget.property(roleProperty).toInt());
+}
 
-class PictureAccessible : public QAccessibleWidget {
+// The design system's widgets and plain containers. What the element is
+// follows the widget's mark each time it is asked, not when the element was
+// made: anything that reaches the accessibility layer first (a name or a
+// window title set earlier sends an event, which makes the element) would
+// otherwise fix a plain container's role for good.
+class DesignAccessible : public QAccessibleWidget {
 public:
-    explicit PictureAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+    explicit DesignAccessible(QWidget *widget) : QAccessibleWidget(widget) {}
+
+    QAccessible::Role role() const override
+    {
+        switch (mark()) {
+        case Role::hidden:
+            return QAccessible::NoRole;
+        case Role::text:
+            return QAccessible::StaticText;
+        case Role::group:
+            return QAccessible::Grouping;
+        case Role::picture:
+            return QAccessible::Graphic;
+        case Role::none:
+            break;
+        }
+        return widget()->isWindow() ? windowRole(*widget()) : QAccessible::Client;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = state.invisible || mark() == Role::hidden;
+        return state;
+    }
     QString text(QAccessible::Text kind) const override
     {
-        return kind == QAccessible::Name ? widget()->accessibleName() : QString();
+        const Role role = mark();
+        if (role == Role::hidden || (role == Role::picture && kind != QAccessible::Name))
+            return QString();
+        if ((role == Role::text || role == Role::picture) && kind == QAccessible::Name)
+            return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
     }
-    int childCount() const override { return 0; }
-    QAccessibleInterface *child(int) const override { return nullptr; }
+
+    // Containers read their children in the order the layout shows them, not
+    // in the order they were made; a hidden element or a picture has none.
+    int childCount() const override
+    {
+        if (childless())
+            return 0;
+        return mark() == Role::text ? QAccessibleWidget::childCount() : int(LayoutOrder::children(*widget()).size());
+    }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (childless())
+            return nullptr;
+        if (mark() == Role::text)
+            return QAccessibleWidget::child(index);
+        const QList<QWidget *> children = LayoutOrder::children(*widget());
+        if (index < 0 || index >= children.size())
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(children.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (childless())
+            return -1;
+        if (mark() == Role::text)
+            return QAccessibleWidget::indexOfChild(child);
+        if (!child || !child->object() || !child->object()->isWidgetType())
+            return -1;
+        return int(LayoutOrder::children(*widget()).indexOf(static_cast<QWidget *>(child->object())));
+    }
+
+private:
+    Role mark() const { return roleOf(*widget()); }
+    bool childless() const { return mark() == Role::hidden || mark() == Role::picture; }
 };
 
 QAccessibleInterface *designFactory(const QString &className, QObject *object)
@@ -87,20 +113,10 @@ QAccessibleInterface *designFactory(const QString &className, QObject *object)
     if (!object || !object->isWidgetType())
         return nullptr;
     auto *widget = static_cast<QWidget *>(object);
-    switch (Role(widget->property(roleProperty).toInt())) {
-    case Role::hidden:
-        return new HiddenAccessible(widget);
-    case Role::text:
-        return new TextAccessible(widget);
-    case Role::group:
-        return new OrderedAccessible(widget, QAccessible::Grouping);
-    case Role::picture:
-        return new PictureAccessible(widget);
-    }
-    // Reached only when no class between the widget's own and QWidget has an
-    // interface of its own: a plain container or a window.
-    if (className == QLatin1String("QWidget"))
-        return new OrderedAccessible(widget, widget->isWindow() ? windowRole(*widget) : QAccessible::Client);
+    // A marked widget, or one with no class between its own and QWidget that
+    // has an element of its own: a plain container, a window or one of ours.
+    if (roleOf(*widget) != Role::none || className == QLatin1String("QWidget"))
+        return new DesignAccessible(widget);
     return nullptr;
 }
 
@@ -149,5 +165,5 @@ void DesignAccessibility::markAsPicture(QWidget &widget)
 
 bool DesignAccessibility::isHidden(const QWidget &widget)
 {
-    return Role(widget.property(roleProperty).toInt()) == Role::hidden;
+    return roleOf(widget) == Role::hidden;
 }

@@ -2,9 +2,10 @@
 
 class QWidget;
 
-// How the design system's own widgets appear to assistive technologies. Each
-// call must come before anything asks for the widget's accessible interface
-// (in practice: in the widget's constructor).
+// How the design system's own widgets appear to assistive technologies. A
+// mark counts from the moment it is made, whether or not the widget's
+// accessible element exists yet; a reader that already looked is not told,
+// so marks belong before the widget is first shown.
 class DesignAccessibility {
 public:
     DesignAccessibility() = delete;
@@ -17,7 +18,6 @@ public:
     // QApplication is made (whose own factory would otherwise be asked first)
     // and before anything asks for an accessible interface.
     static void install();
-    // Before the window's accessible interface is first asked for.
     static void setWindowKind(QWidget &window, WindowKind kind);
 
     // Decorative: neither the element nor its contents are announced.
