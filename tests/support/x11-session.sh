@@ -25,16 +25,25 @@ if [[ -n "${RAVELOND_X11_MONITORS:-}" ]]; then
   done
   rm -f "$ready"
 fi
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-# The EWMH check window appears once openbox manages the screen.
+# The EWMH check window appears once openbox manages the screen; one that
+# died on the way (a busy server can refuse a fresh client) is started again.
 managed=0
-for _ in $(seq 1 1200); do
-  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-    managed=1
+for _ in 1 2 3; do
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm=$!
+  pids+=("$wm")
+  for _ in $(seq 1 1200); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      managed=1
+      break
+    fi
+    kill -0 "$wm" 2>/dev/null || break
+    sleep 0.05
+  done
+  if ((managed)) || kill -0 "$wm" 2>/dev/null; then
     break
   fi
-  sleep 0.05
+  echo "x11-session.sh: openbox exited before it managed the screen; starting it again" >&2
 done
 ((managed)) || echo "x11-session.sh: openbox never managed the screen" >&2
 # The tray is up once its panel window exists; one that died on the way is
