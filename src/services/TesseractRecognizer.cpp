@@ -231,23 +231,35 @@ QImage inkIn(Pix *binary, const QRect &box)
     return ink;
 }
 
+// The page's sure words: the height of their capitals and the advance from
+// one glyph to the next (a terminal's cell).
+struct PageLetters {
+    int capitalHeight = 0;
+    int cellWidth = 0;
+
+    static PageLetters of(const std::vector<std::vector<RecognisedWord>> &lines)
+    {
+        std::vector<int> capitals, advances;
+        for (const auto &line : lines) {
+            for (const RecognisedWord &word : line) {
+                if (word.confidence < doubtedWordConfidence ||
+                    std::count_if(word.text.begin(), word.text.end(), [](QChar c) { return c.isLetterOrNumber(); }) < 2)
+                    continue;
+                capitals.push_back(word.capitalHeight);
+                for (size_t i = 1; i < word.glyphs.size(); ++i)
+                    advances.push_back(word.glyphs[i].left() - word.glyphs[i - 1].left());
+            }
+        }
+        return {median(std::move(capitals)), median(std::move(advances))};
+    }
+};
+
 // Words that may be a compiler's "~~~~ ^" marks are read from their ink,
-// measured against the page's sure words: their capitals and the advance
-// from one glyph to the next (a terminal's cell).
+// measured against the page's sure words.
 void readMarkerRuns(tesseract::TessBaseAPI &api, std::vector<std::vector<RecognisedWord>> &lines)
 {
-    std::vector<int> capitals, advances;
-    for (const auto &line : lines) {
-        for (const RecognisedWord &word : line) {
-            if (word.confidence < doubtedWordConfidence ||
-                std::count_if(word.text.begin(), word.text.end(), [](QChar c) { return c.isLetterOrNumber(); }) < 2)
-                continue;
-            capitals.push_back(word.capitalHeight);
-            for (size_t i = 1; i < word.glyphs.size(); ++i)
-                advances.push_back(word.glyphs[i].left() - word.glyphs[i - 1].left());
-        }
-    }
-    const int capitalHeight = median(capitals), cellWidth = median(advances);
+    const PageLetters letters = PageLetters::of(lines);
+    const int capitalHeight = letters.capitalHeight, cellWidth = letters.cellWidth;
     Pix *binary = nullptr;
     for (auto &line : lines) {
         // Neighbouring candidates are read as one, with the ink between them:
