@@ -128,6 +128,8 @@ std::optional<Options> parseArguments(const QStringList &arguments)
             if (++i >= arguments.size())
                 return std::nullopt;
             options.set = arguments[i];
+            if (!QStringList{"text", "interface", "real", "large"}.contains(options.set))
+                return std::nullopt;
         } else if (argument.startsWith(QLatin1String("--"))) {
             return std::nullopt;
         } else {
@@ -823,16 +825,29 @@ std::vector<Sample> generateLargeSamples(const QString &folder)
 // shows; the category is the name's first part ("browser-nav" is "browser").
 // Scored word by word like the interface crops.
 
-std::vector<Sample> realScreenSamples()
+// The crops, or nothing when the folder is missing, holds no crop or a crop
+// without its text: a set that silently shrank would print figures of
+// another set.
+std::optional<std::vector<Sample>> realScreenSamples()
 {
-    std::vector<Sample> samples;
     const QDir folder(QStringLiteral(RAVELOND_SOURCE_DIR "/bench/real_screens/crops"));
     const QStringList files =
         folder.entryList({QStringLiteral("*.png"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    if (files.isEmpty()) {
+        std::fprintf(stderr,
+                     "ravelond-ocr-bench: the real-screen set's folder %s is missing or holds no crop; "
+                     "bench/real_screens/generate.sh remakes it\n",
+                     qPrintable(folder.path()));
+        return std::nullopt;
+    }
+    std::vector<Sample> samples;
     for (const QString &name : files) {
         QFile truth(folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".txt")));
-        if (!truth.open(QIODevice::ReadOnly))
-            continue;
+        if (!truth.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "ravelond-ocr-bench: the crop %s has no text beside it (%s)\n",
+                         qPrintable(folder.filePath(name)), qPrintable(truth.fileName()));
+            return std::nullopt;
+        }
         const QString expected = TextProcessing::normalize(QString::fromUtf8(truth.readAll()), true);
         const QString category = QStringLiteral("real-") + name.section(QLatin1Char('-'), 0, 0);
         samples.push_back(
@@ -845,7 +860,8 @@ std::vector<Sample> realScreenSamples()
 
 double characterAccuracy(const QString &expected, const QString &actual)
 {
-    // Levenshtein distance over UTF-16 units (the texts are ASCII).
+    // Levenshtein distance over UTF-16 units: one unit a character for every
+    // text in the sets (typographic quotes and the like are in the BMP).
     std::vector<int> previous(actual.size() + 1), current(actual.size() + 1);
     std::iota(previous.begin(), previous.end(), 0);
     for (qsizetype i = 1; i <= expected.size(); ++i) {
@@ -1183,7 +1199,10 @@ int main(int argc, char *argv[])
                 samples.push_back(std::move(sample));
         }
         if (options->set.isEmpty() || options->set == QLatin1String("real")) {
-            for (Sample &sample : realScreenSamples())
+            std::optional<std::vector<Sample>> real = realScreenSamples();
+            if (!real)
+                return 1;
+            for (Sample &sample : *real)
                 samples.push_back(std::move(sample));
         }
         if (options->set == QLatin1String("large"))
@@ -1191,6 +1210,10 @@ int main(int argc, char *argv[])
     }
     for (const QString &file : options->files)
         samples.push_back(Sample{file, std::nullopt, 0, QString(), false, QSize()});
+    if (samples.empty()) {
+        std::fprintf(stderr, "ravelond-ocr-bench: nothing to read\n");
+        return 1;
+    }
 
     std::optional<QCoro::Task<>> running;
     QTimer::singleShot(0, &app, [&] {

@@ -1,8 +1,11 @@
 // Draws a few Qt widgets the way a Qt program shows them (a menu with
 // shortcuts, a table, a wizard page) and saves each as NAME.png with its
-// text as NAME.txt in the folder given.
+// text as NAME.txt in the folder given. Each is grabbed once its window is
+// shown and active, with a caret that does not blink, so that it is drawn
+// the same every time.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -14,11 +17,32 @@
 #include <QTableWidget>
 #include <QTextStream>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Handles events until the window is shown and active (a popup menu has no
+// activation of its own: until it is exposed).
+static void showActive(QWidget &widget)
+{
+    widget.show();
+    widget.activateWindow();
+    const bool popup = widget.windowType() == Qt::Popup;
+    const QDeadlineTimer deadline(30000);
+    while (!(popup ? widget.windowHandle()->isExposed() : widget.isActiveWindow())) {
+        if (deadline.hasExpired()) {
+            std::fprintf(stderr, "qt_screens: %s was never shown active\n", qPrintable(widget.objectName()));
+            std::exit(1);
+        }
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+}
 
 static void save(QWidget &widget, const QString &folder, const QString &name, const QString &truth)
 {
-    widget.show();
-    QApplication::processEvents();
+    widget.setObjectName(name);
+    showActive(widget);
     widget.grab().save(folder + "/" + name + ".png");
     QFile file(folder + "/" + name + ".txt");
     file.open(QIODevice::WriteOnly);
@@ -30,6 +54,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setStyle("Fusion");
+    // A field's caret stays drawn instead of blinking.
+    QApplication::setCursorFlashTime(0);
     QFont font("DejaVu Sans");
     font.setPixelSize(13);
     QApplication::setFont(font);
@@ -71,6 +97,7 @@ int main(int argc, char **argv)
     layout->addWidget(new QLabel("Enter the server address and your user name."));
     auto *server = new QLineEdit("imap.example.org");
     layout->addWidget(server);
+    server->setFocus();
     layout->addWidget(new QCheckBox("Use an encrypted connection"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -11,6 +11,9 @@ namespace {
 constexpr double iconHeightOverCapital = 1.2;
 constexpr double iconAspectLimit = 1.35;
 constexpr double tallIconOverCapital = 3;
+// A bullet or speck read as a sign is about as wide as tall; "}", "_" or "="
+// drawn as glyphs are not.
+constexpr double markAspectLimit = 1.5;
 // A frame's edge or a column rule read as "|" reaches well above and below
 // the line's capitals; the glyph "|" only a little below the baseline.
 constexpr double edgeHeightOverCapital = 1.5;
@@ -21,6 +24,12 @@ constexpr double arrowAspect = 1.5;
 // more, apart from JPEG-blurred words, which hold several letters).
 constexpr float doubtfulConfidence = 60;
 constexpr float sureConfidence = 85;
+// A text field's caret is as tall as the font's whole line: it rises about
+// 1.7 times the small letters' height above the baseline, the glyph "|" and
+// the ascenders about 1.4 times.
+constexpr double caretRiseOverXHeight = 1.55;
+// "^" read as "A": the mark is much wider than tall, the letter never.
+constexpr double circumflexAspect = 1.3;
 
 int letterOrDigitCount(const QString &text)
 {
@@ -42,11 +51,56 @@ int lineCapitalHeight(const std::vector<ScreenWord> &words)
     return heights[heights.size() / 2];
 }
 
-// One glyph read together with the frame around it: "[5]", "(x)".
-bool isFramedGlyph(const QString &text)
+bool hasBracket(const QString &text)
 {
-    return text.size() == 3 && (text[0] == QLatin1Char('[') || text[0] == QLatin1Char('(')) &&
-           (text[2] == QLatin1Char(']') || text[2] == QLatin1Char(')'));
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c == QLatin1Char('(') || c == QLatin1Char(')') || c == QLatin1Char('[') || c == QLatin1Char(']');
+    });
+}
+
+bool hasGlyphs(const ScreenWord &word)
+{
+    return !word.glyphs.empty() && qsizetype(word.glyphs.size()) == word.text.size();
+}
+
+// The height of the word's small letters: from the baseline to the commonest
+// top among its glyphs other than bars; 0 without glyphs.
+int xHeightOf(const ScreenWord &word)
+{
+    if (!hasGlyphs(word))
+        return 0;
+    std::vector<int> tops;
+    for (qsizetype i = 0; i < word.text.size(); ++i) {
+        if (word.text[i] != QLatin1Char('|'))
+            tops.push_back(word.glyphs[size_t(i)].top());
+    }
+    if (tops.empty())
+        return 0;
+    std::nth_element(tops.begin(), tops.begin() + tops.size() / 2, tops.end());
+    return std::max(0, word.baseline - tops[tops.size() / 2]);
+}
+
+// The bar at `at` rises above the word's ascenders as a caret does.
+bool risesLikeCaret(const ScreenWord &word, qsizetype at)
+{
+    const int xHeight = xHeightOf(word);
+    return xHeight > 0 && word.baseline - word.glyphs[size_t(at)].top() >= caretRiseOverXHeight * xHeight;
+}
+
+// Window buttons sit at the ends of a title bar, after or before the title
+// and the window's icon.
+void markWindowButtons(const std::vector<ScreenWord> &words, int capitalHeight, std::vector<bool> &marks)
+{
+    for (size_t i = words.size(); i-- > 0;) {
+        if (!marks[i] && !ScreenTextCleanup::isWindowButton(words[i], capitalHeight))
+            break;
+        marks[i] = true;
+    }
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (!marks[i] && !ScreenTextCleanup::isWindowButton(words[i], capitalHeight))
+            break;
+        marks[i] = true;
+    }
 }
 
 bool isStraightQuote(QChar c)
@@ -83,13 +137,18 @@ bool closesWord(const QString &line, qsizetype at)
 
 } // namespace
 
-QString ScreenTextCleanup::line(const std::vector<ScreenWord> &words)
+QString ScreenTextCleanup::line(const std::vector<ScreenWord> &words, bool firstLine)
 {
     const int capitalHeight = lineCapitalHeight(words);
+    std::vector<bool> marks(words.size());
+    for (size_t i = 0; i < words.size(); ++i)
+        marks[i] = words[i].text.isEmpty() || isMark(words[i], capitalHeight);
+    if (firstLine)
+        markWindowButtons(words, capitalHeight, marks);
     QStringList kept;
-    for (const ScreenWord &word : words) {
-        if (!word.text.isEmpty() && !isMark(word, capitalHeight))
-            kept.append(withScreenFontReadings(word.text));
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (!marks[i])
+            kept.append(withScreenFontReadings(words[i]));
     }
     return withMatchingQuotes(kept.join(QLatin1Char(' ')));
 }
@@ -97,26 +156,25 @@ QString ScreenTextCleanup::line(const std::vector<ScreenWord> &words)
 bool ScreenTextCleanup::isMark(const ScreenWord &word, int lineCapitalHeight)
 {
     const int letters = letterOrDigitCount(word.text);
-    // A lone "|" is a compiler's marker or a separator, whatever the confidence.
-    const bool bar = word.text == QLatin1String("|");
-    if (letters == 0 && !bar && word.confidence < doubtfulConfidence)
-        return true;
-    if (letters == 1 && word.text.size() > 1 && word.confidence < doubtfulConfidence)
+    const double aspect = word.box.isEmpty() ? 0 : double(word.box.width()) / word.box.height();
+    // One doubted glyph without letters as wide as tall is a bullet, a speck,
+    // a checkbox or an icon: the signs and punctuation drawn that square ("+",
+    // "*") are read surely. A run of them ("~~~", "---", "==") is text, and
+    // so are the narrow and the flat ones ("}", "^", "_", "=").
+    if (letters == 0 && word.text.size() == 1 && word.text != QLatin1String("|") &&
+        word.confidence < doubtfulConfidence && aspect <= markAspectLimit && aspect >= 1 / markAspectLimit)
         return true;
     if (letters > 2 || word.box.isEmpty() || lineCapitalHeight <= 0)
         return false;
-    const double aspect = double(word.box.width()) / word.box.height();
     const double height = word.box.height();
     // An icon read as one or two letters ("Aa", "is" for a warning sign),
     // doubted and taller than the text beside it; a badge's digit is as tall
     // and as square, but read with confidence (if not always as the right
-    // digit).
+    // digit). Brackets are drawn, not guessed: "(i)" and "[x]" are text.
     const bool square = aspect <= iconAspectLimit && aspect >= 1 / iconAspectLimit;
     const bool tall = height >= iconHeightOverCapital * lineCapitalHeight;
-    if (tall && word.confidence < sureConfidence && (square || height >= tallIconOverCapital * lineCapitalHeight))
-        return true;
-    // A window button read with its frame, however surely.
-    if (tall && square && isFramedGlyph(word.text))
+    if (tall && word.confidence < sureConfidence && (square || height >= tallIconOverCapital * lineCapitalHeight) &&
+        !hasBracket(word.text))
         return true;
     if (letters > 1)
         return false;
@@ -127,14 +185,31 @@ bool ScreenTextCleanup::isMark(const ScreenWord &word, int lineCapitalHeight)
     return (text == QLatin1String(">") || text == QLatin1String("<")) && aspect >= arrowAspect;
 }
 
-QString ScreenTextCleanup::withScreenFontReadings(const QString &word)
+bool ScreenTextCleanup::isWindowButton(const ScreenWord &word, int lineCapitalHeight)
+{
+    if (letterOrDigitCount(word.text) > 1 || word.box.isEmpty() || lineCapitalHeight <= 0)
+        return false;
+    const double aspect = double(word.box.width()) / word.box.height();
+    return aspect <= iconAspectLimit && aspect >= 1 / iconAspectLimit &&
+           word.box.height() >= iconHeightOverCapital * lineCapitalHeight;
+}
+
+QString ScreenTextCleanup::withScreenFontReadings(const ScreenWord &word)
 {
     // A shortcut's modifier: "l" read as "i", "1", "I" or "|", or as "il".
     static const QRegularExpression control(QStringLiteral("\\bCtr[il1I|]{1,2}(?=[+-])"));
     // A file's mode in a listing ("-rw-r--r--"): "r" read as "f", the link's
     // "l" as "L".
     static const QRegularExpression mode(QStringLiteral("^[-dlLbcps][-rwxfsStT]{9}$"));
-    QString read = word;
+    QString read = word.text;
+    // A lone "^" (a compiler's marker, an operator) read as "A".
+    if (read == QLatin1String("A") && !word.box.isEmpty() && word.box.width() >= circumflexAspect * word.box.height())
+        return QStringLiteral("^");
+    // A text field's caret right after its text.
+    const qsizetype last = read.size() - 1;
+    if (last > 0 && read[last] == QLatin1Char('|') && !read[last - 1].isSpace() && read[last - 1] != QLatin1Char('|') &&
+        risesLikeCaret(word, last))
+        read.chop(1);
     read.replace(control, QStringLiteral("Ctrl"));
     if (mode.match(read).hasMatch() && read.count(QLatin1Char('-')) + read.count(QLatin1Char('r')) +
                                                read.count(QLatin1Char('w')) + read.count(QLatin1Char('x')) >=
@@ -142,19 +217,6 @@ QString ScreenTextCleanup::withScreenFontReadings(const QString &word)
         read.replace(QLatin1Char('f'), QLatin1Char('r'));
         if (read[0] == QLatin1Char('L'))
             read[0] = QLatin1Char('l');
-    }
-    // A text field's caret right after its text.
-    if (read.size() > 1 && read.endsWith(QLatin1Char('|')) && !read[read.size() - 2].isSpace() &&
-        read[read.size() - 2] != QLatin1Char('|'))
-        read.chop(1);
-    for (qsizetype i = 0; i < read.size(); ++i) {
-        if (read[i] != QLatin1Char('|') || i + 1 >= read.size() || !read[i + 1].isLetter())
-            continue;
-        // "|" never stands inside a word: a capital I starting one, an "l" in it.
-        if (i == 0 && read[i + 1].isLower())
-            read[i] = QLatin1Char('I');
-        else if (i > 0 && read[i - 1].isLetter())
-            read[i] = QLatin1Char('l');
     }
     return read;
 }

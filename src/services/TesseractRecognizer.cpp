@@ -3,12 +3,14 @@
 #include "models/TrovError.h"
 #include "services/BlockCursorEraser.h"
 #include "services/ContrastNormalizer.h"
+#include "services/MarkerRun.h"
 #include "services/QuoteShape.h"
 #include "services/ScreenTextCleanup.h"
 #include "services/TesseractLanguages.h"
 
 #include <QPainter>
 
+#include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/pageiterator.h>
@@ -53,6 +55,10 @@ constexpr int darkBackgroundLevel = 128;
 constexpr double toggleAspectLimit = 1.3;
 constexpr double toggleHeightOverCapital = 1.08;
 
+// Words read with less confidence than this are not measured for the page's
+// letters.
+constexpr float doubtedWordConfidence = 60;
+
 struct RecognisedWord : ScreenWord {
     static RecognisedWord at(const tesseract::ResultIterator &iterator)
     {
@@ -62,11 +68,48 @@ struct RecognisedWord : ScreenWord {
         int left = 0, top = 0, right = 0, bottom = 0;
         iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
         word.box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+        word.glyphs = glyphBoxes(iterator, word.text);
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        if (iterator.Baseline(tesseract::RIL_WORD, &x1, &y1, &x2, &y2))
-            word.capitalHeight = std::max(y1, y2) - top;
+        if (iterator.Baseline(tesseract::RIL_WORD, &x1, &y1, &x2, &y2)) {
+            word.baseline = std::max(y1, y2);
+            word.capitalHeight = word.baseline - word.topOfLetters();
+        }
         word.confidence = iterator.Confidence(tesseract::RIL_WORD);
         return word;
+    }
+
+    // The box of each character, from the word's symbols.
+    static std::vector<QRect> glyphBoxes(const tesseract::ResultIterator &word, const QString &text)
+    {
+        std::vector<QRect> boxes;
+        tesseract::ResultIterator symbol(word);
+        do {
+            const std::unique_ptr<char[]> utf8(symbol.GetUTF8Text(tesseract::RIL_SYMBOL));
+            int left = 0, top = 0, right = 0, bottom = 0;
+            if (!utf8 || QString::fromUtf8(utf8.get()).size() != 1 ||
+                !symbol.BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom))
+                return {};
+            boxes.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
+        } while (!symbol.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) &&
+                 symbol.Next(tesseract::RIL_SYMBOL));
+        if (qsizetype(boxes.size()) != text.size())
+            return {};
+        return boxes;
+    }
+
+    // The top of the word's glyphs other than bars, which may be a caret
+    // taller than any letter; the box's top without glyphs.
+    int topOfLetters() const
+    {
+        int top = box.top();
+        bool found = false;
+        for (size_t i = 0; i < glyphs.size(); ++i) {
+            if (text[qsizetype(i)] == QLatin1Char('|'))
+                continue;
+            top = found ? std::min(top, glyphs[i].top()) : glyphs[i].top();
+            found = true;
+        }
+        return top;
     }
 
     bool looksLikeToggle(const RecognisedWord &neighbour) const
@@ -162,6 +205,87 @@ QImage croppedToInk(const QImage &page, int ground)
     const QRect kept = ink.intersected(page.rect());
     // (copy() of an empty rectangle would return the whole image.)
     return kept == page.rect() || kept.isEmpty() ? page : page.copy(kept);
+}
+
+int median(std::vector<int> values)
+{
+    if (values.empty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// The ink of `box` in Tesseract's binarised page, dark on white.
+QImage inkIn(Pix *binary, const QRect &box)
+{
+    const QRect kept = box.intersected(QRect(0, 0, pixGetWidth(binary), pixGetHeight(binary)));
+    QImage ink(kept.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < kept.height(); ++y) {
+        uchar *row = ink.scanLine(y);
+        for (int x = 0; x < kept.width(); ++x) {
+            l_uint32 value = 0;
+            pixGetPixel(binary, kept.left() + x, kept.top() + y, &value);
+            row[x] = value ? 0 : 255;
+        }
+    }
+    return ink;
+}
+
+// The page's sure words: the height of their capitals and the advance from
+// one glyph to the next (a terminal's cell).
+struct PageLetters {
+    int capitalHeight = 0;
+    int cellWidth = 0;
+
+    static PageLetters of(const std::vector<std::vector<RecognisedWord>> &lines)
+    {
+        std::vector<int> capitals, advances;
+        for (const auto &line : lines) {
+            for (const RecognisedWord &word : line) {
+                if (word.confidence < doubtedWordConfidence ||
+                    std::count_if(word.text.begin(), word.text.end(), [](QChar c) { return c.isLetterOrNumber(); }) < 2)
+                    continue;
+                capitals.push_back(word.capitalHeight);
+                for (size_t i = 1; i < word.glyphs.size(); ++i)
+                    advances.push_back(word.glyphs[i].left() - word.glyphs[i - 1].left());
+            }
+        }
+        return {median(std::move(capitals)), median(std::move(advances))};
+    }
+};
+
+// Words that may be a compiler's "~~~~ ^" marks are read from their ink,
+// measured against the page's sure words.
+void readMarkerRuns(tesseract::TessBaseAPI &api, std::vector<std::vector<RecognisedWord>> &lines)
+{
+    const PageLetters letters = PageLetters::of(lines);
+    const int capitalHeight = letters.capitalHeight, cellWidth = letters.cellWidth;
+    Pix *binary = nullptr;
+    for (auto &line : lines) {
+        // Neighbouring candidates are read as one, with the ink between them:
+        // Tesseract may leave a "^" between two runs of "~" out of both.
+        for (size_t first = 0; first < line.size(); ++first) {
+            if (!MarkerRun::couldBe(line[first], capitalHeight, cellWidth))
+                continue;
+            size_t end = first + 1;
+            QRect box = line[first].box;
+            for (; end < line.size() && MarkerRun::couldBe(line[end], capitalHeight, cellWidth); ++end)
+                box |= line[end].box;
+            if (!binary && !(binary = api.GetThresholdedImage()))
+                return;
+            const QString marks = MarkerRun::read(inkIn(binary, box), cellWidth, capitalHeight);
+            if (!marks.isEmpty()) {
+                line[first].text = marks;
+                line[first].box = box;
+                line[first].confidence = 100;
+                line[first].glyphs.clear();
+                for (size_t i = first + 1; i < end; ++i)
+                    line[i].text.clear();
+            }
+            first = end - 1;
+        }
+    }
+    pixDestroy(&binary);
 }
 
 } // namespace
@@ -297,26 +421,26 @@ int TesseractRecognizer::upscaleFactor(QSize pageSize)
 
 QString TesseractRecognizer::recognisedLines()
 {
-    QStringList lines;
     std::unique_ptr<tesseract::ResultIterator> iterator(api_->GetIterator());
     if (!iterator || iterator->Empty(tesseract::RIL_WORD))
         return QString();
-    std::vector<RecognisedWord> words;
-    const auto endLine = [&] {
+    std::vector<std::vector<RecognisedWord>> lines;
+    do {
+        if (lines.empty() || iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
+            lines.emplace_back();
+        lines.back().push_back(RecognisedWord::at(*iterator));
+    } while (iterator->Next(tesseract::RIL_WORD));
+    readMarkerRuns(*api_, lines);
+    QStringList texts;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<RecognisedWord> &words = lines[i];
         // The mark of a checkbox or radio button the line starts with is no text.
         const bool toggle = words.size() >= 2 && words[0].looksLikeToggle(words[1]);
-        const QString line = ScreenTextCleanup::line({words.begin() + (toggle ? 1 : 0), words.end()});
+        const QString line = ScreenTextCleanup::line({words.begin() + (toggle ? 1 : 0), words.end()}, i == 0);
         if (!line.isEmpty())
-            lines.append(line);
-        words.clear();
-    };
-    do {
-        if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE) && !words.empty())
-            endLine();
-        words.push_back(RecognisedWord::at(*iterator));
-    } while (iterator->Next(tesseract::RIL_WORD));
-    endLine();
-    return lines.join(QLatin1Char('\n'));
+            texts.append(line);
+    }
+    return texts.join(QLatin1Char('\n'));
 }
 
 void TesseractRecognizer::releasePageMemory()
