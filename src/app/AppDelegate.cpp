@@ -72,6 +72,9 @@ void AppDelegate::launch()
             if (model)
                 model->toggleCapture();
         };
+        // Another keyboard map may put the chord on keys another program holds.
+        connect(shortcut_.get(), &GlobalShortcut::keymapFollowed, this,
+                [this](bool held) { model_->setShortcutConflict(!held); });
     }
     subscribeToSettings();
     applyHistorySettings();

@@ -1,9 +1,12 @@
 #include "app/PopoverDismissal.h"
 
+#include <utility>
+
 void PopoverDismissal::reset()
 {
     holding_ = false;
     dragOver_ = false;
+    clickClosed_ = false;
 }
 
 void PopoverDismissal::focusLost(bool buttonHeld)
@@ -26,8 +29,10 @@ void PopoverDismissal::buttonsReleased()
     if (!holding_)
         return;
     holding_ = false;
-    if (!dragOver_)
+    if (!dragOver_) {
+        clickClosed_ = true;
         close_();
+    }
 }
 
 void PopoverDismissal::dragEntered()
@@ -48,4 +53,14 @@ void PopoverDismissal::dropped()
 {
     dragOver_ = false;
     holding_ = false;
+}
+
+void PopoverDismissal::pressedWhileClosed()
+{
+    clickClosed_ = false;
+}
+
+bool PopoverDismissal::takeClickEcho()
+{
+    return std::exchange(clickClosed_, false);
 }

@@ -72,13 +72,18 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
         // A second click soon after the first is a double click to the tray;
         // to the user it is the click that closes the popover again.
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            toggle();
+            activated();
         else if (reason == QSystemTrayIcon::Context)
             openMenu();
     });
     connect(buttons_, &X11PointerButtons::pressed, this, [this] {
-        if (popover_->isVisible() && !pointerOnIconOrPopover())
-            dismissal_.pressedElsewhere();
+        if (popover_->isVisible()) {
+            if (!pointerOnIconOrPopover())
+                dismissal_.pressedElsewhere();
+            return;
+        }
+        dismissal_.pressedWhileClosed();
+        buttons_->watch(false);
     });
     connect(buttons_, &X11PointerButtons::released, this, [this] {
         if (popover_->isVisible() && !X11PointerButtons::anyHeld())
@@ -153,6 +158,18 @@ void StatusBarController::toggle()
     popover_->show();
     popover_->raise();
     popover_->activateWindow();
+}
+
+void StatusBarController::activated()
+{
+    // Without the icon's geometry the click on it was taken for one elsewhere
+    // and has closed the popover already: it is not to open it again.
+    const bool echo = dismissal_.takeClickEcho();
+    if (!popover_->isVisible())
+        buttons_->watch(false);
+    if (echo && !item_->geometry().isValid())
+        return;
+    toggle();
 }
 
 void StatusBarController::close()
@@ -255,7 +272,8 @@ bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
         buttons_->watch(true);
         break;
     case QEvent::Hide:
-        buttons_->watch(false);
+        // Closed by a click: the next press tells a later activation from its echo.
+        buttons_->watch(dismissal_.awaitsClickEcho());
         break;
     case QEvent::WindowDeactivate:
         if (popover_->isVisible()) {

@@ -60,6 +60,8 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
+    // A left click on the icon, as the tray reports it.
+    void activated();
     void follow(const CapturePhase &phase);
     void buildMenu();
     void place();

@@ -2,6 +2,7 @@
 
 #include "stores/AppModel.h"
 #include "support/design/DesignAccessibility.h"
+#include "support/design/WindowFront.h"
 #include "views/HistoryView.h"
 #include "views/PreferencesView.h"
 #include "views/ResultView.h"
@@ -74,20 +75,19 @@ QWidget *WindowController::makeWindow(const QString &title, QSize size, QWidget 
 
 void WindowController::show(QWidget *window)
 {
-    if (!window)
-        return;
-    // Qt counts a minimised window as shown: without taking the state off,
-    // it would stay in the taskbar (and without a taskbar, out of reach).
-    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    if (window)
+        WindowFront::bring(*window);
 }
 
 void WindowController::bringForward()
 {
     for (QWidget *window : windows()) {
         if (window && window->isVisible() && !window->isMinimized())
+            show(window);
+    }
+    // Minimised ones too: nothing else leads back to the edits they hold.
+    for (QWidget *window : keptResultWindows()) {
+        if (window->isVisible())
             show(window);
     }
 }
@@ -127,6 +127,8 @@ void WindowController::showResult(const CaptureResult &result, AppModel &model)
     QWidget *previous = result_;
     const bool keep = resultHoldsUnsavedEdits();
     if (previous && !keep) {
+        // Gone for good: the end of the operation that hid it must not bring it back.
+        hiddenForCapture_.removeAll(previous);
         previous->close();
         previous->deleteLater();
     }
@@ -177,6 +179,7 @@ bool WindowController::hasVisibleWindow() const
         if (window && window->isVisible() && !window->isMinimized())
             return true;
     }
+    // A kept result window counts even when minimised: a second launch brings it back.
     for (const QWidget *window : keptResultWindows()) {
         if (window->isVisible())
             return true;

@@ -55,9 +55,11 @@ public:
     void showFeedback(AppModel &model) { feedback_.show(model); }
     void hideFeedback(bool immediate = false) { feedback_.hide(immediate); }
 
-    // Whether a window is on screen: a minimised one is not.
+    // Whether a window is on screen: a minimised one is not, except a result
+    // window kept for its edits, which bringForward() restores.
     bool hasVisibleWindow() const;
-    // Raises and activates every window on screen, as a second launch does.
+    // Raises and activates every window on screen, as a second launch does,
+    // and brings back the kept result windows that were minimised.
     void bringForward();
     QWidget *welcomeWindow() const { return welcome_; }
     QWidget *preferencesWindow() const { return preferences_; }

@@ -20,4 +20,8 @@ public:
 Q_SIGNALS:
     // The chord was pressed; sent while the key event is being dispatched.
     void pressed();
+    // The keyboard map changed under the chord and it was taken again on its
+    // new keys (`held`), or refused there (another application has them):
+    // then nothing is held until a later change lets it be taken.
+    void followedKeymap(bool held);
 };

@@ -262,9 +262,9 @@ void X11HotKeyGrabber::followKeymap()
     const QList<quint8> before = keycodes_;
     // Refused now (another application took the chord's new keys): nothing
     // is held until a later change of the map lets it be taken again.
-    take(*wanted_);
+    const bool held = take(*wanted_);
     if (keycodes_ != before)
-        Q_EMIT followedKeymap();
+        Q_EMIT followedKeymap(held);
 }
 
 bool X11HotKeyGrabber::isRepeat(const xcb_key_press_event_t &press)

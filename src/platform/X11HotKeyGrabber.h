@@ -39,10 +39,6 @@ public:
 
     static bool sessionCanGrab();
 
-Q_SIGNALS:
-    // The chord's grabs have moved to other keys after the keyboard map changed.
-    void followedKeymap();
-
 private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
     // Grabs the chord's keys in the present map, first giving back the keys

@@ -12,6 +12,7 @@ constexpr quint32 digitTwo = 0x0032;
 GlobalShortcut::GlobalShortcut(HotKeyGrabber &grabber, QObject *parent) : QObject(parent), grabber_(grabber)
 {
     connect(&grabber_, &HotKeyGrabber::pressed, this, &GlobalShortcut::pressed);
+    connect(&grabber_, &HotKeyGrabber::followedKeymap, this, &GlobalShortcut::keymapFollowed);
 }
 
 GlobalShortcut::~GlobalShortcut()

@@ -29,6 +29,11 @@ public:
     // Control is Control, Option is Alt, Command is Super; the key by its symbol.
     static HotKeyChord chord(ShortcutPreset preset);
 
+Q_SIGNALS:
+    // The keyboard map changed under the registered chord: `held` says
+    // whether it is still the program's (on its new keys) or was refused there.
+    void keymapFollowed(bool held);
+
 private:
     void pressed();
 

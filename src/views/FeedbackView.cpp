@@ -35,6 +35,9 @@ using Role = DesignTokens::FontRole;
 constexpr int headerSpacing = 14;
 constexpr int textSpacing = 5;
 constexpr int stackSpacing = 16;
+// How far the space above the divider may give way to a subtitle that needs
+// the room, in a face taller than the card was drawn for.
+constexpr int tightestHeaderGap = 6;
 constexpr int dismissSide = 16;
 constexpr double subtitleLineSpacing = 3;
 constexpr int subtitleLines = 2;
@@ -143,6 +146,8 @@ FeedbackView::FeedbackView(AppModel &model, QWidget *parent)
     title_->setObjectName(QStringLiteral("title"));
     subtitle_->setObjectName(QStringLiteral("subtitle"));
     subtitle_->setExtraLineSpacing(subtitleLineSpacing);
+    // Wrapped in a wide face, the title keeps no word alone on its last line.
+    title_->setBalancedLines(true);
     dismissButton_->setObjectName(QStringLiteral("dismissButton"));
     dismissButton_->setToolTip(QStringLiteral("Dismiss"));
     dismissButton_->setAccessibleName(QStringLiteral("Dismiss notification"));
@@ -232,7 +237,6 @@ void FeedbackView::showTexts(bool animated)
     const bool still = DesignEnvironment::of(this).reduceMotion();
     eyebrow_->setText(eyebrowOf(shown));
     title_->setText(titleOf(shown), animated ? (still ? DesignTokens::crossFadeMs : DesignTokens::cardChangeMs) : 0);
-    subtitle_->setMaximumLines(shown == Presentation::failed ? failedSubtitleLines : subtitleLines);
     subtitle_->setText(subtitle());
     layoutCard();
 }
@@ -441,15 +445,20 @@ void FeedbackView::layoutCard()
     const int textWidth = std::max(0, content.width() - glyphSide - dismissSide - 3 * headerSpacing);
     const int eyebrowHeight = eyebrow_->heightForWidth(textWidth);
     const int titleHeight = title_->heightForWidth(textWidth);
+    const int actionsHeight = actions_ ? actions_->sizeHint().height() : 0;
+    const int belowHeader = stackSpacing + 1 + stackSpacing + actionsHeight;
+    const int give = stackSpacing - tightestHeaderGap;
+    fitSubtitle(content.height() + give - belowHeader - eyebrowHeight - titleHeight - 2 * textSpacing);
     const int subtitleHeight = subtitle_->heightForWidth(textWidth);
     const int textHeight = eyebrowHeight + textSpacing + titleHeight + textSpacing + subtitleHeight;
     const int headerHeight = std::max({glyphSide, textHeight, dismissSide});
-    const int actionsHeight = actions_ ? actions_->sizeHint().height() : 0;
 
-    // The flexible space between header and divider takes up any slack; with
-    // none left the content grows into the padding, equally above and below.
-    const int natural = headerHeight + stackSpacing + 1 + stackSpacing + actionsHeight;
-    const int overflow = std::max(0, natural - content.height());
+    // The flexible space between header and divider takes up any slack, and
+    // the space above the divider gives way next; with none left (not even
+    // one line of subtitle fits) the content grows into the padding, equally
+    // above and below.
+    const int natural = headerHeight + belowHeader;
+    const int overflow = std::max(0, natural - content.height() - give);
     const int top = content.top() - overflow / 2;
     const int bottom = content.bottom() + 1 + (overflow - overflow / 2);
 
@@ -465,6 +474,16 @@ void FeedbackView::layoutCard()
     if (actions_)
         actions_->setGeometry(content.left(), bottom - actionsHeight, content.width(), actionsHeight);
     divider_->setGeometry(content.left(), bottom - actionsHeight - stackSpacing - 1, content.width(), 1);
+}
+
+void FeedbackView::fitSubtitle(int room)
+{
+    // As many lines as the presentation shows, or as the fixed card still
+    // holds in a face taller or wider (a title wrapped) than it was drawn for.
+    const int shown = presentation() == Presentation::failed ? failedSubtitleLines : subtitleLines;
+    const int lines = std::min(shown, subtitle_->linesWithin(room));
+    if (subtitle_->maximumLines() != lines)
+        subtitle_->setMaximumLines(lines);
 }
 
 void FeedbackView::updateTicker()

@@ -93,6 +93,8 @@ private:
     void replaceGlyph(bool animated);
     void finishGlyphTransition();
     void layoutCard();
+    // The subtitle's line limit for `room` of height under the title.
+    void fitSubtitle(int room);
     void updateTicker();
     void tick();
     void reportHover(bool hovered);

@@ -1,6 +1,7 @@
 #include "views/ImageFileChooser.h"
 
 #include "services/ImageLoader.h"
+#include "support/design/WindowFront.h"
 
 #include <QFileDialog>
 #include <QMimeDatabase>
@@ -15,14 +16,6 @@ using Chosen = std::function<void(const QString &path)>;
 // The one dialog open, and what its choice goes to: the latest request's.
 QPointer<QFileDialog> openDialog;
 std::shared_ptr<Chosen> latestChosen;
-
-void bringForward(QFileDialog &dialog)
-{
-    dialog.setWindowState((dialog.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-}
 
 } // namespace
 
@@ -50,7 +43,7 @@ void ImageFileChooser::choose(std::function<void(const QString &path)> chosen)
 {
     latestChosen = std::make_shared<Chosen>(std::move(chosen));
     if (openDialog) {
-        bringForward(*openDialog);
+        WindowFront::bring(*openDialog);
         return;
     }
     auto *dialog = new QFileDialog(nullptr, QStringLiteral("Choose an image. Its text stays on your Mac."));
@@ -67,7 +60,7 @@ void ImageFileChooser::choose(std::function<void(const QString &path)> chosen)
     });
     QObject::connect(dialog, &QDialog::finished, dialog, [] { latestChosen.reset(); });
     openDialog = dialog;
-    bringForward(*dialog);
+    WindowFront::bring(*dialog);
 }
 
 QFileDialog *ImageFileChooser::dialog()

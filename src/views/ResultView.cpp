@@ -16,6 +16,7 @@
 #include "support/design/SymbolLibrary.h"
 #include "support/design/TrovMark.h"
 #include "support/design/TrovStyle.h"
+#include "support/design/WindowFront.h"
 #include "views/ResultEditor.h"
 
 #include <QDir>
@@ -272,8 +273,7 @@ void ResultView::changeEvent(QEvent *event)
 void ResultView::save()
 {
     if (saveDialog_) {
-        saveDialog_->raise();
-        saveDialog_->activateWindow();
+        WindowFront::bring(*saveDialog_);
         return;
     }
     // A window of its own beside the result window, not a sheet and not

@@ -18,6 +18,13 @@ public:
     }
     void release() override { held.reset(); }
     void press() { Q_EMIT pressed(); }
+    // The keyboard map changed: the held chord moves, or is refused on its new keys.
+    void changeKeymap(bool refused)
+    {
+        if (refused)
+            held.reset();
+        Q_EMIT followedKeymap(!refused);
+    }
 
     QList<HotKeyChord> grabs;
     QList<HotKeyChord> refused;

@@ -12,6 +12,12 @@ WidgetScene::WidgetScene(std::unique_ptr<QWidget> widget, int settleMs)
 {
 }
 
+GalleryState withClampedTexts(GalleryState state, const QStringList &texts)
+{
+    state.clampedTexts += texts;
+    return state;
+}
+
 QList<Gallery::View> &Gallery::views()
 {
     static QList<View> registered;

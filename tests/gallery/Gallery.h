@@ -55,6 +55,9 @@ struct GalleryState {
     QStringList clampedTexts = {};
 };
 
+// `state`, with texts it makes longer than their box on purpose.
+GalleryState withClampedTexts(GalleryState state, const QStringList &texts);
+
 // The views the gallery pictures, each in its states. A view registers itself
 // from its own file with a static GalleryRegistration.
 class Gallery {

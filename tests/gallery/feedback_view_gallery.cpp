@@ -45,12 +45,6 @@ private:
     FeedbackView *view_ = nullptr;
 };
 
-GalleryState withClampedText(GalleryState state, const QString &text)
-{
-    state.clampedTexts.append(text);
-    return state;
-}
-
 GalleryState state(const QString &name, std::function<void(FeedbackModelFixture &)> enter)
 {
     return {name, [enter](GalleryContext &) {
@@ -79,9 +73,9 @@ const GalleryRegistration feedback(
         state(QStringLiteral("failed"),
               [](FeedbackModelFixture &f) { f.fail(QStringLiteral("No readable text was found in that area.")); }),
         state(QStringLiteral("failed-settings"), [](FeedbackModelFixture &f) { f.failNeedingSettings(); }),
-        withClampedText(state(QStringLiteral("failed-long-message"),
-                              [](FeedbackModelFixture &f) { f.fail(longError); }),
-                        longError),
+        withClampedTexts(state(QStringLiteral("failed-long-message"),
+                               [](FeedbackModelFixture &f) { f.fail(longError); }),
+                         {longError}),
     });
 
 } // namespace

@@ -127,12 +127,13 @@ const GalleryRegistration
                           someItems(f, true);
                           f.select();
                       }),
-                state(QStringLiteral("long-text"),
-                      [](FeedbackModelFixture &f) {
-                          f.saveInHistory(hundredThousandCharacters(), 3600);
-                          f.saveInHistory(QStringLiteral("one\ntwo\nthree\nfour\nfive"), 60);
-                          f.saveInHistory(QStringLiteral("word"), 1);
-                      }),
+                withClampedTexts(state(QStringLiteral("long-text"),
+                                       [](FeedbackModelFixture &f) {
+                                           f.saveInHistory(hundredThousandCharacters(), 3600);
+                                           f.saveInHistory(QStringLiteral("one\ntwo\nthree\nfour\nfive"), 60);
+                                           f.saveInHistory(QStringLiteral("word"), 1);
+                                       }),
+                                 {hundredThousandCharacters(), QStringLiteral("one\ntwo\nthree\nfour\nfive")}),
                 state(QStringLiteral("many-items"),
                       [](FeedbackModelFixture &f) {
                           for (int i = 0; i < 30; ++i)

@@ -82,7 +82,8 @@ const GalleryRegistration menuBar(
                 FileDrag drag({QUrl::fromLocalFile(QStringLiteral("/tmp/picture.png"))});
                 drag.enter(view);
             }),
-        state(QStringLiteral("last-capture"), [](FeedbackModelFixture &f) { f.copy(captures[1]); }),
+        withClampedTexts(state(QStringLiteral("last-capture"), [](FeedbackModelFixture &f) { f.copy(captures[1]); }),
+                         {captures[1]}),
         state(QStringLiteral("recent-captures"), keepSix),
         state(QStringLiteral("selecting"), [](FeedbackModelFixture &f) { f.select(); }),
         state(QStringLiteral("recognizing-with-result"),

@@ -128,6 +128,11 @@ TEST_F(AppDelegateTest, SettingsAreFollowedOnEveryAssignmentAndTheHotKeyOnALater
     preferences.setShortcut(ShortcutPreset::controlShift2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->model().shortcutConflict(); }, Patience::untilHung));
     EXPECT_EQ(grabber.grabs.size(), 3);
+    // Another keyboard map puts the chord on keys another program holds, then a later one frees it.
+    grabber.changeKeymap(true);
+    EXPECT_TRUE(delegate->model().shortcutConflict());
+    grabber.changeKeymap(false);
+    EXPECT_FALSE(delegate->model().shortcutConflict());
 
     QSignalSpy cleared(&delegate->model(), &AppModel::resultsChanged);
     preferences.setRememberSession(false); // already false: clears again

@@ -2,6 +2,7 @@
 #include "doubles/FakeAppearance.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/ManualAnimationDriver.h"
+#include "support/StandardFace.h"
 
 #include "support/design/ClampedLabel.h"
 #include "support/design/DesignEnvironment.h"
@@ -296,16 +297,41 @@ TEST_F(FeedbackViewTest, ActionsCallTheModelInTheirOrder)
     EXPECT_TRUE(eventually([&] { return fixture.model().phase() == CapturePhase::cancelledPhase(); }));
 }
 
-TEST_F(FeedbackViewTest, AnEightLineFailureShowsFiveLinesEndingInAnEllipsis)
+TEST_F(FeedbackViewTest, AnEightLineFailureShowsTheLinesTheCardHoldsUpToFiveInsideItsPaddingInEachCommonFace)
 {
-    fixture.fail(QStringLiteral("One\nTwo\nThree\nFour\nFive\nSix\nSeven\nEight"));
-    showCard();
-    const QStringList lines = named<ClampedLabel>(QStringLiteral("subtitle"))->displayedLines();
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines.first(), QStringLiteral("One"));
-    EXPECT_EQ(lines.last(), QStringLiteral("Five…"));
+    // DejaVu wraps the title: it keeps no word alone, and one line of the
+    // message gives way so that nothing reaches into the padding.
+    const struct {
+        QStringList face;
+        QStringList title;
+        int subtitleLines;
+    } faces[] = {
+        {StandardFace::dejaVuSans(), {QStringLiteral("Let’s get you"), QStringLiteral("back on track.")}, 4},
+        {StandardFace::notoSans(), {QStringLiteral("Let’s get you back on track.")}, 5},
+    };
+    for (const auto &expected : faces) {
+        const QString family = StandardFace::load(expected.face);
+        ASSERT_FALSE(family.isEmpty()) << expected.face.first().toStdString() << " is not installed";
+        SCOPED_TRACE(family.toStdString());
+        const StandardFace standard(family);
+        fixture.fail(QStringLiteral("One\nTwo\nThree\nFour\nFive\nSix\nSeven\nEight"));
+        showCard();
+        EXPECT_EQ(named<ClampedLabel>(QStringLiteral("title"))->displayedLines(), expected.title);
+        const auto *subtitle = named<ClampedLabel>(QStringLiteral("subtitle"));
+        const QStringList lines = subtitle->displayedLines();
+        ASSERT_EQ(lines.size(), expected.subtitleLines);
+        EXPECT_EQ(lines.first(), QStringLiteral("One"));
+        EXPECT_TRUE(lines.last().endsWith(QStringLiteral("…")));
+        const QRect content = view->rect().adjusted(
+            FeedbackView::margin + FeedbackView::padding, FeedbackView::margin + FeedbackView::padding,
+            -FeedbackView::margin - FeedbackView::padding, -FeedbackView::margin - FeedbackView::padding);
+        EXPECT_EQ(named(QStringLiteral("eyebrow"))->y(), content.top());
+        EXPECT_LT(subtitle->geometry().bottom(), named(QStringLiteral("retryButton"))->mapTo(view, QPoint()).y());
+        host.reset();
+    }
 
     fixture.copy(QStringLiteral("words"));
+    showCard();
     const auto *subtitle = named<ClampedLabel>(QStringLiteral("subtitle"));
     EXPECT_EQ(subtitle->maximumLines(), 2) << "any other subtitle stops after two lines";
     const auto *title = named<ClampedLabel>(QStringLiteral("title"));

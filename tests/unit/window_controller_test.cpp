@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -229,4 +230,32 @@ TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyThe
     windows.showWelcome(*model);
     EXPECT_EQ(windows.welcomeWindow(), welcome) << "closing does not delete; the same window comes back";
     EXPECT_TRUE(welcome->isVisible());
+}
+
+TEST_F(WindowControllerTest, AnEditedResultIsKeptAndComesBackFromMinimisedAndAReplacedOneStaysGoneAfterTheOperation)
+{
+    windows.showResult(CaptureResult(QStringLiteral("one"), OCREngine::vision, 0.1), *model);
+    QWidget *edited = windows.resultWindow();
+    edited->findChild<QTextEdit *>(QStringLiteral("editor"))->setPlainText(QStringLiteral("one, edited"));
+    windows.showResult(CaptureResult(QStringLiteral("two"), OCREngine::vision, 0.1), *model);
+    ASSERT_EQ(windows.keptResultWindows(), QList<QWidget *>{edited});
+
+    // Minimised, and the only window left: a second launch brings it back.
+    windows.resultWindow()->close();
+    edited->setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(windows.hasVisibleWindow());
+    windows.bringForward();
+    EXPECT_FALSE(edited->isMinimized());
+    EXPECT_TRUE(edited->isVisible());
+
+    // An untouched window hidden for an operation and replaced meanwhile (a
+    // copy that failed opens the result) does not come back when it ends.
+    edited->close();
+    windows.showResult(CaptureResult(QStringLiteral("three"), OCREngine::vision, 0.1), *model);
+    const QPointer<QWidget> replaced = windows.resultWindow();
+    windows.hideForCapture();
+    windows.showResult(CaptureResult(QStringLiteral("four"), OCREngine::vision, 0.1), *model);
+    windows.restoreAfterCapture();
+    EXPECT_TRUE(!replaced || !replaced->isVisible());
+    EXPECT_TRUE(windows.resultWindow()->isVisible());
 }

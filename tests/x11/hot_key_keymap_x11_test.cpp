@@ -47,9 +47,10 @@ TEST(HotKeyKeymapX11Test, TheChordFollowsItsKeySymbolToAnotherKeyboardMapAndGive
     ASSERT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)));
     EXPECT_TRUE(typingTheChordIsReported(grabber));
 
-    QSignalSpy followed(&grabber, &X11HotKeyGrabber::followedKeymap);
+    QSignalSpy followed(&grabber, &HotKeyGrabber::followedKeymap);
     setKeymap({QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"), QStringLiteral("dvorak")});
     ASSERT_TRUE(!followed.isEmpty() || followed.wait(20000));
+    EXPECT_TRUE(followed.first().first().toBool()) << "taken on its new keys";
     // Dvorak's C is the US I key: the chord is there now, and the key it had
     // before (Dvorak's J) is free for others.
     EXPECT_TRUE(typingTheChordIsReported(grabber));

@@ -1,8 +1,8 @@
 // The status item's popover and the result windows of the program's own
 // composition on a real X server with its window manager and tray: a drag
 // from another client's window onto the open panel, the ways the panel goes
-// away, the tray menu by the icon, and edits that outlive an import and a
-// later review.
+// away, the tray menu by the icon, and edits that outlive an import, a
+// capture and a later review.
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/StatusBarController.h"
@@ -230,7 +230,7 @@ TEST_F(PopoverDesktopTest, APlainClickElsewhereEscapeFocusMovingAwayOrARightClic
     }
 }
 
-TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUntilTheWindowIsClosed)
+TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportACaptureAndALaterReviewUntilTheWindowIsClosed)
 {
     launch();
     AppModel &model = delegate->model();
@@ -265,6 +265,16 @@ TEST_F(PopoverDesktopTest, EditsInAResultWindowOutliveAnImportAndALaterReviewUnt
     ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isVisible(); }, Patience::untilHung))
         << "back once the import is over";
     EXPECT_EQ(windows.resultWindow(), edited);
+    EXPECT_EQ(view->text(), text);
+    EXPECT_EQ(editor->textCursor().position(), cursor);
+    EXPECT_EQ(editor->verticalScrollBar()->value(), scroll);
+
+    // A capture hides it while the screen is frozen for the selection; given up, it comes back as it was.
+    model.startCapture();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.phase().kind() == CapturePhase::selecting; }));
+    EXPECT_FALSE(edited->isVisible());
+    model.cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edited->isVisible(); })) << "back once the capture is over";
     EXPECT_EQ(view->text(), text);
     EXPECT_EQ(editor->textCursor().position(), cursor);
     EXPECT_EQ(editor->verticalScrollBar()->value(), scroll);

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
 #include <QVariantAnimation>
 
@@ -170,6 +171,20 @@ void ClampedLabel::growWithLines()
     setSizePolicy(policy);
 }
 
+void ClampedLabel::setBalancedLines(bool balanced)
+{
+    balanced_ = balanced;
+    textChanged();
+}
+
+int ClampedLabel::linesWithin(int height) const
+{
+    int lines = 1;
+    while (std::ceil(heightOf(lines + 1)) <= height)
+        ++lines;
+    return lines;
+}
+
 bool ClampedLabel::isAnimating() const
 {
     return fade_ && fade_->state() == QAbstractAnimation::Running;
@@ -177,7 +192,26 @@ bool ClampedLabel::isAnimating() const
 
 QStringList ClampedLabel::linesFor(const QString &text, double width) const
 {
-    return wrap(text, font_, width, maximumLines_);
+    const QStringList lines = wrap(text, font_, width, maximumLines_);
+    if (!balanced_ || lines.size() < 2)
+        return lines;
+    // The narrowest width that still breaks only between words into as many
+    // lines; a text cut short never does, and keeps its lines.
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    const QStringList words = text.split(space, Qt::SkipEmptyParts);
+    const auto keepsTheBreaks = [&](const QStringList &narrower) {
+        return narrower.size() == lines.size() && narrower.join(u' ').split(space, Qt::SkipEmptyParts) == words;
+    };
+    double fits = width;
+    double tooNarrow = 0;
+    while (fits - tooNarrow > 1) {
+        const double middle = (fits + tooNarrow) / 2;
+        if (keepsTheBreaks(wrap(text, font_, middle, maximumLines_)))
+            fits = middle;
+        else
+            tooNarrow = middle;
+    }
+    return wrap(text, font_, fits, maximumLines_);
 }
 
 QStringList ClampedLabel::wrap(const QString &text, const QFont &font, double width, int maximumLines)

@@ -43,6 +43,11 @@ public:
     // width it gets: by default a box layout holds it at its size hint, one
     // line per paragraph.
     void growWithLines();
+    // A text that wraps is broken into lines as even as they can be without
+    // taking one more, so no word is left alone on the last; for titles.
+    void setBalancedLines(bool balanced);
+    // How many lines fit in `height` (one at least).
+    int linesWithin(int height) const;
     QFont textFont() const { return font_; }
 
     // The lines shown at `width`, the clamp applied.
@@ -77,6 +82,7 @@ private:
     QString fadingText_;
     int maximumLines_ = 0;
     Qt::Alignment alignment_ = Qt::AlignLeft;
+    bool balanced_ = false;
     double extraSpacing_ = 0;
     mutable double cachedWidth_ = -1;
     mutable QStringList cachedLines_;
