@@ -7,6 +7,7 @@
 #include "services/QuoteShape.h"
 #include "services/ScreenTextCleanup.h"
 #include "services/TesseractLanguages.h"
+#include "services/TextureEraser.h"
 
 #include <QPainter>
 
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <array>
 #include <malloc.h>
+#include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace {
@@ -182,8 +185,8 @@ Ground Ground::of(const QImage &page)
 
 // The page without its empty margins: a crop of a sparse window is mostly
 // ground, and Tesseract's thresholding and layout analysis take time with
-// every pixel, upscaled or not.
-QImage croppedToInk(const QImage &page, int ground)
+// every pixel, upscaled or not. Nothing when the page holds no ink at all.
+std::optional<QImage> croppedToInk(const QImage &page, int ground)
 {
     const int bytesPerPixel = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
     int left = page.width(), right = -1, top = page.height(), bottom = -1;
@@ -199,7 +202,7 @@ QImage croppedToInk(const QImage &page, int ground)
         }
     }
     if (right < 0)
-        return page;
+        return std::nullopt;
     const QRect ink =
         QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-inkMargin, -inkMargin, inkMargin, inkMargin);
     const QRect kept = ink.intersected(page.rect());
@@ -299,8 +302,9 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
     if (image.isNull())
         return OCRResponse{};
 
-    // Tesseract checks for a cancellation only while it recognises words;
-    // the steps before it are checked here, between them.
+    // Tesseract checks for a cancellation only while it recognises words, not
+    // in its page analysis; the steps before it are checked here, between
+    // them, and textures, which make that analysis take seconds, are erased.
     QImage page = flattenedOntoWhite(image);
     throwIfCancelled(request);
     if (std::optional<QImage> normalized = ContrastNormalizer::normalized(page)) {
@@ -311,9 +315,15 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         // slower in the benchmark).
         page.invertPixels();
     }
-    BlockCursorEraser::erase(page);
     const Ground ground = Ground::of(page);
-    page = croppedToInk(page, ground.level);
+    // Before the cursor search, which goes through every patch of ink.
+    TextureEraser::erase(page, ground.level, request.stopToken());
+    throwIfCancelled(request);
+    BlockCursorEraser::erase(page);
+    std::optional<QImage> inked = croppedToInk(page, ground.level);
+    if (!inked)
+        return OCRResponse{};
+    page = std::move(*inked);
     throwIfCancelled(request);
     api_->SetPageSegMode(segmentationFor(page, ground));
     setImage(*api_, page);
@@ -327,9 +337,11 @@ OCRResponse TesseractRecognizer::recognize(const QImage &image, TextRecognitionR
         setImage(*api_, page);
     }
 
+    // Asked after every word Tesseract recognises.
+    std::stop_token stopToken = request.stopToken();
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &TesseractRecognizer::shouldCancel;
-    monitor.cancel_this = &request;
+    monitor.cancel_this = &stopToken;
     const int status = api_->Recognize(&monitor);
     if (request.isCancelled()) {
         releasePageMemory();
@@ -453,7 +465,7 @@ void TesseractRecognizer::releasePageMemory()
     malloc_trim(0);
 }
 
-bool TesseractRecognizer::shouldCancel(void *request, int)
+bool TesseractRecognizer::shouldCancel(void *stopToken, int)
 {
-    return static_cast<TextRecognitionRequest *>(request)->isCancelled();
+    return static_cast<const std::stop_token *>(stopToken)->stop_requested();
 }

@@ -39,7 +39,7 @@ private:
     int upscaleFactor(QSize pageSize);
     QString recognisedLines();
     void releasePageMemory();
-    static bool shouldCancel(void *request, int words);
+    static bool shouldCancel(void *stopToken, int words);
 
     std::unique_ptr<tesseract::TessBaseAPI> api_;
     // What the engine holds ("deu+eng") and the request it was resolved from ("auto").

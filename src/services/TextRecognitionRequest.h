@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
+#include <stop_token>
 
 // The configuration of one recognition, handed to the recognition call, and
 // the flag through which a caller's cancellation reaches a running recogniser.
@@ -23,11 +23,13 @@ public:
         return detectsLanguageAutomatically() ? QStringList() : QStringList{language_};
     }
 
-    // May be called from any thread; a running recognition polls it.
-    void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-    bool isCancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+    // May be called from any thread; a running recognition polls the token,
+    // also from inside Tesseract (its progress monitor's cancel callback).
+    void cancel() { stop_.request_stop(); }
+    bool isCancelled() const { return stop_.stop_requested(); }
+    std::stop_token stopToken() const { return stop_.get_token(); }
 
 private:
     QString language_;
-    std::atomic<bool> cancelled_{false};
+    std::stop_source stop_;
 };
