@@ -15,6 +15,7 @@
 #include "platform/PrivateRuntimeFolder.h"
 #include "platform/X11Connection.h"
 #include "services/TemporaryImage.h"
+#include "services/VisionOCR.h"
 #include "support/design/AppIcon.h"
 #include "support/design/DesignAccessibility.h"
 
@@ -23,8 +24,10 @@
 #include <QSessionManager>
 #include <QThreadPool>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -144,6 +147,56 @@ std::unique_ptr<SingleInstance> instanceSocket()
     return std::make_unique<SingleInstance>(SingleInstance::socketPathIn(folder.path));
 }
 
+// The program itself, once it is the running instance (or runs on its own).
+int runAsTheInstance(int argc, char *argv[], const CommandLineOptions &options, SingleInstance *instance)
+{
+    // Before anything asks for the application's accessible interface.
+    ApplicationAccessible::install();
+    QApplication app(argc, argv);
+    ApplicationAccessible::install();
+    // After the application's own factory, so that ours is asked first.
+    DesignAccessibility::install();
+    nameApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(AppIcon::icon());
+
+    AppComposition composition;
+    AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(), options);
+    if (instance) {
+        QObject::connect(instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
+        QObject::connect(instance, &SingleInstance::openRequested, &delegate,
+                         [&delegate](const QByteArray &path) { delegate.openFiles({FileNameBytes::toPath(path)}); });
+        instance->startAnswering();
+    }
+
+    SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP});
+    // A signal has nobody to answer a question: it quits as "Quit and stop setup" would.
+    QObject::connect(&signalPipe, &SignalPipe::received, &delegate, &AppDelegate::quitWithoutAsking);
+    // The session is ending: the same road as every other quit.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
+                     [&delegate](QSessionManager &) { delegate.requestQuit(); });
+
+    delegate.launch();
+    const int status = QApplication::exec();
+    if (instance)
+        instance->close();
+    return status;
+}
+
+// A cancelled page may still be inside Tesseract's page analysis, which
+// cannot be interrupted, and the statics destroyed on the way out
+// (Tesseract's own among them) must not be pulled from under it: it is
+// waited for a while, then the process ends without running them. The
+// application object is gone by then, so the clipboard has been handed over.
+int endOnceNoPageRuns(int status)
+{
+    constexpr std::chrono::milliseconds pagePatience{3000};
+    if (VisionOCR::workers().waitForDone(int(pagePatience.count())))
+        return status;
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -170,36 +223,5 @@ int main(int argc, char *argv[])
 
     if (!chooseDisplayPlatform())
         return 1;
-
-    // Before anything asks for the application's accessible interface.
-    ApplicationAccessible::install();
-    QApplication app(argc, argv);
-    ApplicationAccessible::install();
-    // After the application's own factory, so that ours is asked first.
-    DesignAccessibility::install();
-    nameApplication();
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(AppIcon::icon());
-
-    AppComposition composition;
-    AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(), options);
-    if (instance) {
-        QObject::connect(instance.get(), &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
-        QObject::connect(instance.get(), &SingleInstance::openRequested, &delegate,
-                         [&delegate](const QByteArray &path) { delegate.openFiles({FileNameBytes::toPath(path)}); });
-        instance->startAnswering();
-    }
-
-    SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP});
-    // A signal has nobody to answer a question: it quits as "Quit and stop setup" would.
-    QObject::connect(&signalPipe, &SignalPipe::received, &delegate, &AppDelegate::quitWithoutAsking);
-    // The session is ending: the same road as every other quit.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
-                     [&delegate](QSessionManager &) { delegate.requestQuit(); });
-
-    delegate.launch();
-    const int status = QApplication::exec();
-    if (instance)
-        instance->close();
-    return status;
+    return endOnceNoPageRuns(runAsTheInstance(argc, argv, options, instance.get()));
 }

@@ -76,6 +76,26 @@ private:
 
 namespace {
 
+// Pages on workers(), from their start to the return of their recognition call.
+std::atomic<int> runningPages{0};
+
+// Each page gets a thread at once, however many cancelled pages are still
+// on theirs: none of them may make the next read wait in the queue.
+void startPage(std::function<void()> job)
+{
+    QThreadPool &pool = VisionOCR::workers();
+    const int running = ++runningPages;
+    if (pool.maxThreadCount() < running)
+        pool.setMaxThreadCount(running);
+    std::function<void()> page = [job = std::move(job)] {
+        ThreadHandOff::acquire();
+        job();
+        --runningPages;
+    };
+    ThreadHandOff::release();
+    pool.start(std::move(page));
+}
+
 VisionOCR::Execute tesseractCall()
 {
     auto engines = std::make_shared<TesseractEngines>();
@@ -133,8 +153,7 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
                 ThreadHandOff::release();
                 pending->finish(std::move(result));
             };
-            ThreadHandOff::release();
-            workers().start(std::move(job));
+            startPage(std::move(job));
         }
     }
     const OCRResponse response = co_await outcome;
@@ -147,14 +166,14 @@ QCoro::Task<OCRResponse> VisionOCR::read(QImage image, QString language, std::st
 QThreadPool &VisionOCR::workers()
 {
     // Room for a cancelled page still running, the recognition after it and
-    // a few more cancelled in a row.
+    // a few more cancelled in a row; startPage() adds threads beyond that.
     constexpr int threads = 4;
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(threads);
-        return created;
-    }();
-    return *pool;
+    // Destroyed at exit before the statics made earlier (Tesseract's among
+    // them), and only once its pages have returned.
+    static QThreadPool pool;
+    static const bool sized = (pool.setMaxThreadCount(threads), true);
+    Q_UNUSED(sized);
+    return pool;
 }
 
 QCoro::Task<OCRResponse> VisionOCR::recognize(QImage image, QString language, std::stop_token stopToken)

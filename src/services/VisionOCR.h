@@ -52,10 +52,12 @@ public:
     // under way: Tesseract's settings are process-wide, and listing changes one.
     QCoro::Task<QStringList> supportedLanguages();
 
-    // The threads recognitions run on, shared by every instance. Not the
-    // application's pool: the application waits for that one when it ends,
-    // and a cancelled page may still be inside Tesseract's page analysis,
-    // which cannot be interrupted. Never destroyed.
+    // The threads recognitions run on, shared by every instance, with a
+    // thread for every page still running. Not the application's pool: the
+    // application waits for that one when it ends, and a cancelled page may
+    // still be inside Tesseract's page analysis, which cannot be interrupted.
+    // Destroyed at exit, waiting for such a page; a program that must not
+    // wait long waits for it itself, with a bound (see main()).
     static QThreadPool &workers();
 
 private:

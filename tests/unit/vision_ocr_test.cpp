@@ -4,6 +4,7 @@
 #include "services/VisionOCR.h"
 #include "support/Await.h"
 #include "support/Gate.h"
+#include "support/Patience.h"
 
 #include <QTest>
 #include <QThreadPool>
@@ -201,6 +202,42 @@ TEST(VisionOCRTest, CancellingReturnsTheCallerAndFreesTheSlotAtOnce)
     EXPECT_TRUE(QTest::qWaitFor([&] { return call.sawCancel.load(); }, 10000))
         << "the cancellation did not reach the recogniser";
     EXPECT_TRUE(slotFreesUp(ocr));
+}
+
+TEST(VisionOCRTest, HoweverManyCancelledPagesStillRunTheNextReadStartsAtOnce)
+{
+    // Up to the pool's first size, and past it.
+    for (const int stuck : {1, 4, 9}) {
+        SCOPED_TRACE(stuck);
+        Gate release;
+        Gate nextStarted;
+        std::atomic<int> started{0};
+        VisionOCR ocr([&](const QImage &, TextRecognitionRequest &request) {
+            if (request.language() == QLatin1String("next")) {
+                nextStarted.open();
+                return OCRResponse{QStringLiteral("next"), false};
+            }
+            // A page that does not reach its next check until the test lets it go.
+            ++started;
+            release.wait();
+            return OCRResponse{};
+        });
+        bool allStarted = true;
+        for (int page = 1; page <= stuck && allStarted; ++page) {
+            std::stop_source stop;
+            QCoro::Task<OCRResponse> reading = ocr.read(anyImage(), QStringLiteral("eng"), stop.get_token());
+            allStarted = QTest::qWaitFor([&] { return started == page; }, Patience::untilHung);
+            EXPECT_TRUE(allStarted) << "page " << page << " waits behind the cancelled ones";
+            stop.request_stop();
+            EXPECT_EQ(failureOf(std::move(reading)), TrovError::taskCancelled);
+        }
+        QCoro::Task<OCRResponse> next = ocr.read(anyImage(), QStringLiteral("next"));
+        EXPECT_TRUE(allStarted && QTest::qWaitFor([&] { return nextStarted.isOpen(); }, Patience::untilHung))
+            << "the next read waits behind the cancelled pages";
+        release.open();
+        EXPECT_EQ(textOrFailure(std::move(next)), QStringLiteral("next"));
+        VisionOCR::workers().waitForDone();
+    }
 }
 
 TEST(VisionOCRTest, AnAnswerStillOnItsWayToTheCallerWhenTheCancelComesIsDropped)
