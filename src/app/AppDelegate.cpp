@@ -228,10 +228,10 @@ bool AppDelegate::reopen()
     return true;
 }
 
-void AppDelegate::openFiles(const QStringList &paths)
+void AppDelegate::openFiles(const QStringList &paths, std::shared_ptr<const void> keepsPathsValid)
 {
     if (!paths.isEmpty())
-        model_->importImage(paths.first());
+        model_->importImage(paths.first(), std::move(keepsPathsValid));
 }
 
 void AppDelegate::requestQuit()

@@ -44,7 +44,8 @@ public:
     // The user started the program again; answers whether anything was handled.
     bool reopen();
     // Files opened with the program: the first is imported, the rest ignored.
-    void openFiles(const QStringList &paths);
+    // `keepsPathsValid` is held for as long as the import may open its path.
+    void openFiles(const QStringList &paths, std::shared_ptr<const void> keepsPathsValid = {});
     // Every quit request of the program goes here.
     void requestQuit();
     // A quit signal's request: nobody is there to answer a question.

@@ -15,10 +15,11 @@ std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
     return std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
 }
 
-// Reads until a whole line has come or the deadline passes.
+// Reads until a whole line has come or the deadline passes. What had come by
+// then counts, even when this launch itself was held up past the deadline.
 QCoro::Task<QByteArray> readLine(QLocalSocket &socket, const QDeadlineTimer &deadline)
 {
-    QByteArray answer;
+    QByteArray answer = socket.readAll();
     while (!answer.contains('\n') && !deadline.hasExpired()) {
         if (!co_await qCoro(socket).waitForReadyRead(remaining(deadline)))
             break;
@@ -55,11 +56,11 @@ QCoro::Task<InstanceForwarder::Outcome> InstanceForwarder::forward(QString socke
     socket.write(message.encoded());
     if (co_await readLine(socket, answerDeadline) != QByteArrayLiteral("ok\n"))
         co_return Outcome::notAnswering; // closing unconfirmed: the instance drops the message
-    // Past this point the launch reports success, so only now may the instance act.
+    // Only now may the instance act; it says when it has. Counted afresh: the
+    // instance decides within its own patience, far shorter than ours, so an
+    // answer that does not come means the message was dropped.
     socket.write("go\n");
-    while (socket.bytesToWrite() > 0 && socket.state() == QLocalSocket::ConnectedState) {
-        if (!co_await qCoro(socket).waitForBytesWritten(remaining(answerDeadline)))
-            break;
-    }
-    co_return socket.bytesToWrite() == 0 ? Outcome::handedOver : Outcome::notAnswering;
+    const QDeadlineTimer doneDeadline(patience.toAnswer);
+    co_return co_await readLine(socket, doneDeadline) == QByteArrayLiteral("done\n") ? Outcome::handedOver
+                                                                                     : Outcome::notAnswering;
 }

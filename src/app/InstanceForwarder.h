@@ -14,11 +14,12 @@ public:
     InstanceForwarder() = delete;
 
     enum class Outcome {
-        // The instance took the message and will act on it.
+        // The instance took the message and acted on it.
         handedOver,
         // It held its lock but never took the connection in time.
         notListening,
-        // It took the connection but did not answer in time; the message comes to nothing.
+        // It took the connection but did not answer, or did not confirm it
+        // acted, in time; the message comes to nothing.
         notAnswering,
         // Nobody holds the lock any more: the instance has quit.
         gone,

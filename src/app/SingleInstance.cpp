@@ -24,6 +24,7 @@ namespace {
 
 const QByteArray okAnswer = QByteArrayLiteral("ok\n");
 const QByteArray goWord = QByteArrayLiteral("go");
+const QByteArray doneAnswer = QByteArrayLiteral("done\n");
 
 QString systemText()
 {
@@ -137,8 +138,14 @@ void SingleInstance::startAnswering()
         retry_->setSingleShot(true);
         connect(retry_, &QTimer::timeout, this, &SingleInstance::resumeAccepting);
     }
-    if (listener_ < 0 || notifier_)
+    if (notifier_)
         return;
+    if (listener_ < 0) {
+        // listen() failed (or was never asked): tried again as after a broken socket.
+        if (lock_ >= 0 && !retry_->isActive())
+            pauseAccepting(relistenDelay);
+        return;
+    }
     notifier_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptWaiting);
     // Launches that connected before we answered are waiting already.
@@ -219,7 +226,7 @@ void SingleInstance::relisten()
     if (wasListening)
         std::fprintf(stderr, "Ravelond stopped taking requests from other launches and will keep trying: %s\n",
                      qPrintable(error_));
-    pauseAccepting(std::chrono::milliseconds(1000));
+    pauseAccepting(relistenDelay);
 }
 
 void SingleInstance::serve(int descriptor)
@@ -282,6 +289,10 @@ void SingleInstance::read(QLocalSocket *socket)
         drop();
         return;
     }
+    // The launch reports success only once it has this, so a "go" that
+    // came too late for us (the socket was dropped) is reported as failed.
+    socket->write(doneAnswer);
+    socket->flush();
     socket->disconnectFromServer();
     socket->deleteLater();
     const InstanceMessage message = *InstanceMessage::decode(answered.toByteArray().chopped(1));

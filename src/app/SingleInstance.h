@@ -17,14 +17,16 @@ class QTimer;
 // one wins, and a socket left behind by a killed instance is simply replaced.
 //
 // A second launch's exchange: it sends one message, the instance answers "ok",
-// and only the launch's "go" that follows makes the instance act. A launch
-// that gave up before it saw "ok" has said it failed, so its message must come
-// to nothing. Anything malformed, oversized or silent for too long is dropped
-// unanswered.
+// and only the launch's "go" that follows makes the instance act, which it
+// confirms with "done". A launch that gave up before it saw "ok" has said it
+// failed, so its message must come to nothing; one reports success only once
+// it has "done", so a "go" that came after the instance stopped waiting is
+// never reported as handed over. Anything malformed, oversized or silent for
+// too long is dropped unanswered.
 //
 // Whatever happens to a connection, the instance keeps listening: an accept
 // that fails (out of descriptors, say) is tried again a moment later, and a
-// listening socket that breaks is made anew.
+// listening socket that breaks, or could not be made at start, is made anew.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ public:
     // cannot take the descriptors the rest of the program needs.
     static constexpr int maximumClients = 128;
     static constexpr std::chrono::milliseconds acceptRetryDelay{200};
+    static constexpr std::chrono::milliseconds relistenDelay{1000};
 
     // The socket's path in `folder` (see PrivateRuntimeFolder).
     static QString socketPathIn(const QString &folder);
@@ -53,7 +56,8 @@ public:
     // with errorString() saying why, when the socket cannot be made.
     bool listen();
     QString errorString() const { return error_; }
-    // Starts answering waiting and later launches; needs the application object.
+    // Starts answering waiting and later launches; needs the application
+    // object. Without a socket yet, keeps trying to make one.
     void startAnswering();
     // Stops answering and removes the socket.
     void close();

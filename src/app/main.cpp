@@ -164,8 +164,10 @@ int runAsTheInstance(int argc, char *argv[], const CommandLineOptions &options, 
     AppDelegate delegate(composition.modelDependencies(), composition.shellDependencies(), options);
     if (instance) {
         QObject::connect(instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
-        QObject::connect(instance, &SingleInstance::openRequested, &delegate,
-                         [&delegate](const QByteArray &path) { delegate.openFiles({FileNameBytes::toPath(path)}); });
+        QObject::connect(instance, &SingleInstance::openRequested, &delegate, [&delegate](const QByteArray &path) {
+            const FileNameBytes::Reached reached = FileNameBytes::reach(path);
+            delegate.openFiles({reached.path}, reached.keepsNaming);
+        });
         instance->startAnswering();
     }
 
@@ -214,10 +216,14 @@ int main(int argc, char *argv[])
         return forwardToRunningInstance(argc, argv, *instance, openImage);
     // As early as can be: launches that come while we start wait in the socket's queue.
     if (instance && !instance->listen())
-        std::fprintf(stderr, "Ravelond cannot take requests from other launches: %s\n",
+        std::fprintf(stderr, "Ravelond cannot take requests from other launches (it will keep trying): %s\n",
                      qPrintable(instance->errorString()));
-    if (openImage)
-        options.openImage = FileNameBytes::toPath(FileNameBytes::absolute(*openImage));
+    // Kept for the whole run: a retry of this import opens the path again.
+    FileNameBytes::Reached launchImage;
+    if (openImage) {
+        launchImage = FileNameBytes::reach(FileNameBytes::absolute(*openImage));
+        options.openImage = launchImage.path;
+    }
     // Crops of a run that was killed; later crops are locked by their makers.
     QThreadPool::globalInstance()->start(&TemporaryImage::sweepAbandoned);
 

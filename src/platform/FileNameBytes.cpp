@@ -1,69 +1,40 @@
 #include "platform/FileNameBytes.h"
 
 #include <QFile>
-#include <QMutex>
 
-#include <array>
-#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
-#include <memory>
 #include <unistd.h>
 
 namespace {
 
-// The descriptors behind the /proc paths handed out, oldest replaced first.
-class KeptDescriptors {
+// Closes the descriptor behind a /proc/self/fd path with its last holder.
+class HeldDescriptor {
 public:
-    ~KeptDescriptors()
-    {
-        for (const int descriptor : descriptors_) {
-            if (descriptor >= 0)
-                ::close(descriptor);
-        }
-    }
+    explicit HeldDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~HeldDescriptor() { ::close(descriptor_); }
+    HeldDescriptor(const HeldDescriptor &) = delete;
+    HeldDescriptor &operator=(const HeldDescriptor &) = delete;
 
-    void keep(int descriptor)
-    {
-        const QMutexLocker locker(&mutex_);
-        int &slot = descriptors_[next_];
-        if (slot >= 0)
-            ::close(slot);
-        slot = descriptor;
-        next_ = (next_ + 1) % descriptors_.size();
-    }
+    int descriptor() const { return descriptor_; }
 
 private:
-    QMutex mutex_;
-    std::array<int, FileNameBytes::keptOpen> descriptors_ = filled();
-    size_t next_ = 0;
-
-    static std::array<int, FileNameBytes::keptOpen> filled()
-    {
-        std::array<int, FileNameBytes::keptOpen> none{};
-        none.fill(-1);
-        return none;
-    }
+    const int descriptor_;
 };
-
-KeptDescriptors &kept()
-{
-    static KeptDescriptors descriptors;
-    return descriptors;
-}
 
 } // namespace
 
-QString FileNameBytes::toPath(const QByteArray &bytes)
+FileNameBytes::Reached FileNameBytes::reach(const QByteArray &bytes)
 {
     const QString text = QFile::decodeName(bytes);
     if (QFile::encodeName(text) == bytes)
-        return text;
+        return {text, nullptr};
     // O_PATH opens nothing but the name: no device is woken, no FIFO blocks.
     const int descriptor = ::open(bytes.constData(), O_PATH | O_CLOEXEC);
     if (descriptor < 0)
-        return text;
-    kept().keep(descriptor);
-    return QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+        return {text, nullptr};
+    auto held = std::make_shared<const HeldDescriptor>(descriptor);
+    return {QStringLiteral("/proc/self/fd/%1").arg(held->descriptor()), held};
 }
 
 QByteArray FileNameBytes::absolute(const QByteArray &bytes)

@@ -91,7 +91,7 @@ void AppModel::startSelection(bool practice)
 {
     if (operation_)
         return;
-    retrySource_ = {practice ? RetrySource::practice : RetrySource::screen, {}};
+    retrySource_ = {practice ? RetrySource::practice : RetrySource::screen, {}, {}};
     prepareFeedback();
     if (!localEngineIsReady()) {
         fail(TrovError::of(TrovError::mlxNotReady));
@@ -120,11 +120,11 @@ void AppModel::chooseImage()
     });
 }
 
-void AppModel::importImage(const QString &path)
+void AppModel::importImage(const QString &path, std::shared_ptr<const void> keepsPathValid)
 {
     if (operation_)
         return;
-    retrySource_ = {RetrySource::image, path};
+    retrySource_ = {RetrySource::image, path, std::move(keepsPathValid)};
     prepareFeedback();
     if (!localEngineIsReady()) {
         fail(TrovError::of(TrovError::mlxNotReady));
@@ -336,7 +336,7 @@ void AppModel::retryLastOperation()
 {
     switch (retrySource_.kind) {
     case RetrySource::image:
-        importImage(retrySource_.path);
+        importImage(retrySource_.path, retrySource_.keepsPathValid);
         break;
     case RetrySource::screen:
         startCapture();

@@ -162,7 +162,10 @@ public:
     void startCapture() { startSelection(false); }
     void startPractice() { startSelection(true); }
     void chooseImage();
-    void importImage(const QString &path);
+    // `keepsPathValid` is held for as long as the path may be opened again
+    // (a retry of this import), for paths that name their file only while
+    // something is kept open.
+    void importImage(const QString &path, std::shared_ptr<const void> keepsPathValid = {});
     void refreshPermission();
     // The built-in recogniser's installed languages, listed off the GUI thread
     // and never during its recognition call; empty when they cannot be listed.
@@ -226,6 +229,7 @@ private:
         enum Kind { image, screen, practice };
         Kind kind = screen;
         QString path;
+        std::shared_ptr<const void> keepsPathValid;
     };
 
     void startSelection(bool practice);

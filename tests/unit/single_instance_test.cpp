@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -166,6 +167,60 @@ TEST(SingleInstanceTest, ALaunchWaitsForAStartingInstanceAndOneThatGivesUpIsNeve
     EXPECT_LT(clock.elapsed(), 15000) << "gave up at once, not after its patience";
 }
 
+TEST(SingleInstanceTest, ALaunchSucceedsOnlyOnceTheInstanceActedAndOneThatCouldNotListenAtFirstKeepsTrying)
+{
+    struct Result {
+        InstanceForwarder::Outcome outcome;
+        qsizetype acted;
+    };
+    const struct {
+        const char *name;
+        std::function<Result(const QString &path)> run;
+        Result expected;
+    } cases[] = {
+        {"its socket's name was taken when it started",
+         [](const QString &path) {
+             SingleInstance instance(path);
+             QSignalSpy opened(&instance, &SingleInstance::openRequested);
+             if (!instance.claim() || ::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
+                 return Result{InstanceForwarder::Outcome::gone, -1};
+             const bool listened = instance.listen();
+             instance.startAnswering();
+             ::rmdir(QFile::encodeName(path).constData());
+             if (listened)
+                 return Result{InstanceForwarder::Outcome::gone, -1};
+             return Result{forward(path, InstanceMessage::openRequest("/tmp/later.png"), {10s, 10s}), opened.size()};
+         },
+         {InstanceForwarder::Outcome::handedOver, 1}},
+        {"it stopped waiting before the launch confirmed",
+         [](const QString &path) {
+             // As an instance whose patience ran out: "ok", then the connection ends.
+             QLocalServer impatient;
+             if (!impatient.listen(path))
+                 return Result{InstanceForwarder::Outcome::gone, -1};
+             QObject::connect(&impatient, &QLocalServer::newConnection, [&] {
+                 QLocalSocket *socket = impatient.nextPendingConnection();
+                 QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+                     if (!socket->canReadLine())
+                         return;
+                     socket->readAll();
+                     socket->write("ok\n");
+                     socket->flush();
+                     socket->disconnectFromServer();
+                 });
+             });
+             return Result{forward(path, InstanceMessage::openRequest("/tmp/dropped.png")), 0};
+         },
+         {InstanceForwarder::Outcome::notAnswering, 0}},
+    };
+    for (const auto &example : cases) {
+        SCOPED_TRACE(example.name);
+        const Result result = example.run(freshSocketPath());
+        EXPECT_EQ(result.outcome, example.expected.outcome);
+        EXPECT_EQ(result.acted, example.expected.acted);
+    }
+}
+
 TEST(SingleInstanceTest, AnInstanceThatNeverAnswersIsGivenUpOnInTime)
 {
     const QString path = freshSocketPath();
@@ -202,11 +257,23 @@ TEST(SingleInstanceTest, AnyFileNameLinuxAllowsIsHandedOverAsItsBytes)
         ASSERT_EQ(opened.size(), 1);
         EXPECT_EQ(opened.takeFirst().first().toByteArray(), file);
         // What the import is given opens the same file, whatever the locale makes of its name.
-        QFile reached(FileNameBytes::toPath(file));
+        const FileNameBytes::Reached path = FileNameBytes::reach(file);
+        QFile reached(path.path);
         ASSERT_TRUE(reached.open(QIODevice::ReadOnly)) << reached.fileName().toStdString();
         EXPECT_EQ(reached.readAll(), content);
     }
-    EXPECT_EQ(FileNameBytes::toPath("/tmp/plain name.png"), QStringLiteral("/tmp/plain name.png"));
+    EXPECT_EQ(FileNameBytes::reach("/tmp/plain name.png").path, QStringLiteral("/tmp/plain name.png"));
+
+    // Held, a path names its own file however many other such names are reached meanwhile.
+    const FileNameBytes::Reached held = FileNameBytes::reach(files[0]);
+    for (int other = 0; other < 40; ++other) {
+        const QByteArray name = root + "/other\xe9" + QByteArray::number(other) + ".png";
+        ASSERT_TRUE(writeBytes(name, "another file"));
+        EXPECT_FALSE(FileNameBytes::reach(name).path.isEmpty());
+    }
+    QFile still(held.path);
+    ASSERT_TRUE(still.open(QIODevice::ReadOnly));
+    EXPECT_EQ(still.readAll(), "the bytes of " + files[0].right(20));
 }
 
 TEST(SingleInstanceTest, TheInstanceKeepsListeningAfterItRanOutOfDescriptors)
