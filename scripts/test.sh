@@ -85,5 +85,5 @@ fi
 
 run_suite plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite sanitized -DCMAKE_BUILD_TYPE=Debug -DRAVELOND_SANITIZE=ON
-run_suite tsan --only '^(VisionOCRTest|PendingVisionRequestTest|MLXServiceTest|SerialWorkTest|BoundedWaitTest|ClipboardHistory(Background|File|Store)Test)\.' \
+run_suite tsan --only '^(VisionOCRTest|PendingVisionRequestTest|TesseractRecognitionTest|MLXServiceTest|SerialWorkTest|BoundedWaitTest|ClipboardHistory(Background|File|Store)Test)\.' \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVELOND_TSAN=ON -DRAVELOND_BUILD_BENCH=OFF

@@ -6,6 +6,7 @@
 
 #include <tesseract/baseapi.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ QStringList TesseractLanguages::installed()
     // Tesseract works out its data folder (TESSDATA_PREFIX or its built-in
     // default) only inside Init. A language name that cannot exist makes it do
     // just that, quickly, without loading any model.
+    silenceDiagnostics();
     tesseract::TessBaseAPI probe;
-    probe.SetVariable("debug_file", "/dev/null");
     probe.Init(nullptr, "-no-such-language-", tesseract::OEM_LSTM_ONLY);
     std::vector<std::string> found;
     probe.GetAvailableLanguagesAsVector(&found);
@@ -102,4 +103,13 @@ QStringList TesseractLanguages::automaticSelection(const QStringList &installed,
     if (selection.isEmpty() && !installed.isEmpty())
         selection.append(installed.first());
     return selection;
+}
+
+void TesseractLanguages::silenceDiagnostics()
+{
+    static std::once_flag silenced;
+    std::call_once(silenced, [] {
+        tesseract::TessBaseAPI api;
+        api.SetVariable("debug_file", "/dev/null");
+    });
 }

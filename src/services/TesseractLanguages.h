@@ -36,4 +36,9 @@ public:
 
     // The Tesseract code for a locale's language.
     static QString tesseractCode(const QLocale &locale);
+
+    // Sends Tesseract's diagnostics (stderr otherwise) nowhere. The setting is
+    // process-wide, and engines start while others run (a cancelled page
+    // still on its way out): it is written once, before the first engine.
+    static void silenceDiagnostics();
 };

@@ -396,8 +396,7 @@ void TesseractRecognizer::initialise(const QString &requestedLanguage)
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     loadedLanguages_.clear();
     requestedLanguage_.clear();
-    // Tesseract otherwise writes its diagnostics to stderr.
-    api_->SetVariable("debug_file", "/dev/null");
+    TesseractLanguages::silenceDiagnostics();
     if (api_->Init(nullptr, languages.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0) {
         api_.reset();
         throw TrovError::platformFailure(
