@@ -15,7 +15,9 @@
 //
 //   xvfb-run -a ravelond-window-stalls [--cold]
 //
-// --cold leaves out the program's warm-up while idle.
+// --cold leaves out the program's warm-up while idle; with
+// RAVELOND_BENCH_EVERY_STEP set, each warm-up step's time and the resident
+// memory after it go to the standard error.
 #include "BenchModel.h"
 #include "ProcessMemory.h"
 #include "Statistics.h"
@@ -23,6 +25,7 @@
 #include "app/IdleWarmUp.h"
 #include "app/StatusBarController.h"
 #include "app/WindowController.h"
+#include "platform/LargeBlockRelease.h"
 #include "stores/AppModel.h"
 #include "stores/ClipboardHistoryStore.h"
 
@@ -253,10 +256,15 @@ QList<IdleWarmUp::Step> timed(QList<IdleWarmUp::Step> steps, StepTimes &times)
             QElapsedTimer wall;
             wall.start();
             const double cpu = threadCpuMs();
-            step();
+            const bool more = step();
             times.longest.work = std::max(times.longest.work, threadCpuMs() - cpu);
             times.longest.wall = std::max(times.longest.wall, double(wall.nsecsElapsed()) / 1e6);
             ++times.steps;
+            if (qEnvironmentVariableIsSet("RAVELOND_BENCH_EVERY_STEP"))
+                std::fprintf(stderr, "  warm-up step %3d: %5.1f (%5.1f) ms, resident %.1f MB\n", times.steps,
+                             threadCpuMs() - cpu, double(wall.nsecsElapsed()) / 1e6,
+                             ProcessMemory::residentMegabytes());
+            return more;
         };
     }
     return steps;
@@ -277,6 +285,8 @@ QWidget *plainTypingWindow()
 
 int main(int argc, char *argv[])
 {
+    // As the program does first thing, so that its memory figures hold here.
+    LargeBlockRelease::enable();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QTemporaryDir folder;
@@ -286,6 +296,8 @@ int main(int argc, char *argv[])
     StatusBarController status(model);
     bench.history().stopMonitoring();
     fillHistory(bench.history());
+    // Someone who keeps a history this long has it on.
+    bench.settings().setClipboardHistory(true);
     StallWatch watch;
     // Idle after start-up, as the program is before anyone opens a window,
     // with the same work done meanwhile as the program does.
@@ -295,6 +307,7 @@ int main(int argc, char *argv[])
                            : QList<IdleWarmUp::Step>(),
                       std::chrono::milliseconds(0));
     const double residentBefore = ProcessMemory::residentMegabytes();
+    const double anonymousBefore = ProcessMemory::anonymousMegabytes();
     QElapsedTimer idle;
     idle.start();
     watch.reset();
@@ -308,6 +321,7 @@ int main(int argc, char *argv[])
     if (!warmUp.isFinished())
         std::fprintf(stderr, "the warm-up did not finish in 10 s while idle\n");
     const double residentAfter = ProcessMemory::residentMegabytes();
+    const double anonymousAfter = ProcessMemory::anonymousMegabytes();
 
     const Stalls popover = stalls(watch, [&] {
         status.toggle();
@@ -347,7 +361,9 @@ int main(int argc, char *argv[])
     std::printf("longest GUI-thread stall while a window opens, its processor time (wall clock in brackets); "
                 "first opening, worst and median of %d later%s:\n",
                 laterOpenings, warm ? "; windows warmed up while idle" : "; nothing warmed up (--cold)");
-    std::printf("resident memory over the idle time: %.1f MB -> %.1f MB\n", residentBefore, residentAfter);
+    std::printf("resident memory over the idle time: %.1f MB -> %.1f MB, of it anonymous (heap, not files) %.1f MB -> "
+                "%.1f MB\n",
+                residentBefore, residentAfter, anonymousBefore, anonymousAfter);
     if (warm)
         std::printf("warm-up while idle: %d steps, longest step %.1f (%.1f) ms; longest stall over the %lld ms idle "
                     "%.1f (%.1f) ms\n",
