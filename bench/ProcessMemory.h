@@ -43,4 +43,11 @@ inline double residentMegabytes()
     return residentKilobytes(QCoreApplication::applicationPid()) / 1024.0;
 }
 
+// The part of it that is the process's own working memory (heap and other
+// anonymous pages), without the pages of files it maps (libraries, fonts).
+inline double anonymousMegabytes()
+{
+    return kilobytes(QStringLiteral("/proc/%1/status").arg(QCoreApplication::applicationPid()), {"RssAnon"}) / 1024.0;
+}
+
 } // namespace ProcessMemory

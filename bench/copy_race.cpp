@@ -163,17 +163,18 @@ bool onTheClipboard(xcb_connection_t *observer, const QString &text)
     return data && data->text() == text;
 }
 
-// The other program's copies the server had certainly seen when our last write
-// returned; any copy begun beyond them may have come after it.
+// The other program's copies the server had certainly seen before our last
+// write began; any copy begun beyond them may have come after the write's
+// check. (Counted once the write has returned, a copy the server took between
+// the check and that moment would pass for one seen before.)
 int copiesAtLastWrite = 0;
 
-// Notes the other program's copies as each write returns.
+// Notes the other program's copies as each write begins.
 AppModel::CopyText noting(AppModel::CopyText write)
 {
     return [write = std::move(write)](const QString &text) {
-        const bool taken = write(text);
         copiesAtLastWrite = Rival::done_;
-        return taken;
+        return write(text);
     };
 }
 

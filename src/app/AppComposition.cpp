@@ -38,7 +38,9 @@ AppModel::Dependencies AppComposition::modelDependencies()
     dependencies.chooseImageFile = chooseImageFile();
     dependencies.copySound = copySound_.get();
     dependencies.copyText = copyText();
-    dependencies.catchUpClipboard = [&pasteboard = pasteboard_] { return pasteboard.catchUp(); };
+    dependencies.catchUpClipboard = [&pasteboard = pasteboard_](std::stop_token token) {
+        return pasteboard.catchUp(std::move(token));
+    };
     dependencies.fileReveal = &fileReveal_;
     return dependencies;
 }

@@ -93,7 +93,10 @@ void AppDelegate::launch()
         windows_->showWelcome(*model_);
     if (options_.openImage)
         model_->importImage(*options_.openImage);
-    warmUp_ = std::make_unique<IdleWarmUp>(IdleWarmUp::windowsOf(*windows_, statusBar_.get(), *model_), warmUpDelay);
+    // Nothing is warmed up while a capture or import runs.
+    const QPointer<AppModel> model(model_.get());
+    warmUp_ = std::make_unique<IdleWarmUp>(IdleWarmUp::windowsOf(*windows_, statusBar_.get(), *model_), warmUpDelay,
+                                           [model] { return model && model->isOperationRunning(); });
 }
 
 void AppDelegate::installMenus()

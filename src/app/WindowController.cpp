@@ -117,9 +117,14 @@ void WindowController::preparePreferences(AppModel &model)
 
 void WindowController::showHistory(AppModel &model)
 {
+    prepareHistory(model);
+    show(history_);
+}
+
+void WindowController::prepareHistory(AppModel &model)
+{
     if (!history_)
         history_ = makeWindow(historyTitle, historySize, new HistoryView(model, model.history()), true);
-    show(history_);
 }
 
 void WindowController::showResult(const CaptureResult &result, AppModel &model)

@@ -47,6 +47,9 @@ public:
     // then only shows it; nothing when it exists already.
     void preparePreferences(AppModel &model);
     void showHistory(AppModel &model);
+    // Makes the clipboard-history window hidden, ahead of its first opening;
+    // nothing when it exists already.
+    void prepareHistory(AppModel &model);
     void showResult(const CaptureResult &result, AppModel &model);
     void hideForCapture();
     // The operation is over: the result windows it hid come back as they

@@ -63,7 +63,10 @@ void GeneralPasteboard::clearContents()
 
 bool GeneralPasteboard::setString(const QString &text)
 {
-    clipboard_->setText(text, QClipboard::Clipboard);
+    auto *data = new QMimeData;
+    data->setText(text);
+    written_ = data;
+    clipboard_->setMimeData(data, QClipboard::Clipboard);
     // QClipboard reports no failure: on X11 a refused or lost ownership is
     // only a warning, and Qt keeps our text as if it had been taken.
     return holdsOwn(text);
@@ -71,20 +74,21 @@ bool GeneralPasteboard::setString(const QString &text)
 
 bool GeneralPasteboard::holdsOwn(const QString &text) const
 {
+    if (!written_ || written_->text() != text)
+        return false;
     xcb_connection_t *connection = X11Connection::connection();
-    if (connection) {
-        // Asking the server who owns the clipboard is one round trip; reading
-        // the content of another owner would wait for that program.
-        const std::optional<xcb_window_t> owner = clipboardOwner(connection);
-        if (!owner || !createdBy(connection, *owner))
-            return false;
-    }
-    // Ours, so Qt answers from the text it keeps, without asking the server.
-    const QMimeData *data = clipboard_->mimeData(QClipboard::Clipboard);
-    return data && data->hasText() && data->text() == text;
+    // Without X11 the clipboard lives in this process: handing it our content
+    // cannot be refused, and asking for it back never waits for anyone.
+    if (!connection)
+        return clipboard_->mimeData(QClipboard::Clipboard) == written_;
+    // Asking the server who owns the clipboard is one round trip. The content
+    // is never read back through QClipboard: had another program taken the
+    // clipboard in the meantime, Qt would wait for that program to convert it.
+    const std::optional<xcb_window_t> owner = clipboardOwner(connection);
+    return owner && createdBy(connection, *owner);
 }
 
-QCoro::Task<> GeneralPasteboard::catchUp()
+QCoro::Task<> GeneralPasteboard::catchUp(std::stop_token token)
 {
-    co_await serverTime_.catchUp();
+    co_await serverTime_.catchUp(std::move(token));
 }

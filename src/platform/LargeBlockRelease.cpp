@@ -14,3 +14,10 @@ bool LargeBlockRelease::enable()
     return false;
 #endif
 }
+
+void LargeBlockRelease::giveBackFreePages()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}

@@ -21,4 +21,9 @@ public:
     // Called first thing in main(), before the pictures exist; false where
     // the allocator takes no such setting.
     static bool enable();
+
+    // Gives back the free pages inside the heap as well, after a burst of
+    // short-lived blocks (windows made and painted only to be thrown away).
+    // Costs a walk of the heap: a fraction of a millisecond.
+    static void giveBackFreePages();
 };

@@ -18,7 +18,7 @@ std::map<QString, std::unique_ptr<MemoryPasteboard>> &namedPasteboards()
 
 } // namespace
 
-QCoro::Task<> Pasteboard::catchUp()
+QCoro::Task<> Pasteboard::catchUp(std::stop_token)
 {
     co_return;
 }

@@ -7,6 +7,7 @@
 #include <QCoroTask>
 
 #include <optional>
+#include <stop_token>
 
 // A clipboard as the stores and services see it: a change count that grows
 // with every change of ownership or content, the MIME types of the current
@@ -32,8 +33,9 @@ public:
 
     // Resumes once this process has seen what other programs last did with
     // the pasteboard, so that a write after it is not refused as older than
-    // theirs. Only a shared clipboard ever needs to wait.
-    virtual QCoro::Task<> catchUp();
+    // theirs. Only a shared clipboard ever needs to wait; a stop ends the
+    // wait at once.
+    virtual QCoro::Task<> catchUp(std::stop_token token);
 
     // The desktop's clipboard (never the X11 primary selection). Needs a
     // QGuiApplication; lives as long as the process.

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -41,6 +43,62 @@ QRect deviceRect(const QRect &logical, const QWindow &window)
     if (ratio == std::floor(ratio))
         return device.toRect();
     return device.toRect().adjusted(1, 1, -1, -1);
+}
+
+struct FreeDeleter {
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template <typename Reply>
+using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
+
+// The child of the root that holds `window`: the window itself when nothing
+// manages it, else the window manager's frame around it.
+xcb_window_t topLevelOf(xcb_connection_t *connection, xcb_window_t window, xcb_window_t root)
+{
+    for (int depth = 0; depth < 8; ++depth) {
+        const ReplyPointer<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+        if (!tree || tree->parent == root || tree->parent == XCB_WINDOW_NONE)
+            return window;
+        window = tree->parent;
+    }
+    return window;
+}
+
+// Whether a window on screen below `window` (beneath it in the stacking
+// order) overlaps `area`. Such a window is repainted by its own program once
+// uncovered, and possibly first filled by the server with its background: the
+// two look alike to DAMAGE (and the background cannot be asked for), so the
+// fill must not settle the area alone. Over nothing but the root, the
+// server's fill of the root's background is all there is.
+bool windowBelow(xcb_connection_t *connection, xcb_window_t window, const QRect &area)
+{
+    const xcb_window_t root = X11Connection::rootWindow();
+    const xcb_window_t top = topLevelOf(connection, window, root);
+    const ReplyPointer<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr));
+    if (!tree)
+        return true;
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    // Children come bottom first; all the questions go out before any answer is read.
+    QList<std::pair<xcb_get_window_attributes_cookie_t, xcb_get_geometry_cookie_t>> asked;
+    for (int index = 0; index < count && children[index] != top; ++index)
+        asked.append(
+            {xcb_get_window_attributes(connection, children[index]), xcb_get_geometry(connection, children[index])});
+    bool below = false;
+    for (const auto &[attributesCookie, geometryCookie] : asked) {
+        const ReplyPointer<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(connection, attributesCookie, nullptr));
+        const ReplyPointer<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(connection, geometryCookie, nullptr));
+        if (below || !attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
+            continue;
+        const int border = 2 * geometry->border_width;
+        below = area.intersects(QRect(geometry->x, geometry->y, geometry->width + border, geometry->height + border));
+    }
+    return below;
 }
 
 void startWatching()
@@ -131,10 +189,10 @@ void X11RepaintWatch::visibilityChanged(bool visible)
     // to wait for.
     if (visible || !window || !window->isExposed() || !QGuiApplication::topLevelWindows().contains(window))
         return;
-    watch(coveredArea(*window));
+    watch(coveredArea(*window), quint32(window->winId()));
 }
 
-void X11RepaintWatch::watch(const QRegion &covered)
+void X11RepaintWatch::watch(const QRegion &covered, quint32 window)
 {
     xcb_connection_t *connection = X11Connection::connection();
     if (!connection)
@@ -145,7 +203,12 @@ void X11RepaintWatch::watch(const QRegion &covered)
     if (onScreen.isEmpty())
         return;
     const qint64 now = clock_.elapsed();
-    const qint64 quiet = DesktopCompositor::isRunning() ? quietMilliseconds : 0;
+    // Without a compositor the window vanishes at once: over the bare root
+    // one repaint is all, over another program's window its own repaint may
+    // follow the server's fill.
+    const bool waitsForQuiet =
+        DesktopCompositor::isRunning() || windowBelow(connection, window, onScreen.boundingRect());
+    const qint64 quiet = waitsForQuiet ? quietMilliseconds : 0;
     const quint16 since = startDamage();
     watches_.append({onScreen, onScreen.boundingRect(), now, now + boundMilliseconds, quiet, since});
     review();

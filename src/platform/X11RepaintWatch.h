@@ -26,7 +26,10 @@ public:
     static constexpr int boundMilliseconds = 200;
     // A compositor's fade-out draws every frame; with a compositor running the
     // area is settled only once drawing there has paused this long. Without
-    // one a window vanishes at once and what lies below repaints once.
+    // one a window vanishes at once: over the bare root the server's one
+    // repaint settles it, over another program's window drawing must pause
+    // this long too, since that program's repaint may follow the server's
+    // fill of the window's background.
     static constexpr int quietMilliseconds = 30;
 
     // Watches from the application's start (set up on its first event-loop
@@ -68,7 +71,7 @@ private:
 
     void follow(QWindow *window);
     void visibilityChanged(bool visible);
-    void watch(const QRegion &covered);
+    void watch(const QRegion &covered, quint32 window);
     void drawn(const QRect &area, quint16 sequence);
     void review();
     // Starts the damage reports if need be; the sequence of a request that

@@ -2,8 +2,10 @@
 
 #include "platform/X11Connection.h"
 
+#include "foundation/EventLoopLatch.h"
+
 #include <QCoreApplication>
-#include <QCoroSignal>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -40,15 +42,28 @@ bool X11ServerTime::ensureWindow()
     return true;
 }
 
-QCoro::Task<> X11ServerTime::catchUp(std::chrono::milliseconds patience)
+QCoro::Task<> X11ServerTime::catchUp(std::stop_token token, std::chrono::milliseconds patience)
 {
-    if (!ensureWindow())
+    if (token.stop_requested() || !ensureWindow())
         co_return;
     xcb_connection_t *connection = X11Connection::connection();
     // Appending nothing changes nothing but still reports a property change.
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, window_, atom_, XCB_ATOM_STRING, 8, 0, nullptr);
     xcb_flush(connection);
-    co_await qCoro(this, &X11ServerTime::caughtUp, patience);
+    // Whichever comes first opens the latch: the event, the patience running
+    // out, or a stop (which may be asked for on any thread).
+    const std::shared_ptr<EventLoopLatch> latch = EventLoopLatch::create();
+    const QMetaObject::Connection event = connect(this, &X11ServerTime::caughtUp, this, [latch] { latch->open(); });
+    QTimer patienceOver;
+    patienceOver.setSingleShot(true);
+    connect(&patienceOver, &QTimer::timeout, &patienceOver, [latch] { latch->open(); });
+    patienceOver.start(patience);
+    const std::stop_callback onStop(token, [latch] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [latch] { latch->open(); }, Qt::QueuedConnection);
+    });
+    co_await latch->wait();
+    disconnect(event);
 }
 
 bool X11ServerTime::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)

@@ -5,7 +5,9 @@
 
 #include <QCoroTask>
 
+#include <chrono>
 #include <cstdint>
+#include <stop_token>
 
 // Brings Qt's notion of the X server's time up to now. Qt stamps its selection
 // requests with the time of the last event it handled; when another program
@@ -21,8 +23,9 @@ public:
     ~X11ServerTime() override;
 
     // Resumes once Qt has handled an event stamped after this call; at once
-    // without an X11 connection, after `patience` when the event never comes.
-    QCoro::Task<> catchUp(std::chrono::milliseconds patience = std::chrono::milliseconds(1000));
+    // without an X11 connection, after `patience` when the event never comes,
+    // and from the event loop as soon as `token` is stopped.
+    QCoro::Task<> catchUp(std::stop_token token, std::chrono::milliseconds patience = std::chrono::milliseconds(1000));
 
 Q_SIGNALS:
     void caughtUp();

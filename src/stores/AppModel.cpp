@@ -223,6 +223,7 @@ QCoro::Task<QImage> AppModel::obtainPicture(const RetrySource &source, OCREngine
 QCoro::Task<void> AppModel::keepAndCopy(CaptureResult result, std::shared_ptr<CaptureOperation> operation,
                                         std::stop_token token)
 {
+    const QList<CaptureResult> before = results_;
     results_.prepend(result);
     const int limit = settings_.rememberSession() ? keptResultsWhenRemembering : 1;
     if (results_.size() > limit)
@@ -234,12 +235,15 @@ QCoro::Task<void> AppModel::keepAndCopy(CaptureResult result, std::shared_ptr<Ca
         // Another program may have taken the clipboard at the same moment,
         // later than anything we had seen: once we have seen it, one more
         // write can win.
-        co_await catchUpClipboard_();
+        co_await catchUpClipboard_(token);
         if (operation->abandoned)
             co_return;
-        Cancellation::throwIfRequested(token);
-        if (!isCurrent(*operation))
-            co_return;
+        if (token.stop_requested() || !isCurrent(*operation)) {
+            // Stopped before the copy was settled: the result is not kept
+            // either, so the operation ends as if it had stopped before.
+            dropResult(result.id, before);
+            throw TrovError::of(TrovError::taskCancelled);
+        }
         taken = copyText(result.text);
     }
     if (!taken) {
@@ -253,6 +257,17 @@ QCoro::Task<void> AppModel::keepAndCopy(CaptureResult result, std::shared_ptr<Ca
                    QStringLiteral(" · ") + result.timing());
     copied();
     destination_.restore();
+}
+
+void AppModel::dropResult(const QUuid &id, const QList<CaptureResult> &before)
+{
+    // The list as it was, unless it was changed meanwhile (cleared): then
+    // only the result itself goes.
+    if (!results_.isEmpty() && results_.first().id == id)
+        results_ = before;
+    else
+        results_.removeIf([&id](const CaptureResult &kept) { return kept.id == id; });
+    Q_EMIT resultsChanged();
 }
 
 void AppModel::endOperation(const CaptureOperation &operation)

@@ -63,8 +63,9 @@ public:
     // Writes a text to the clipboard; false when it was refused.
     using CopyText = std::function<bool(const QString &text)>;
     // Resumes once the clipboard has seen what other programs last did with
-    // it, so that a second write can win a race the first one lost.
-    using CatchUpClipboard = std::function<QCoro::Task<>()>;
+    // it, so that a second write can win a race the first one lost; at once
+    // when the token is stopped.
+    using CatchUpClipboard = std::function<QCoro::Task<>(std::stop_token token)>;
 
     // The model builds nothing of the desktop itself: the program's own
     // collaborators come from its composition (AppComposition), a test's from
@@ -240,6 +241,9 @@ private:
     QCoro::Task<QImage> obtainPicture(const RetrySource &source, OCREngine engine, std::stop_token token);
     QCoro::Task<void> keepAndCopy(CaptureResult result, std::shared_ptr<CaptureOperation> operation,
                                   std::stop_token token);
+    // Takes back a result kept by an operation that stopped before its copy
+    // was settled, and brings back what keeping it pushed out.
+    void dropResult(const QUuid &id, const QList<CaptureResult> &before);
     void endOperation(const CaptureOperation &operation);
     bool isCurrent(const CaptureOperation &operation) const { return operation_.get() == &operation; }
     QCoro::Task<void> awaitOperationEnd(std::chrono::milliseconds grace);

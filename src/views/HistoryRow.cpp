@@ -247,6 +247,11 @@ int HistoryRow::estimatedHeightFor(const QString &text, int width)
     return 2 * padding + std::max(copyHeight(textHeight, metaHeight), 2 * sideButton + sideSpacing);
 }
 
+int HistoryRow::shortestHeight()
+{
+    return 2 * padding + 2 * sideButton + sideSpacing;
+}
+
 QSize HistoryRow::sizeHint() const
 {
     const int width = std::max(this->width(), 320);

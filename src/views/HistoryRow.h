@@ -40,6 +40,8 @@ public:
     // lines counted from character advances, right but for kerning and
     // complex scripts (heightForWidth is exact).
     static int estimatedHeightFor(const QString &text, int width);
+    // No row is shorter: its two side buttons and its padding.
+    static int shortestHeight();
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

@@ -29,6 +29,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 using Ink = SystemColours::Ink;
@@ -153,11 +155,30 @@ void HistoryView::follow()
     // A hidden list costs nothing: it catches up when it is shown.
     if (!isVisible())
         return;
+    present();
+    foldAhead();
+}
+
+void HistoryView::catchUp()
+{
+    // The bar as it will be drawn, so the list is measured at the width it
+    // will have. The texts are folded for search only once the window is
+    // open: folded ahead they would be held for a search that may never come.
+    styleScrollBar();
+    present();
+}
+
+void HistoryView::present()
+{
     const QList<ClipboardHistoryItem> &stored = history_.items();
     const QString typed = searchField_->text();
     const QList<ClipboardHistoryItem> found = search_.filter(stored, typed);
     count_->setText(countText(stored.size()));
     clearAll_->setVisible(!stored.isEmpty());
+    // Measured at the width it is shown at, not at the one it had before.
+    const int width = listWidth(found.size());
+    if (list_->width() != width)
+        list_->resize(width, list_->height());
     list_->present(found, QDateTime::currentDateTime());
     if (found.isEmpty()) {
         // The card tests the search as typed; the filter, the trimmed search.
@@ -171,7 +192,6 @@ void HistoryView::follow()
     }
     fitList();
     updateTabOrder();
-    foldAhead();
 }
 
 void HistoryView::foldAhead()
@@ -201,11 +221,23 @@ void HistoryView::followPhase()
     list_->setCopyEnabled(!model_.phase().isBusy());
 }
 
+int HistoryView::listWidth(qsizetype rows) const
+{
+    // Rows that overflow the view even at the shortest a row can be bring
+    // the scroll bar: the list is then measured once, at the width it keeps,
+    // not again when the bar appears. Otherwise the viewport's width, or
+    // the scroll area's before it has placed its viewport.
+    const qint64 shortest = qint64(HistoryRow::shortestHeight() + HistoryList::spacing) * rows;
+    if (shortest > scroll_->height())
+        return scroll_->width() - scroll_->verticalScrollBar()->sizeHint().width();
+    return std::min(scroll_->viewport()->width(), scroll_->width());
+}
+
 // The list is as wide as the viewport and as tall as its rows: the scroll
 // area keeps its offset while the list grows or shrinks around it.
 void HistoryView::fitList()
 {
-    const int width = scroll_->viewport()->width();
+    const int width = listWidth(list_->shownItems().size());
     list_->resize(width, list_->heightForWidth(width));
 }
 
@@ -255,12 +287,15 @@ void HistoryView::confirmClearAll()
 void HistoryView::styleScrollBar()
 {
     const QColor handle = DesignTokens::withOpacity(DesignEnvironment::of(this).ink(Ink::primary), 0.25);
-    scroll_->verticalScrollBar()->setStyleSheet(
+    const QString sheet =
         QStringLiteral("QScrollBar:vertical { width: 10px; background: transparent; margin: 0 0 0 3px; }"
                        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; }"
                        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
                        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(handle.name(QColor::HexArgb)));
+            .arg(handle.name(QColor::HexArgb));
+    // Setting the same sheet again would polish the bar anew at every showing.
+    if (scroll_->verticalScrollBar()->styleSheet() != sheet)
+        scroll_->verticalScrollBar()->setStyleSheet(sheet);
 }
 
 void HistoryView::showEvent(QShowEvent *event)

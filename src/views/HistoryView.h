@@ -38,6 +38,9 @@ public:
     static QString countText(qsizetype count);
 
     QString search() const;
+    // Catches up with the store while hidden, as showing it would: its next
+    // showing then finds its rows made and measured (the idle warm-up).
+    void catchUp();
     // The clear-all confirmation while it is open.
     QMessageBox *clearAlert() const { return alert_; }
     HistoryList *list() const { return list_; }
@@ -52,7 +55,10 @@ private:
     QWidget *makeHeader();
     QWidget *makeFooter();
     void follow();
+    void present();
     void followPhase();
+    // The width the list is shown at with `rows` rows.
+    int listWidth(qsizetype rows) const;
     void fitList();
     void updateTabOrder();
     void styleScrollBar();

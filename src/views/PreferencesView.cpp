@@ -83,6 +83,11 @@ void PreferencesView::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     setup_.refresh();
+    prepareLanguages();
+}
+
+void PreferencesView::prepareLanguages()
+{
     Detached::start(listLanguages(), "the recognition languages for the settings window");
 }
 
@@ -93,8 +98,12 @@ QCoro::Task<void> PreferencesView::listLanguages()
     const QStringList languages = co_await model_.supportedLanguages();
     if (!self || self->listing_ != listing)
         co_return;
+    // The same list again (listed ahead, then on showing) leaves the picker be.
+    const bool changed = !self->listed_ || self->languages_ != languages;
+    self->listed_ = true;
     self->languages_ = languages;
-    self->general_->setLanguages(languages);
+    if (changed)
+        self->general_->setLanguages(languages);
     Q_EMIT self->languagesListed();
 }
 

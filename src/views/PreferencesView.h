@@ -23,6 +23,9 @@ public:
 
     // The language codes offered, as last listed.
     QStringList languages() const { return languages_; }
+    // Lists the languages now, off the GUI thread, ahead of the first showing
+    // (the idle warm-up), which then finds the picker filled.
+    void prepareLanguages();
 
 Q_SIGNALS:
     // The language picker shows a fresh listing.
@@ -45,6 +48,7 @@ private:
     GeneralSettingsTab *general_;
     LocalEngineTab *localEngine_;
     QStringList languages_;
+    bool listed_ = false;
     // Only the latest listing is shown.
     quint64 listing_ = 0;
 };

@@ -17,6 +17,7 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -226,11 +227,40 @@ void SelectionToolbar::paintHintLine(QPainter &painter, double top)
     const QRectF line(0, top, width(), QFontMetricsF(hintFont()).height());
     painter.setFont(hintFont());
     // A dark halo keeps the line legible over any picture.
-    QPainterPath glyphs;
     const QFontMetricsF metrics(hintFont());
-    glyphs.addText(QPointF(line.center().x() - metrics.horizontalAdvance(hintLine) / 2, line.top() + metrics.ascent()),
-                   hintFont(), hintLine);
-    SoftShadow::paint(painter, glyphs, black(hintShadowOpacity), hintShadowRadius);
+    const HintHalo &halo = hintHalo(painter);
+    const QPointF at = QPointF(line.center().x() - metrics.horizontalAdvance(hintLine) / 2, line.top()) + halo.offset;
+    // On whole device pixels, so the picture is copied, not resampled.
+    const qreal ratio = halo.image.devicePixelRatio();
+    painter.drawImage(QPointF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio), halo.image);
     painter.setPen(white(0.85));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop, hintLine);
+}
+
+const SelectionToolbar::HintHalo &SelectionToolbar::hintHalo(const QPainter &painter)
+{
+    // Made once for the face and scale: the line's outline and its blur cost
+    // more than the rest of the overlay's first frame.
+    static HintHalo halo;
+    const QFont font = hintFont();
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QString key = font.key() + QLatin1Char('@') + QString::number(ratio);
+    if (halo.key == key)
+        return halo;
+    const QFontMetricsF metrics(font);
+    QPainterPath glyphs;
+    glyphs.addText(QPointF(0, metrics.ascent()), font, hintLine);
+    // Room for the blur around the glyphs.
+    const double margin = 4 * hintShadowRadius;
+    const QRectF outline = glyphs.boundingRect().adjusted(-margin, -margin, margin, margin);
+    const QRectF bounds(QPointF(std::floor(outline.left()), std::floor(outline.top())), outline.size() + QSizeF(1, 1));
+    QImage image((bounds.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter blurred(&image);
+    blurred.translate(-bounds.topLeft());
+    SoftShadow::paint(blurred, glyphs, black(hintShadowOpacity), hintShadowRadius);
+    blurred.end();
+    halo = {key, image, bounds.topLeft()};
+    return halo;
 }

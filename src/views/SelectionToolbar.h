@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -39,6 +40,13 @@ private:
     void paintCardShadow(QPainter &painter) const;
     void paintHeadlines(QPainter &painter, QPointF topLeft, double width);
     void paintHintLine(QPainter &painter, double top);
+    // The hint line's dark halo, drawn at `offset` from where the line's text starts.
+    struct HintHalo {
+        QString key;
+        QImage image;
+        QPointF offset;
+    };
+    static const HintHalo &hintHalo(const QPainter &painter);
 
     SelectionPresentation &state_;
     AccessibilityPreferences &accessibility_;

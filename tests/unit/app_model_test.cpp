@@ -191,8 +191,10 @@ protected:
             ++copies;
             return clipboardAccepts && ClipboardService_copy(text);
         };
-        dependencies.catchUpClipboard = [this]() -> QCoro::Task<> {
+        dependencies.catchUpClipboard = [this](std::stop_token) -> QCoro::Task<> {
             ++catchUps;
+            if (cancelDuringCatchUp)
+                model->cancel();
             // What the clipboard does with the second write once we have caught up.
             if (acceptsAfterCatchUp)
                 clipboardAccepts = *acceptsAfterCatchUp;
@@ -252,6 +254,7 @@ protected:
     MemoryPasteboard clipboard;
     bool clipboardAccepts = true;
     std::optional<bool> acceptsAfterCatchUp;
+    bool cancelDuringCatchUp = false;
     int copies = 0;
     int catchUps = 0;
     QStringList events;
@@ -372,14 +375,18 @@ TEST_F(AppModelTest, ARefusedCopyIsWrittenOnceMoreAfterCatchingUpAndOnlyThenRepo
         const char *name;
         bool first;
         std::optional<bool> second;
+        bool cancelled;
         CapturePhase::Kind ends;
         int copies;
         int catchUps;
+        qsizetype kept;
     };
     const Case cases[] = {
-        {"taken at once", true, std::nullopt, CapturePhase::copied, 1, 0},
-        {"the race lost once is won", false, true, CapturePhase::copied, 2, 1},
-        {"the race lost twice", false, false, CapturePhase::failed, 2, 1},
+        {"taken at once", true, std::nullopt, false, CapturePhase::copied, 1, 0, 1},
+        {"the race lost once is won", false, true, false, CapturePhase::copied, 2, 1, 1},
+        {"the race lost twice", false, false, false, CapturePhase::failed, 2, 1, 1},
+        // Neither copied nor reported: the result is not kept either.
+        {"cancelled while catching up", false, true, true, CapturePhase::cancelled, 1, 1, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -390,15 +397,17 @@ TEST_F(AppModelTest, ARefusedCopyIsWrittenOnceMoreAfterCatchingUpAndOnlyThenRepo
         clipboard.clearContents();
         clipboardAccepts = c.first;
         acceptsAfterCatchUp = c.second;
+        cancelDuringCatchUp = c.cancelled;
         app.startCapture();
         ASSERT_TRUE(finishes(c.ends));
         EXPECT_EQ(copies, c.copies);
         EXPECT_EQ(catchUps, c.catchUps);
-        EXPECT_EQ(app.results().size(), 1);
+        EXPECT_EQ(app.results().size(), c.kept);
         const bool copied = c.ends == CapturePhase::copied;
+        const bool failed = c.ends == CapturePhase::failed;
         EXPECT_EQ(app.completedCount(), copied ? 1 : 0);
-        EXPECT_EQ(reviewed, copied ? QStringList() : QStringList{"Hello world"});
-        EXPECT_EQ(app.lastError(), copied ? QString() : TrovError::of(TrovError::clipboard).errorDescription());
+        EXPECT_EQ(reviewed, failed ? QStringList{"Hello world"} : QStringList());
+        EXPECT_EQ(app.lastError(), failed ? TrovError::of(TrovError::clipboard).errorDescription() : QString());
         EXPECT_EQ(clipboard.string(), copied ? std::optional<QString>(QStringLiteral("Hello world")) : std::nullopt);
     }
 }

@@ -194,6 +194,32 @@ TEST_F(WindowControllerTest, TheIdleWarmUpMakesAndPaintsTheSettingsWindowAheadAn
     EXPECT_TRUE(preferences->isVisible());
 }
 
+TEST_F(WindowControllerTest, TheIdleWarmUpWaitsWhileAnOperationRunsAndCallsAStepAgainUntilItIsDone)
+{
+    bool busy = true;
+    int busyLooks = 0;
+    int slices = 0;
+    QStringList ran;
+    IdleWarmUp warmUp({[&] {
+                           ran << QStringLiteral("sliced");
+                           return ++slices < 3;
+                       },
+                       [&] {
+                           ran << QStringLiteral("whole");
+                           return false;
+                       }},
+                      std::chrono::milliseconds(0), [&] {
+                          ++busyLooks;
+                          return busy;
+                      });
+    QSignalSpy finished(&warmUp, &IdleWarmUp::finished);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return busyLooks >= 3; }));
+    EXPECT_TRUE(ran.isEmpty()) << "a step ran while the program was busy";
+    busy = false;
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(ran, (QStringList{"sliced", "sliced", "sliced", "whole"}));
+}
+
 TEST_F(WindowControllerTest, WindowsAreMadeOnceWithTheirTitlesAndSizesAndOnlyTheResultIsReplaced)
 {
     windows.showWelcome(*model);

@@ -223,7 +223,7 @@ TEST_F(ClipboardX11Test, AWriteRefusedAfterAnotherProgramTookTheClipboardIsRepor
     EXPECT_FALSE(pasteboard.setString(QStringLiteral("ours"))) << "a write the server refused reads as taken";
     EXPECT_TRUE(rival.ownsClipboard());
 
-    QCoro::waitFor(pasteboard.catchUp());
+    QCoro::waitFor(pasteboard.catchUp({}));
     EXPECT_TRUE(pasteboard.setString(QStringLiteral("ours")));
     EXPECT_FALSE(rival.ownsClipboard());
     EXPECT_EQ(readWithXclip(), QByteArray("ours"));

@@ -13,7 +13,9 @@
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
+#include <cstdlib>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -53,29 +55,63 @@ private:
     std::uint8_t damageEvent_ = 0;
 };
 
+// Another program's window with a background the server fills when it is
+// uncovered; its program never repaints it.
+class WindowBelow {
+public:
+    explicit WindowBelow(QRect frame) : connection_(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        window_ = xcb_generate_id(connection_);
+        const std::uint32_t values[] = {screen->white_pixel, 1};
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, std::int16_t(frame.x()),
+                          std::int16_t(frame.y()), std::uint16_t(frame.width()), std::uint16_t(frame.height()), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(connection_, window_);
+        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    }
+    ~WindowBelow() { xcb_disconnect(connection_); }
+
+private:
+    xcb_connection_t *connection_;
+    xcb_window_t window_ = 0;
+};
+
 } // namespace
 
 // A window of ours hidden over the bare root: the server repaints the root's
 // background there at once. Without a compositor nothing fades, so that one
 // repaint settles the area; a compositor's fade-out goes on drawing, so with
-// one the area waits for drawing to pause.
+// one the area waits for drawing to pause. Over another program's window the
+// server's fill of its background comes first and that program's own repaint
+// may follow: the fill alone settles nothing.
 TEST(X11RepaintWatchX11Test, WithoutACompositorOneRepaintOfTheUncoveredAreaSettlesIt)
 {
     ASSERT_NE(X11Connection::connection(), nullptr);
     X11RepaintWatch &watch = X11RepaintWatch::shared();
-    for (const char *compositor : {"0", "1"}) {
-        SCOPED_TRACE(compositor);
-        qputenv("RAVELOND_COMPOSITOR", compositor);
+    const QRect frame(120, 140, 300, 200);
+    const struct {
+        const char *compositor;
+        bool overAnotherWindow;
+        bool settledByOneRepaint;
+    } cases[] = {{"0", false, true}, {"1", false, false}, {"0", true, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.compositor) + (c.overAnotherWindow ? " over another window" : " over the root"));
+        qputenv("RAVELOND_COMPOSITOR", c.compositor);
         ASSERT_TRUE(QTest::qWaitFor([&] { return watch.isSettled(); }, timeoutMs));
+        std::optional<WindowBelow> below;
+        if (c.overAnotherWindow)
+            below.emplace(frame.adjusted(-20, -20, 20, 20));
         QWidget own(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        own.setGeometry(QRect(120, 140, 300, 200));
+        own.setGeometry(frame);
         own.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&own, timeoutMs));
         AfterRepaintReport report(own.geometry());
         own.hide();
         ASSERT_TRUE(QTest::qWaitFor([&] { return report.settledThen.has_value(); }, timeoutMs))
             << "no report of the uncovered area repainted";
-        EXPECT_EQ(*report.settledThen, QByteArray(compositor) == "0");
+        EXPECT_EQ(*report.settledThen, c.settledByOneRepaint);
         EXPECT_TRUE(QTest::qWaitFor([&] { return watch.isSettled(); }, timeoutMs));
     }
     qunsetenv("RAVELOND_COMPOSITOR");

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QMutex>
 #include <QPainter>
 #include <QTransform>
 
@@ -578,8 +579,17 @@ bool SymbolLibrary::isFilled(const QString &name)
 
 QPainterPath SymbolLibrary::path(const QString &name)
 {
+    // Built once each: a list of rows paints the same few symbols over and over.
+    static QMutex guard;
+    static QHash<QString, QPainterPath> built;
+    const QMutexLocker lock(&guard);
+    const auto known = built.constFind(name);
+    if (known != built.cend())
+        return *known;
     const auto symbol = builders().constFind(name);
-    return symbol == builders().cend() ? QPainterPath() : symbol->build();
+    const QPainterPath path = symbol == builders().cend() ? QPainterPath() : symbol->build();
+    built.insert(name, path);
+    return path;
 }
 
 void SymbolLibrary::paint(QPainter &painter, const QString &name, const QRectF &box, const QColor &colour,
