@@ -23,6 +23,7 @@
 #include "ProcessMemory.h"
 #include "Statistics.h"
 
+#include "app/AppDelegate.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 #include "support/design/TrovMark.h"
@@ -440,6 +441,8 @@ void measureWakeUps(const QString &self, const QString &ravelond, const QTempora
     settings.open(QIODevice::Append);
     settings.write("clipboardHistory=false\n");
     settings.close();
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
     Launched ours = launch(ravelond, {}, typingHome, true);
     prepareHome(typingHome + QStringLiteral("-peer"));
     Launched peer = launch(self, {QStringLiteral("--bare-tray")}, typingHome + QStringLiteral("-peer"), false);
@@ -448,8 +451,11 @@ void measureWakeUps(const QString &self, const QString &ravelond, const QTempora
     other.waitForStarted();
     QProcess::execute(QStringLiteral("xdotool"),
                       {"search", "--sync", "--name", "typing-target", "windowactivate", "--sync"});
-    // Until our wake-ups stop for a second (30 s at most): what the launch left
-    // to do while idle (the windows made ahead of their first opening) is over.
+    // Past the launch's idle work (the windows made ahead of their first
+    // opening, which starts a while after the launch) and until our wake-ups
+    // stop for a second (30 s at most).
+    while (sinceLaunch.elapsed() < (AppDelegate::warmUpDelay + std::chrono::seconds(1)).count())
+        QTest::qWait(100);
     qint64 settled = -1;
     for (int second = 0; second < 30 && wakeUps(ours.process->processId()) != settled; ++second) {
         settled = wakeUps(ours.process->processId());
