@@ -315,18 +315,11 @@ struct Launched {
     double toHotKey = 0;
 };
 
-Launched launch(const QString &program, const QStringList &arguments, const QString &home, bool hotKey,
-                bool asTheLauncherStartsIt = false)
+Launched launch(const QString &program, const QStringList &arguments, const QString &home, bool hotKey)
 {
     Launched launched;
     launched.process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The launcher entry sets Tesseract's thread limit itself, which spares
-    // the program the re-execution it otherwise makes at start-up.
-    if (asTheLauncherStartsIt)
-        environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-    else
-        environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
@@ -519,7 +512,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
         measureWakeUps(self, ravelond, scratch);
         return 0;
     }
-    std::vector<double> docked, ready, launcherDocked, peerDocked;
+    std::vector<double> docked, ready, peerDocked;
     for (int run = 0; run < (hotKeyOnly ? 0 : launches); ++run) {
         const QString home = scratch.filePath(QStringLiteral("launch-%1").arg(run));
         prepareHome(home);
@@ -527,9 +520,6 @@ int measure(int argc, char **argv, bool hotKeyOnly)
         docked.push_back(ours.toDocked);
         ready.push_back(ours.toHotKey);
         stop(ours);
-        Launched fromLauncher = launch(ravelond, {}, home, false, true);
-        launcherDocked.push_back(fromLauncher.toDocked);
-        stop(fromLauncher);
         Launched peer = launch(self, {QStringLiteral("--bare-tray")}, home, false);
         peerDocked.push_back(peer.toDocked);
         stop(peer);
@@ -537,8 +527,6 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     if (!hotKeyOnly) {
         std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
                     Statistics::median(docked), Statistics::median(peerDocked), launches);
-        std::printf("  as the launcher entry starts it (thread limit set, no re-execution) %7.1f ms\n",
-                    Statistics::median(launcherDocked));
         std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
     }
     if (qEnvironmentVariableIsSet("RAVELOND_BENCH_LAUNCH_ONLY"))

@@ -148,7 +148,7 @@ std::unique_ptr<SingleInstance> instanceSocket()
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     LargeBlockRelease::enable();
     // Taken before QApplication removes the options it understands itself.
     CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));
