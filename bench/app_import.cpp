@@ -79,7 +79,7 @@ QCoro::Task<double> importThroughModel(AppModel &model, QString path)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

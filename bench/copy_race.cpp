@@ -242,7 +242,7 @@ bool writeAndReadBack(const QString &text)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     const int imports = argc > 1 ? std::max(1, atoi(argv[1])) : 100;

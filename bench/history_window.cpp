@@ -9,14 +9,21 @@
 //   only compare), beside the peer's case-insensitive rebuild;
 // - poll that adds an item: one look at the pasteboard that records a new
 //   copy, until the window is repainted (GUI-thread time; the history file is
-//   on, its writing happens in the background).
+//   on, its writing happens in the background; with the large store the
+//   file of the poll before is written first, as it is between two polls).
 // Times are medians of several runs on Qt's offscreen platform.
 //
 // Then the same three figures and the resident memory with a large hand-kept
 // history: 10,000 pinned items (pins are unbounded; --pinned N for another
 // count) of 20 to 1,500 characters and 100 unpinned ones, read from the
-// history file as at start-up; the first keystroke comes 300 ms after the
-// window opened, as a person's would. Peer: the plain list on the same store.
+// history file as at start-up. Open counts making the window; the first
+// keystroke comes 300 ms after the window opened, as a person's would (and
+// once more, in another run, at once: what the window folds for search in the
+// background is then still folding). Each case runs in a process of its own,
+// so its resident memory is its own. Peers: the plain list on the same store,
+// and with `--before PROGRAM` the view as it was before it made rows lazily
+// (commit f41c087) on 3,000 pinned items (`--before-pinned N`): PROGRAM is
+// this benchmark built on that tree, as bench/history_window_before.sh does.
 #include "BenchModel.h"
 #include "ProcessMemory.h"
 #include "Statistics.h"
@@ -37,6 +44,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +62,7 @@ namespace {
 constexpr int itemCount = 100;
 constexpr int openRuns = 7;
 constexpr int pollRuns = 21;
+constexpr int scalePollRuns = 11;
 const QString typed = QStringLiteral("ipsum");
 
 double millisecondsOf(const std::function<void()> &work)
@@ -193,47 +202,6 @@ Figures measure(const std::function<QWidget *()> &make, ClipboardHistoryStore &h
     return figures;
 }
 
-struct ScaleFigures {
-    double openMs = 0;
-    double firstKeystrokeMs = 0;
-    double pollMs = 0;
-    double residentMb = 0;
-};
-
-// One window on a large store: opened once, one keystroke, polls that each add an item.
-ScaleFigures measureScale(QWidget *window, ClipboardHistoryStore &history, MemoryPasteboard &pasteboard,
-                          QRandomGenerator &random)
-{
-    ScaleFigures figures;
-    figures.openMs = millisecondsOf([&] {
-        window->show();
-        settle(*window);
-    });
-    auto *field = window->findChild<QLineEdit *>();
-    // No one types within a third of a second of a window opening: what the
-    // window does in that time (folding the texts for search) is not waited for.
-    QEventLoop pause;
-    QTimer::singleShot(300, &pause, &QEventLoop::quit);
-    pause.exec();
-    figures.firstKeystrokeMs = millisecondsOf([&] {
-        type(*field, QLatin1Char('e'));
-        settle(*window);
-    });
-    erase(*field);
-    settle(*window);
-    std::vector<double> polls;
-    for (int run = 0; run < pollRuns; ++run) {
-        pasteboard.setContents(QStringLiteral("New copy %1 ").arg(run) + longText(run, random).left(300), {});
-        polls.push_back(millisecondsOf([&] {
-            history.poll();
-            settle(*window);
-        }));
-    }
-    figures.pollMs = Statistics::median(polls);
-    figures.residentMb = ProcessMemory::residentMegabytes();
-    return figures;
-}
-
 // A history file as a user who pins everything would have it.
 void writeLargeHistory(const QString &path, int pinned, QRandomGenerator &random)
 {
@@ -253,85 +221,102 @@ void writeLargeHistory(const QString &path, int pinned, QRandomGenerator &random
     file.write(ClipboardHistoryCodec::encode(items));
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// One window on a large store, in a process of its own (the resident memory
+// is then this window's alone): made and opened once, one keystroke (300 ms
+// after opening, as a person's would, or at once), polls that each add an item.
+QJsonObject measureScale(bool plain, bool typedAtOnce, int pinned)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QTemporaryDir folder;
     QRandomGenerator random(15);
+    QTemporaryDir folder;
+    writeLargeHistory(QDir(folder.path()).filePath(QStringLiteral("history.json")), pinned, random);
+    BenchModel bench(folder.path(), [](const QImage &, TextRecognitionRequest &) {
+        return OCRResponse{QString(), false};
+    });
+    ClipboardHistoryStore &history = bench.history();
+    history.setPersistence(true);
+    history.setEnabled(true);
+    history.stopMonitoring();
+    QCoro::waitFor(history.whenFileIdle());
+    const double loadedMb = ProcessMemory::residentMegabytes();
 
-    Figures ours;
-    Figures peer;
-    {
-        BenchModel bench(folder.path(), [](const QImage &, TextRecognitionRequest &) {
-            return OCRResponse{QString(), false};
-        });
-        AppModel &model = bench.model();
-        ClipboardHistoryStore &history = bench.history();
-        MemoryPasteboard &pasteboard = bench.pasteboard();
-        history.setEnabled(true);
-        history.stopMonitoring(); // the benchmark polls by hand
-        history.setPersistence(true);
-        for (int index = 0; index < itemCount; ++index)
-            history.record(longText(index, random), QDateTime::currentDateTime().addSecs(-60 * (itemCount - index)));
-        for (int index = 0; index < 5; ++index)
-            history.togglePin(history.items().at(history.items().size() - 1 - index * 7).id);
-        QCoro::waitFor(history.whenFileIdle());
-
-        const auto window = [&](QWidget *content) {
-            auto *frame = new QWidget;
-            auto *layout = new QVBoxLayout(frame);
-            layout->setContentsMargins(0, 0, 0, 0);
-            content->setParent(frame);
-            layout->addWidget(content);
-            frame->resize(520, 560);
-            return frame;
-        };
-        ours = measure([&] { return window(new HistoryView(model, history)); }, history, pasteboard, random);
-        QCoro::waitFor(history.whenFileIdle());
-        peer = measure([&] { return window(new PlainHistory(history)); }, history, pasteboard, random);
-        QCoro::waitFor(history.whenFileIdle());
-    }
-
-    int pinned = 10000;
-    for (int index = 1; index + 1 < argc; ++index) {
-        if (QByteArray(argv[index]) == "--pinned")
-            pinned = QByteArray(argv[index + 1]).toInt();
-    }
-    ScaleFigures large;
-    ScaleFigures largePeer;
-    for (const bool plain : {false, true}) {
-        QTemporaryDir largeFolder;
-        writeLargeHistory(QDir(largeFolder.path()).filePath(QStringLiteral("history.json")), pinned, random);
-        BenchModel bench(largeFolder.path(), [](const QImage &, TextRecognitionRequest &) {
-            return OCRResponse{QString(), false};
-        });
-        ClipboardHistoryStore &history = bench.history();
-        history.setPersistence(true);
-        history.setEnabled(true);
-        history.stopMonitoring();
-        QCoro::waitFor(history.whenFileIdle());
-        auto *frame = new QWidget;
+    QWidget *frame = nullptr;
+    const double openMs = millisecondsOf([&] {
+        frame = new QWidget;
         auto *layout = new QVBoxLayout(frame);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(plain ? static_cast<QWidget *>(new PlainHistory(history))
                                 : new HistoryView(bench.model(), history));
         frame->resize(520, 560);
-        (plain ? largePeer : large) = measureScale(frame, history, bench.pasteboard(), random);
-        delete frame;
-        QCoro::waitFor(history.whenFileIdle());
+        frame->show();
+        settle(*frame);
+    });
+    auto *field = frame->findChild<QLineEdit *>();
+    if (!typedAtOnce) {
+        // No one types within a third of a second of a window opening.
+        QEventLoop pause;
+        QTimer::singleShot(300, &pause, &QEventLoop::quit);
+        pause.exec();
     }
-    std::printf("%d pinned items   open   first keystroke   poll adding an item   RSS after\n", pinned);
-    std::printf("  history view   %7.1f ms   %7.1f ms   %7.2f ms   %6.1f MB\n", large.openMs, large.firstKeystrokeMs,
-                large.pollMs, large.residentMb);
-    std::printf("  plain list     %7.1f ms   %7.1f ms   %7.2f ms   %6.1f MB\n", largePeer.openMs,
-                largePeer.firstKeystrokeMs, largePeer.pollMs, largePeer.residentMb);
+    const double firstKeystrokeMs = millisecondsOf([&] {
+        type(*field, QLatin1Char('e'));
+        settle(*frame);
+    });
+    erase(*field);
+    settle(*frame);
+    std::vector<double> polls;
+    for (int run = 0; run < scalePollRuns; ++run) {
+        bench.pasteboard().setContents(QStringLiteral("New copy %1 ").arg(run) + longText(run, random).left(300), {});
+        // Polls come 750 ms apart: the last one's file is written by then.
+        QCoro::waitFor(history.whenFileIdle());
+        polls.push_back(millisecondsOf([&] {
+            history.poll();
+            settle(*frame);
+        }));
+    }
+    const double residentMb = ProcessMemory::residentMegabytes();
+    delete frame;
+    QCoro::waitFor(history.whenFileIdle());
+    return {{QStringLiteral("open_ms"), openMs},
+            {QStringLiteral("first_keystroke_ms"), firstKeystrokeMs},
+            {QStringLiteral("poll_ms"), Statistics::median(polls)},
+            {QStringLiteral("rss_loaded_mb"), loadedMb},
+            {QStringLiteral("rss_mb"), residentMb}};
+}
 
-    const QJsonObject summary{
+// The 100-item figures of the history view and of the plain list.
+QJsonObject measureSmall()
+{
+    QTemporaryDir folder;
+    QRandomGenerator random(15);
+    BenchModel bench(folder.path(), [](const QImage &, TextRecognitionRequest &) {
+        return OCRResponse{QString(), false};
+    });
+    AppModel &model = bench.model();
+    ClipboardHistoryStore &history = bench.history();
+    MemoryPasteboard &pasteboard = bench.pasteboard();
+    history.setEnabled(true);
+    history.stopMonitoring(); // the benchmark polls by hand
+    history.setPersistence(true);
+    for (int index = 0; index < itemCount; ++index)
+        history.record(longText(index, random), QDateTime::currentDateTime().addSecs(-60 * (itemCount - index)));
+    for (int index = 0; index < 5; ++index)
+        history.togglePin(history.items().at(history.items().size() - 1 - index * 7).id);
+    QCoro::waitFor(history.whenFileIdle());
+
+    const auto window = [&](QWidget *content) {
+        auto *frame = new QWidget;
+        auto *layout = new QVBoxLayout(frame);
+        layout->setContentsMargins(0, 0, 0, 0);
+        content->setParent(frame);
+        layout->addWidget(content);
+        frame->resize(520, 560);
+        return frame;
+    };
+    const Figures ours = measure([&] { return window(new HistoryView(model, history)); }, history, pasteboard, random);
+    QCoro::waitFor(history.whenFileIdle());
+    const Figures peer = measure([&] { return window(new PlainHistory(history)); }, history, pasteboard, random);
+    QCoro::waitFor(history.whenFileIdle());
+    return {
         {QStringLiteral("items"), itemCount},
         {QStringLiteral("history_view_open_ms"), ours.openMs},
         {QStringLiteral("plain_list_open_ms"), peer.openMs},
@@ -342,6 +327,86 @@ int main(int argc, char *argv[])
         {QStringLiteral("history_view_poll_adding_an_item_ms"), ours.pollMs},
         {QStringLiteral("plain_list_poll_adding_an_item_ms"), peer.pollMs},
     };
-    std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Indented).constData());
+}
+
+// Runs one case in a child process of `program` (this benchmark, or the
+// same benchmark built on an earlier tree) and reads back its figures.
+QJsonObject runCase(const QString &program, const QString &name, int pinned)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, {QStringLiteral("--case"), name, QStringLiteral("--pinned"), QString::number(pinned)});
+    child.waitForFinished(-1);
+    const QJsonObject figures = QJsonDocument::fromJson(child.readAllStandardOutput()).object();
+    if (child.exitCode() != 0 || figures.isEmpty())
+        std::fprintf(stderr, "%s --case %s gave no figures\n", qPrintable(program), qPrintable(name));
+    return figures;
+}
+
+void printScale(const char *what, int pinned, const QJsonObject &figures)
+{
+    std::printf("  %-28s %6d   %8.1f ms   %8.1f ms   %8.2f ms   %6.1f MB  (%.1f MB before opening)\n", what, pinned,
+                figures.value(QStringLiteral("open_ms")).toDouble(),
+                figures.value(QStringLiteral("first_keystroke_ms")).toDouble(),
+                figures.value(QStringLiteral("poll_ms")).toDouble(), figures.value(QStringLiteral("rss_mb")).toDouble(),
+                figures.value(QStringLiteral("rss_loaded_mb")).toDouble());
+}
+
+int runOneCase(const QString &name, int pinned)
+{
+    QJsonObject figures;
+    if (name == QLatin1String("small"))
+        figures = measureSmall();
+    else if (name == QLatin1String("view") || name == QLatin1String("view-typed-at-once") ||
+             name == QLatin1String("plain"))
+        figures = measureScale(name == QLatin1String("plain"), name == QLatin1String("view-typed-at-once"), pinned);
+    else
+        return 2;
+    std::printf("%s\n", QJsonDocument(figures).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}
+
+QString optionValue(const QStringList &arguments, const QString &option, const QString &fallback = {})
+{
+    const qsizetype at = arguments.indexOf(option);
+    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : fallback;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    const int pinned = optionValue(arguments, QStringLiteral("--pinned"), QStringLiteral("10000")).toInt();
+    const QString oneCase = optionValue(arguments, QStringLiteral("--case"));
+    if (!oneCase.isEmpty()) {
+        QApplication app(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        return runOneCase(oneCase, pinned);
+    }
+
+    QCoreApplication app(argc, argv);
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString before = optionValue(arguments, QStringLiteral("--before"));
+    const int beforePinned = optionValue(arguments, QStringLiteral("--before-pinned"), QStringLiteral("3000")).toInt();
+
+    const QJsonObject small = runCase(self, QStringLiteral("small"), pinned);
+    std::printf("history window on a large store (pinned items and 100 unpinned; each case a process of its own)\n");
+    std::printf("  %-28s %6s   %11s   %11s   %11s   %s\n", "", "pinned", "open", "1st keystroke", "poll adds one",
+                "RSS after");
+    printScale("history view", pinned, runCase(self, QStringLiteral("view"), pinned));
+    printScale("  typed at once (no pause)", pinned, runCase(self, QStringLiteral("view-typed-at-once"), pinned));
+    if (!before.isEmpty()) {
+        if (beforePinned != pinned)
+            printScale("history view", beforePinned, runCase(self, QStringLiteral("view"), beforePinned));
+        printScale("history view before (f41c087)", beforePinned,
+                   runCase(before, QStringLiteral("view"), beforePinned));
+    }
+    printScale("plain list", pinned, runCase(self, QStringLiteral("plain"), pinned));
+    std::printf("%s\n", QJsonDocument(small).toJson(QJsonDocument::Indented).constData());
     return 0;
 }

@@ -1179,7 +1179,7 @@ QCoro::Task<int> runBenchmark(const Options &options, const std::vector<Sample> 
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

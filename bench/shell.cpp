@@ -13,13 +13,17 @@
 //     CPU time over 10 s idle (history off). Peer: the bare tray program.
 //  4. Wake-ups while 1,000 keys are typed into another X client (xev), with
 //     history off: the voluntary context switches of all threads, typed by
-//     xdotool and by plain XTEST presses. Peer: the bare tray program, beside
-//     it in the same session.
+//     xdotool and by plain XTEST presses, each beside the wake-ups of an idle
+//     stretch of the same length right after. Peer: the bare tray program,
+//     beside it in the same session.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer, xclip).
-// `ravelond-shell --hot-key` measures the hot key alone.
+// `ravelond-shell --hot-key` measures the hot key alone; with
+// RAVELOND_BENCH_LAUNCH_ONLY set it measures the launches alone, with
+// RAVELOND_BENCH_WAKE_UPS_ONLY the wake-ups alone.
 #include "ProcessMemory.h"
 #include "Statistics.h"
 
+#include "app/AppDelegate.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
 #include "support/design/TrovMark.h"
@@ -311,18 +315,11 @@ struct Launched {
     double toHotKey = 0;
 };
 
-Launched launch(const QString &program, const QStringList &arguments, const QString &home, bool hotKey,
-                bool asTheLauncherStartsIt = false)
+Launched launch(const QString &program, const QStringList &arguments, const QString &home, bool hotKey)
 {
     Launched launched;
     launched.process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The launcher entry sets Tesseract's thread limit itself, which spares
-    // the program the re-execution it otherwise makes at start-up.
-    if (asTheLauncherStartsIt)
-        environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-    else
-        environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
@@ -428,6 +425,80 @@ int bareOverlay(int argc, char **argv)
     return QApplication::exec();
 }
 
+// Another program's typing, with history off (its clipboard watch has no say in this).
+void measureWakeUps(const QString &self, const QString &ravelond, const QTemporaryDir &scratch)
+{
+    const QString typingHome = scratch.filePath(QStringLiteral("typing"));
+    prepareHome(typingHome);
+    QFile settings(typingHome + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
+    settings.open(QIODevice::Append);
+    settings.write("clipboardHistory=false\n");
+    settings.close();
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
+    Launched ours = launch(ravelond, {}, typingHome, true);
+    prepareHome(typingHome + QStringLiteral("-peer"));
+    Launched peer = launch(self, {QStringLiteral("--bare-tray")}, typingHome + QStringLiteral("-peer"), false);
+    QProcess other;
+    other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("typing-target")});
+    other.waitForStarted();
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {"search", "--sync", "--name", "typing-target", "windowactivate", "--sync"});
+    // Past the launch's idle work (the windows made ahead of their first
+    // opening, which starts a while after the launch) and until our wake-ups
+    // stop for a second (30 s at most).
+    while (sinceLaunch.elapsed() < (AppDelegate::warmUpDelay + std::chrono::seconds(1)).count())
+        QTest::qWait(100);
+    qint64 settled = -1;
+    for (int second = 0; second < 30 && wakeUps(ours.process->processId()) != settled; ++second) {
+        settled = wakeUps(ours.process->processId());
+        QTest::qWait(1000);
+    }
+    constexpr int typedKeys = 1000;
+    const QString phrase = QStringLiteral("the quick brown fox jumps over a lazy dog ").repeated(24).left(typedKeys);
+    // xdotool first (it switches the keyboard's group around its typing, which
+    // every Qt program hears), then plain key presses as a keyboard makes them.
+    const std::vector<std::pair<const char *, std::function<void()>>> typists{
+        {"xdotool type",
+         [&] {
+             QProcess::execute(QStringLiteral("xdotool"), {"type", "--delay", "2", phrase});
+         }},
+        {"XTEST keys",
+         [&] {
+             for (const QChar character : phrase) {
+                 tap(character == QLatin1Char(' ') ? 0x20 : character.unicode());
+                 QTest::qWait(2);
+             }
+         }},
+    };
+    // Beside each figure, the wake-ups of an idle stretch as long (the typing
+    // over, nothing typed): what the typing itself woke is the difference.
+    const auto wakeUpsOver = [&](const std::function<void()> &stretch) {
+        const qint64 ourBefore = wakeUps(ours.process->processId());
+        const qint64 peerBefore = wakeUps(peer.process->processId());
+        stretch();
+        return std::pair(wakeUps(ours.process->processId()) - ourBefore,
+                         wakeUps(peer.process->processId()) - peerBefore);
+    };
+    for (const auto &[how, type] : typists) {
+        QElapsedTimer typing;
+        typing.start();
+        const auto [ourTyping, peerTyping] = wakeUpsOver([&] {
+            type();
+            QTest::qWait(1000);
+        });
+        const int lasted = int(typing.elapsed());
+        const auto [ourIdle, peerIdle] = wakeUpsOver([&] { QTest::qWait(lasted); });
+        std::printf("wake-ups, %d keys typed into xev by %-12s ravelond %5lld (idle as long %lld)   bare tray program "
+                    "%5lld (idle %lld)   over %d ms, history off\n",
+                    typedKeys, how, ourTyping, ourIdle, peerTyping, peerIdle, lasted);
+    }
+    other.kill();
+    other.waitForFinished();
+    stop(ours);
+    stop(peer);
+}
+
 int measure(int argc, char **argv, bool hotKeyOnly)
 {
     QApplication app(argc, argv);
@@ -437,7 +508,11 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     OverlayWatcher overlays;
     watcher = &overlays;
 
-    std::vector<double> docked, ready, launcherDocked, peerDocked;
+    if (qEnvironmentVariableIsSet("RAVELOND_BENCH_WAKE_UPS_ONLY")) {
+        measureWakeUps(self, ravelond, scratch);
+        return 0;
+    }
+    std::vector<double> docked, ready, peerDocked;
     for (int run = 0; run < (hotKeyOnly ? 0 : launches); ++run) {
         const QString home = scratch.filePath(QStringLiteral("launch-%1").arg(run));
         prepareHome(home);
@@ -445,9 +520,6 @@ int measure(int argc, char **argv, bool hotKeyOnly)
         docked.push_back(ours.toDocked);
         ready.push_back(ours.toHotKey);
         stop(ours);
-        Launched fromLauncher = launch(ravelond, {}, home, false, true);
-        launcherDocked.push_back(fromLauncher.toDocked);
-        stop(fromLauncher);
         Launched peer = launch(self, {QStringLiteral("--bare-tray")}, home, false);
         peerDocked.push_back(peer.toDocked);
         stop(peer);
@@ -455,8 +527,6 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     if (!hotKeyOnly) {
         std::printf("launch to tray icon docked   ravelond %7.1f ms   bare tray program %7.1f ms   (median of %d)\n",
                     Statistics::median(docked), Statistics::median(peerDocked), launches);
-        std::printf("  as the launcher entry starts it (thread limit set, no re-execution) %7.1f ms\n",
-                    Statistics::median(launcherDocked));
         std::printf("launch to hot key answering  ravelond %7.1f ms\n", Statistics::median(ready));
     }
     if (qEnvironmentVariableIsSet("RAVELOND_BENCH_LAUNCH_ONLY"))
@@ -563,54 +633,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     stop(ours);
     stop(peer);
 
-    // Another program's typing, with history off (its clipboard watch has no say in this).
-    const QString typingHome = scratch.filePath(QStringLiteral("typing"));
-    prepareHome(typingHome);
-    QFile settings(typingHome + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
-    settings.open(QIODevice::Append);
-    settings.write("clipboardHistory=false\n");
-    settings.close();
-    ours = launch(ravelond, {}, typingHome, true);
-    prepareHome(typingHome + QStringLiteral("-peer"));
-    peer = launch(self, {QStringLiteral("--bare-tray")}, typingHome + QStringLiteral("-peer"), false);
-    QProcess other;
-    other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("typing-target")});
-    other.waitForStarted();
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {"search", "--sync", "--name", "typing-target", "windowactivate", "--sync"});
-    QTest::qWait(1000);
-    constexpr int typedKeys = 1000;
-    const QString phrase = QStringLiteral("the quick brown fox jumps over a lazy dog ").repeated(24).left(typedKeys);
-    // xdotool first (it switches the keyboard's group around its typing, which
-    // every Qt program hears), then plain key presses as a keyboard makes them.
-    const std::vector<std::pair<const char *, std::function<void()>>> typists{
-        {"xdotool type",
-         [&] {
-             QProcess::execute(QStringLiteral("xdotool"), {"type", "--delay", "2", phrase});
-         }},
-        {"XTEST keys",
-         [&] {
-             for (const QChar character : phrase) {
-                 tap(character == QLatin1Char(' ') ? 0x20 : character.unicode());
-                 QTest::qWait(2);
-             }
-         }},
-    };
-    for (const auto &[how, type] : typists) {
-        const qint64 ourBefore = wakeUps(ours.process->processId());
-        const qint64 peerBefore = wakeUps(peer.process->processId());
-        type();
-        QTest::qWait(1000);
-        const qint64 ourWakeUps = wakeUps(ours.process->processId()) - ourBefore;
-        const qint64 peerWakeUps = wakeUps(peer.process->processId()) - peerBefore;
-        std::printf("wake-ups, %d keys typed into xev by %-12s ravelond %5lld   bare tray program %5lld   (history "
-                    "off)\n",
-                    typedKeys, how, ourWakeUps, peerWakeUps);
-    }
-    other.kill();
-    other.waitForFinished();
-    stop(ours);
-    stop(peer);
+    measureWakeUps(self, ravelond, scratch);
     return 0;
 }
 

@@ -2,9 +2,11 @@
 """Fails when a source file includes a header of a room it may not use.
 
 Usage: check_layers.py SOURCE_ROOT STAMP ROOM...
-Each ROOM is NAME=DIR[,DIR...]:USES[,USES...] where DIRs are folders under
-SOURCE_ROOT (the deepest matching folder names a file's room) and USES names
-the rooms it may include besides its own.
+Each ROOM is NAME=DIR[,DIR...]:USES[,USES...][:KEPT[,KEPT...]] where DIRs are
+folders under SOURCE_ROOT (the deepest matching folder names a file's room),
+USES names the rooms it may include besides its own, and KEPT are the
+beginnings of the system headers of libraries the room keeps to itself (its
+private link keeps them off no one's include path: they sit in /usr/include).
 """
 import pathlib
 import re
@@ -16,14 +18,17 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)', re.MULTILINE)
 
 
 def parse_rooms(specs):
-    rooms, folders = {}, {}
+    rooms, folders, kept = {}, {}, {}
     for spec in specs:
         name, rest = spec.split("=", 1)
-        dirs, _, uses = rest.partition(":")
+        dirs, uses, headers = (rest.split(":") + [""])[:3]
         rooms[name] = {use for use in uses.split(",") if use}
         for folder in dirs.split(","):
             folders[folder] = name
-    return rooms, folders
+        for header in headers.split(","):
+            if header:
+                kept[header] = name
+    return rooms, folders, kept
 
 
 def room_of(path, folders):
@@ -35,20 +40,25 @@ def room_of(path, folders):
     return best[1] if best else None
 
 
-def included_project_headers(text, source_root):
-    """The headers `text` includes; of those in angle brackets only the ones
-    that exist under `source_root` (the rest are the system's)."""
+def included_headers(text, source_root):
+    """The headers `text` includes, each with whether it is the project's: the
+    quoted ones and those in angle brackets that exist under `source_root`."""
     for quoted, angled in INCLUDE.findall(text):
         if quoted:
-            yield quoted
-        elif (source_root / angled).is_file():
-            yield angled
+            yield quoted, True
+        else:
+            yield angled, (source_root / angled).is_file()
+
+
+def keeper_of(header, kept):
+    """The room that keeps the library `header` belongs to, if any."""
+    return next((room for start, room in kept.items() if header.startswith(start)), None)
 
 
 def main():
     source_root = pathlib.Path(sys.argv[1])
     stamp = pathlib.Path(sys.argv[2])
-    rooms, folders = parse_rooms(sys.argv[3:])
+    rooms, folders, kept = parse_rooms(sys.argv[3:])
     problems = []
     for file in sorted(source_root.rglob("*")):
         if file.suffix not in (".h", ".cpp"):
@@ -57,7 +67,12 @@ def main():
         own = room_of(relative, folders)
         if own is None:
             continue
-        for header in included_project_headers(file.read_text(encoding="utf-8"), source_root):
+        for header, project in included_headers(file.read_text(encoding="utf-8"), source_root):
+            if not project:
+                keeper = keeper_of(header, kept)
+                if keeper not in (None, own):
+                    problems.append(f"{relative}: the {own} room may not include {header} (kept by {keeper})")
+                continue
             used = room_of(header, folders)
             if used is None or used == own or used in rooms[own]:
                 continue

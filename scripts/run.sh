@@ -6,5 +6,4 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRAVELOND_BUILD_TESTS=OFF -DRAVELOND_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build/release" --target ravelond
-# Tesseract runs single-threaded; set here, the program need not re-execute itself for it.
-OMP_THREAD_LIMIT=1 exec "$root/build/release/src/ravelond" "$@"
+exec "$root/build/release/src/ravelond" "$@"

@@ -96,22 +96,15 @@ IdleWarmUp::Step throwaway(std::function<QWidget *()> make)
     };
 }
 
-// The faces the windows and the overlay draw with (the sizes and weights the
-// design hands out), besides the application's own: each one's first use
-// loads its font files, finds its fallbacks and rasterises its glyphs.
+// The faces the windows and the overlay draw with (every role the design
+// hands out), besides the application's own: each one's first use loads its
+// font files, finds its fallbacks and rasterises its glyphs.
 QList<QFont> faces()
 {
-    QList<QFont> faces{QApplication::font(), DesignTokens::monospaceFont(11, QFont::Medium)};
-    const std::pair<int, QFont::Weight> sizes[] = {
-        {7, QFont::DemiBold},  {8, QFont::DemiBold},  {9, QFont::DemiBold},  {10, QFont::Normal},
-        {10, QFont::Medium},   {11, QFont::Normal},   {11, QFont::Medium},   {11, QFont::DemiBold},
-        {12, QFont::Normal},   {12, QFont::Medium},   {12, QFont::DemiBold}, {13, QFont::Normal},
-        {13, QFont::Medium},   {13, QFont::DemiBold}, {14, QFont::Normal},   {15, QFont::DemiBold},
-        {16, QFont::DemiBold}, {17, QFont::DemiBold}, {18, QFont::DemiBold}, {20, QFont::DemiBold},
-        {32, QFont::Medium},   {34, QFont::DemiBold},
-    };
-    for (const auto &[pixelSize, weight] : sizes)
-        faces.append(DesignTokens::uiFont(pixelSize, weight));
+    using Role = DesignTokens::FontRole;
+    QList<QFont> faces{QApplication::font()};
+    for (int role = 0; role <= int(Role::sizeBadge); ++role)
+        faces.append(DesignTokens::font(Role(role)));
     return faces;
 }
 

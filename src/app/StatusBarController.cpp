@@ -19,8 +19,6 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -99,8 +97,7 @@ StatusBarController::StatusBarController(AppModel &model, QObject *parent)
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fputs(qPrintable(noTrayNotice), stderr);
     item_->show();
-    if (xcb_connection_t *connection = X11Connection::connection())
-        xcb_flush(connection);
+    X11Connection::flush();
 
     popover_->setObjectName(QStringLiteral("statusPopover"));
     popover_->setWindowTitle(QStringLiteral("Ravelond"));

@@ -203,7 +203,7 @@ int endOnceNoPageRuns(int status)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     LargeBlockRelease::enable();
     // Taken before QApplication removes the options it understands itself.
     CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));

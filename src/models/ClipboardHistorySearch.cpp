@@ -14,10 +14,13 @@ QString ClipboardHistorySearch::prepared(const QString &search)
 QList<ClipboardHistoryItem> ClipboardHistorySearch::filter(const QList<ClipboardHistoryItem> &items,
                                                            const QString &search)
 {
-    forgetAllBut(items);
     const QString needle = prepared(search);
-    if (needle.isEmpty())
+    if (needle.isEmpty()) {
+        // Every item but the new ones may have a fold: past that, some are of items gone.
+        if (folded_.size() > items.size() + forgottenLater)
+            forgetAllBut(items);
         return items;
+    }
     // One skip table for every item.
     const QStringMatcher matcher(needle, Qt::CaseSensitive);
     QList<ClipboardHistoryItem> found;
@@ -25,6 +28,9 @@ QList<ClipboardHistoryItem> ClipboardHistorySearch::filter(const QList<Clipboard
         if (matcher.indexIn(foldedText(item)) >= 0)
             found.append(item);
     }
+    // Every item has its fold now: any more are of items gone.
+    if (folded_.size() > items.size())
+        forgetAllBut(items);
     return found;
 }
 
@@ -38,8 +44,6 @@ const QString &ClipboardHistorySearch::foldedText(const ClipboardHistoryItem &it
 
 void ClipboardHistorySearch::forgetAllBut(const QList<ClipboardHistoryItem> &items)
 {
-    if (folded_.isEmpty())
-        return;
     QSet<QUuid> present;
     present.reserve(items.size());
     for (const ClipboardHistoryItem &item : items)
@@ -58,11 +62,13 @@ QHash<QUuid, QString> ClipboardHistorySearch::unfoldedTexts(const QList<Clipboar
     return texts;
 }
 
-QHash<QUuid, QString> ClipboardHistorySearch::foldedTexts(QHash<QUuid, QString> texts)
+QHash<QUuid, QString> ClipboardHistorySearch::foldedTexts(QHash<QUuid, QString> texts, std::stop_token token)
 {
-    for (QString &text : texts)
-        text = SearchFolding::fold(text);
-    return texts;
+    QHash<QUuid, QString> folded;
+    folded.reserve(texts.size());
+    for (auto text = texts.cbegin(); text != texts.cend() && !token.stop_requested(); ++text)
+        folded.insert(text.key(), SearchFolding::fold(text.value()));
+    return folded;
 }
 
 void ClipboardHistorySearch::keepFolded(const QHash<QUuid, QString> &folded)

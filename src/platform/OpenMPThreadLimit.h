@@ -1,20 +1,15 @@
 #pragma once
 
-#include <QProcessEnvironment>
-
-// Tesseract is fastest single-threaded on the small crops we feed it, and its
-// OpenMP runtime reads OMP_THREAD_LIMIT only once, when it is loaded. A process
-// that links Tesseract therefore calls this first thing in main(): when the
-// variable is not "1" it sets it and re-executes itself once.
+// Tesseract is fastest single-threaded on the small crops we feed it: its
+// OpenMP teams cost more in spinning and hand-over than they gain. A process
+// that links Tesseract calls this first thing in main(), before any
+// recognition: every OpenMP parallel region in the process then runs on the
+// calling thread alone, and no team threads are ever started.
 //
-// The limit is this process's own business: the programs it starts (the local
-// engine's Python, which runs its own numerical libraries) get the variable as
-// the user had it.
+// It changes only this process's OpenMP runtime, not its environment, so the
+// programs it starts (the local engine's Python, which runs its own numerical
+// libraries) see OMP_THREAD_LIMIT as the user had it.
 class OpenMPThreadLimit {
 public:
-    static void enforceSingleThread(char **argv);
-
-    // This process's environment with OMP_THREAD_LIMIT as it was before
-    // enforceSingleThread(), for child processes.
-    static QProcessEnvironment childEnvironment();
+    static void enforceSingleThread();
 };

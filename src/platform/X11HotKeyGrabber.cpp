@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
 // The keyboard extension's header names a field after a C++ keyword.
 #define explicit explicit_
@@ -28,22 +27,6 @@ constexpr quint32 defaultRepeatDelay = 660;
 // Slack for a repeat the server sends late while it is busy.
 constexpr quint32 repeatSlack = 250;
 
-struct KeySymbolsDeleter {
-    void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
-};
-
-QList<quint8> keycodesOf(xcb_key_symbols_t *symbols, quint32 keysym)
-{
-    QList<quint8> codes;
-    xcb_keycode_t *found = xcb_key_symbols_get_keycode(symbols, keysym);
-    for (xcb_keycode_t *code = found; code && *code != XCB_NO_SYMBOL; ++code) {
-        if (!codes.contains(*code))
-            codes.append(*code);
-    }
-    std::free(found);
-    return codes;
-}
-
 struct XkbDeleter {
     void operator()(xkb_context *context) const { xkb_context_unref(context); }
     void operator()(xkb_keymap *keymap) const { xkb_keymap_unref(keymap); }
@@ -62,57 +45,87 @@ bool givesSymbol(xkb_keymap *keymap, xkb_keycode_t code, xkb_layout_index_t layo
     return false;
 }
 
-// The keycodes that give `keysym`, on any shift level, in the keyboard layout
-// in use. A grab holds a keycode whichever layout is active, so a key that
-// gives the symbol only in another layout would take a different chord from
-// everyone else (Ctrl+Alt+I, when Dvorak is the second layout). Empty when
-// the server has no keyboard extension.
-std::optional<QList<quint8>> keycodesInLayoutInUse(xcb_connection_t *connection, quint32 keysym)
+// The keycodes that give `keysym`, on any shift level, in `layout` of
+// `keymap` (the layout in use): a grab holds a keycode whichever layout is
+// active, so a key that gives the symbol only in another layout would take a
+// different chord from everyone else (Ctrl+Alt+I, when Dvorak is the second
+// layout). No round trip to the server.
+QList<quint8> keycodesInLayout(xkb_keymap *keymap, xkb_layout_index_t layout, quint32 keysym)
 {
-    if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
-        return std::nullopt;
-    const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
-    const std::unique_ptr<xkb_context, XkbDeleter> context(
-        xkb_context_new(xkb_context_flags(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES)));
-    if (device < 0 || !context)
-        return std::nullopt;
-    const std::unique_ptr<xkb_keymap, XkbDeleter> keymap(
-        xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap)
-        return std::nullopt;
-    const std::unique_ptr<xkb_state, XkbDeleter> state(xkb_x11_state_new_from_device(keymap.get(), connection, device));
+    const std::unique_ptr<xkb_state, XkbDeleter> state(xkb_state_new(keymap));
     if (!state)
-        return std::nullopt;
+        return {};
+    xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, layout);
     QList<quint8> codes;
-    const xkb_keycode_t last = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(keymap.get()), 255);
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap.get()); code <= last; ++code) {
-        const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), code);
-        if (layout != XKB_LAYOUT_INVALID && givesSymbol(keymap.get(), code, layout, keysym))
+    const xkb_keycode_t last = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(keymap), 255);
+    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= last; ++code) {
+        const xkb_layout_index_t keyLayout = xkb_state_key_get_layout(state.get(), code);
+        if (keyLayout != XKB_LAYOUT_INVALID && givesSymbol(keymap, code, keyLayout, keysym))
             codes.append(quint8(code));
     }
     return codes;
 }
 
-// The modifier bit NumLock sets; Mod2 on nearly every keyboard map.
-quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
-{
-    const QList<quint8> numLockCodes = keycodesOf(symbols, numLockKeysym);
-    const auto cookie = xcb_get_modifier_mapping(connection);
-    std::unique_ptr<xcb_get_modifier_mapping_reply_t, decltype(&std::free)> reply(
-        xcb_get_modifier_mapping_reply(connection, cookie, nullptr), &std::free);
-    if (!reply || numLockCodes.isEmpty())
-        return XCB_MOD_MASK_2;
-    const xcb_keycode_t *map = xcb_get_modifier_mapping_keycodes(reply.get());
-    const int perModifier = reply->keycodes_per_modifier;
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int i = 0; i < perModifier; ++i) {
-            if (numLockCodes.contains(map[modifier * perModifier + i]))
-                return quint16(1u << modifier);
+// The core keyboard map and modifier map, both asked for before either is
+// waited for. Their bytes tell whether a new keyboard brought another map.
+struct CoreKeyboard {
+    std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> keys{nullptr, &std::free};
+    std::unique_ptr<xcb_get_modifier_mapping_reply_t, decltype(&std::free)> modifiers{nullptr, &std::free};
+    QByteArray bytes;
+
+    explicit CoreKeyboard(xcb_connection_t *connection)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(connection);
+        const auto keysCookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                                         quint8(setup->max_keycode - setup->min_keycode + 1));
+        const auto modifiersCookie = xcb_get_modifier_mapping(connection);
+        keys.reset(xcb_get_keyboard_mapping_reply(connection, keysCookie, nullptr));
+        modifiers.reset(xcb_get_modifier_mapping_reply(connection, modifiersCookie, nullptr));
+        if (keys) {
+            bytes.append(reinterpret_cast<const char *>(xcb_get_keyboard_mapping_keysyms(keys.get())),
+                         xcb_get_keyboard_mapping_keysyms_length(keys.get()) * qsizetype(sizeof(xcb_keysym_t)));
+        }
+        if (modifiers) {
+            bytes.append(reinterpret_cast<const char *>(xcb_get_modifier_mapping_keycodes(modifiers.get())),
+                         xcb_get_modifier_mapping_keycodes_length(modifiers.get()));
         }
     }
-    return XCB_MOD_MASK_2;
-}
+
+    // The keycodes with `keysym` in any column.
+    QList<quint8> keycodesOf(xcb_connection_t *connection, quint32 keysym) const
+    {
+        QList<quint8> codes;
+        if (!keys || keys->keysyms_per_keycode == 0)
+            return codes;
+        const xcb_keysym_t *symbols = xcb_get_keyboard_mapping_keysyms(keys.get());
+        const int count = xcb_get_keyboard_mapping_keysyms_length(keys.get());
+        const int perKey = keys->keysyms_per_keycode;
+        const int first = xcb_get_setup(connection)->min_keycode;
+        for (int index = 0; index < count; ++index) {
+            const quint8 code = quint8(first + index / perKey);
+            if (symbols[index] == keysym && !codes.contains(code))
+                codes.append(code);
+        }
+        return codes;
+    }
+
+    // The modifier bit NumLock sets; Mod2 on nearly every keyboard map.
+    quint16 numLockMask(xcb_connection_t *connection) const
+    {
+        const QList<quint8> numLockCodes = keycodesOf(connection, numLockKeysym);
+        if (!modifiers || numLockCodes.isEmpty())
+            return XCB_MOD_MASK_2;
+        const xcb_keycode_t *map = xcb_get_modifier_mapping_keycodes(modifiers.get());
+        const int perModifier = modifiers->keycodes_per_modifier;
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            for (int i = 0; i < perModifier; ++i) {
+                if (numLockCodes.contains(map[modifier * perModifier + i]))
+                    return quint16(1u << modifier);
+            }
+        }
+        return XCB_MOD_MASK_2;
+    }
+};
 
 // How long after a press the keyboard's auto-repeat may send the next one: its
 // delay before the first repeat, in milliseconds.
@@ -130,24 +143,39 @@ quint32 repeatDelay(xcb_connection_t *connection)
     return std::max<quint32>(controls->repeatDelay, controls->repeatInterval);
 }
 
-bool isKeymapChange(const xcb_generic_event_t *event)
+// What an event says of the keyboard: nothing, a new map, another keyboard
+// (whose map may be the same), or a switch to another of the map's layouts
+// (which one, in `layout`).
+enum class KeyboardChange { none, map, keyboard, layout };
+
+KeyboardChange keyboardChangeOf(const xcb_generic_event_t *event, quint32 &layout)
 {
     const quint8 type = event->response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY)
-        return reinterpret_cast<const xcb_mapping_notify_event_t *>(event)->request != XCB_MAPPING_POINTER;
+    if (type == XCB_MAPPING_NOTIFY) {
+        return reinterpret_cast<const xcb_mapping_notify_event_t *>(event)->request != XCB_MAPPING_POINTER
+                   ? KeyboardChange::map
+                   : KeyboardChange::none;
+    }
     // Qt asks for the keyboard extension's notifications for its own keyboard.
     const xcb_query_extension_reply_t *xkb = xcb_get_extension_data(X11Connection::connection(), &xcb_xkb_id);
     if (!xkb || !xkb->present || type != xkb->first_event)
-        return false;
+        return KeyboardChange::none;
     switch (reinterpret_cast<const xcb_xkb_map_notify_event_t *>(event)->xkbType) {
     case XCB_XKB_NEW_KEYBOARD_NOTIFY:
+        // Sent whenever the keys come from another device than the last
+        // (another program typing through XTEST, say), mostly with the same map.
+        return KeyboardChange::keyboard;
     case XCB_XKB_MAP_NOTIFY:
-        return true;
-    case XCB_XKB_STATE_NOTIFY:
-        // Another layout of the map became the one in use.
-        return reinterpret_cast<const xcb_xkb_state_notify_event_t *>(event)->changed & XCB_XKB_STATE_PART_GROUP_STATE;
+        return KeyboardChange::map;
+    case XCB_XKB_STATE_NOTIFY: {
+        const auto *state = reinterpret_cast<const xcb_xkb_state_notify_event_t *>(event);
+        if (!(state->changed & XCB_XKB_STATE_PART_GROUP_STATE))
+            return KeyboardChange::none;
+        layout = state->group;
+        return KeyboardChange::layout;
+    }
     default:
-        return false;
+        return KeyboardChange::none;
     }
 }
 
@@ -156,6 +184,16 @@ bool isKeymapChange(const xcb_generic_event_t *event)
 X11HotKeyGrabber::X11HotKeyGrabber(QObject *parent) : HotKeyGrabber(parent)
 {
     QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+void X11HotKeyGrabber::XkbFree::operator()(xkb_context *context) const
+{
+    xkb_context_unref(context);
+}
+
+void X11HotKeyGrabber::XkbFree::operator()(xkb_keymap *keymap) const
+{
+    xkb_keymap_unref(keymap);
 }
 
 X11HotKeyGrabber::~X11HotKeyGrabber()
@@ -180,6 +218,7 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
     if (!sessionCanGrab())
         return false;
     wanted_ = chord;
+    keymapStale_ = true;
     if (!take(chord)) {
         wanted_.reset();
         return false;
@@ -187,20 +226,58 @@ bool X11HotKeyGrabber::grab(const HotKeyChord &chord)
     return true;
 }
 
+void X11HotKeyGrabber::loadKeymap(xcb_connection_t *connection)
+{
+    keymap_.reset();
+    // The extension set up and the core keyboard's id asked for once: both last as long as the connection.
+    if (!xkbContext_) {
+        if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                         XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
+            return;
+        xkbDevice_ = xkb_x11_get_core_keyboard_device_id(connection);
+        xkbContext_.reset(
+            xkb_context_new(xkb_context_flags(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES)));
+    }
+    const std::int32_t device = xkbDevice_;
+    if (device < 0 || !xkbContext_)
+        return;
+    keymap_.reset(xkb_x11_keymap_new_from_device(xkbContext_.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap_)
+        return;
+    const std::unique_ptr<xkb_state, XkbDeleter> state(
+        xkb_x11_state_new_from_device(keymap_.get(), connection, device));
+    if (!state) {
+        keymap_.reset();
+        return;
+    }
+    layout_ = xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE);
+}
+
 bool X11HotKeyGrabber::take(const HotKeyChord &chord)
 {
     xcb_connection_t *connection = X11Connection::connection();
-    // One copy of the keyboard map (a round trip) for NumLock, and for the
-    // chord's key on a server without the keyboard extension.
-    const std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
-    if (!symbols)
-        return false;
-    const QList<quint8> codes =
-        keycodesInLayoutInUse(connection, chord.keysym).value_or(keycodesOf(symbols.get(), chord.keysym));
+    std::optional<CoreKeyboard> core;
+    // Another keyboard: one look at its core map tells whether anything is to be read again.
+    if (keyboardReplaced_ && !keymapStale_) {
+        core.emplace(connection);
+        keymapStale_ = core->bytes != coreBytes_;
+    }
+    keyboardReplaced_ = false;
+    // Round trips only for a new map: a switch of layout looks the keys up in the map at hand.
+    if (keymapStale_) {
+        loadKeymap(connection);
+        if (!core)
+            core.emplace(connection);
+        coreBytes_ = core->bytes;
+        numLock_ = core->numLockMask(connection);
+        // Without the keyboard extension the core map is all there is.
+        coreCodes_ = keymap_ ? QList<quint8>() : core->keycodesOf(connection, chord.keysym);
+        keymapStale_ = false;
+    }
+    const QList<quint8> codes = keymap_ ? keycodesInLayout(keymap_.get(), layout_, chord.keysym) : coreCodes_;
     if (codes.isEmpty())
         return false;
-    const quint16 numLock = numLockMask(connection, symbols.get());
-    const QList<quint16> variants{0, capsLockMask, numLock, quint16(capsLockMask | numLock)};
+    const QList<quint16> variants{0, capsLockMask, numLock_, quint16(capsLockMask | numLock_)};
     if (codes == keycodes_ && variants == variants_ && chord.modifiers == modifiers_)
         return true;
     giveBack();
@@ -317,7 +394,20 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
     if (!wanted_ || eventType != "xcb_generic_event_t")
         return false;
     auto *event = static_cast<xcb_generic_event_t *>(message);
-    if (isKeymapChange(event)) {
+    quint32 layout = 0;
+    const KeyboardChange change = keyboardChangeOf(event, layout);
+    if (change != KeyboardChange::none) {
+        if (change == KeyboardChange::map) {
+            keymapStale_ = true;
+        } else if (change == KeyboardChange::keyboard) {
+            keyboardReplaced_ = true;
+        } else {
+            // Another program may switch the layout around all its typing:
+            // a switch back to the layout the keys were looked up in costs nothing.
+            if (layout == layout_)
+                return false;
+            layout_ = layout;
+        }
         // One change of the map comes as several notifications: the keys are
         // looked up once, after all of them.
         if (!followPending_)

@@ -3,12 +3,18 @@
 #include "platform/HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 
 #include <xcb/xproto.h>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
+
+struct xkb_context;
+struct xkb_keymap;
 
 // Passive key grabs on the root window, one per lock-key variant of the chord
 // (none, CapsLock, NumLock, both) and per keycode that yields its key symbol
@@ -41,9 +47,16 @@ public:
 
 private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    struct XkbFree {
+        void operator()(xkb_context *context) const;
+        void operator()(xkb_keymap *keymap) const;
+    };
+
     // Grabs the chord's keys in the present map, first giving back the keys
     // held that are not among them; false, with nothing held, when refused.
     bool take(const HotKeyChord &chord);
+    // Reads the keyboard map and the layout in use from the server; no map without the keyboard extension.
+    void loadKeymap(xcb_connection_t *connection);
     void giveBack();
     void followKeymap();
     bool isRepeat(const xcb_key_press_event_t &press);
@@ -60,6 +73,19 @@ private:
     // The chord asked for, held or not, while it is ours to follow.
     std::optional<HotKeyChord> wanted_;
     bool followPending_ = false;
+    std::unique_ptr<xkb_context, XkbFree> xkbContext_;
+    std::int32_t xkbDevice_ = -1;
+    // The keyboard map as last read, its layout in use as the server last
+    // reported it, NumLock's modifier bit in it, and the bytes of its core
+    // form (with the chord's keys in it, without the keyboard extension).
+    std::unique_ptr<xkb_keymap, XkbFree> keymap_;
+    quint32 layout_ = 0;
+    quint16 numLock_ = 0;
+    QByteArray coreBytes_;
+    QList<quint8> coreCodes_;
+    // The map is to be read again; another keyboard came, whose map may be the same.
+    bool keymapStale_ = true;
+    bool keyboardReplaced_ = false;
     QList<quint8> keycodes_;
     quint16 modifiers_ = 0;
     QList<quint16> variants_;

@@ -7,7 +7,6 @@
 #include "foundation/ProcessExit.h"
 #include "foundation/UuidText.h"
 #include "platform/BootClockTimer.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 
@@ -148,7 +147,7 @@ void MLXService::startWorker()
     auto *process = new QProcess(this);
     process->setProgram(MLXPaths::python());
     process->setArguments({QStringLiteral("-u"), *script, QStringLiteral("--model-dir"), MLXPaths::model()});
-    QProcessEnvironment environment = OpenMPThreadLimit::childEnvironment();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"HF_HUB_OFFLINE", "TRANSFORMERS_OFFLINE", "HF_HUB_DISABLE_TELEMETRY"})
         environment.insert(QLatin1String(name), QStringLiteral("1"));
     process->setProcessEnvironment(environment);

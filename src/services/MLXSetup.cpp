@@ -4,7 +4,6 @@
 #include "foundation/ChildProcessSignals.h"
 #include "foundation/ProcessExit.h"
 #include "platform/DefaultsDomain.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "services/MLXPaths.h"
 #include "services/WorkerLineBuffer.h"
 
@@ -133,7 +132,6 @@ void MLXSetup::install()
     auto *process = new QProcess(this);
     process->setProgram(launchablePath(pythonPath_));
     process->setArguments({QStringLiteral("-u"), *script, QStringLiteral("--root"), MLXPaths::root()});
-    process->setProcessEnvironment(OpenMPThreadLimit::childEnvironment());
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     // A group of its own, so that a cancel also reaches what the script

@@ -80,6 +80,7 @@ void HistoryList::dropRow(HistoryRow *row)
     // Its own delete button may be sending the click that brought this: the
     // row goes once the click is over, nameless so no one takes it for a row.
     rows_.remove(row->itemId());
+    unpresented_.remove(row->itemId());
     row->hide();
     row->disconnect(this);
     row->setObjectName(QString());
@@ -88,20 +89,13 @@ void HistoryList::dropRow(HistoryRow *row)
 
 void HistoryList::present(const QList<ClipboardHistoryItem> &shown, const QDateTime &now)
 {
-    shown_ = shown;
     now_ = now;
-    shownIndex_.clear();
-    shownIndex_.reserve(shown_.size());
-    pinnedShown_ = 0;
-    for (qsizetype index = 0; index < shown_.size(); ++index) {
-        shownIndex_.insert(shown_.at(index).id, index);
-        pinnedShown_ += shown_.at(index).isPinned;
-    }
-    for (auto row = rows_.cbegin(); row != rows_.cend(); ++row) {
-        const auto index = shownIndex_.constFind(row.key());
-        if (index != shownIndex_.cend())
-            row.value()->present(shown_.at(*index), now_);
-    }
+    follow(shown);
+    // Pinned items come first.
+    pinnedShown_ = std::partition_point(shown_.cbegin(), shown_.cend(),
+                                        [](const ClipboardHistoryItem &item) { return item.isPinned; }) -
+                   shown_.cbegin();
+    unpresented_ = QSet<QUuid>(rows_.keyBegin(), rows_.keyEnd());
 
     const bool anyPinned = pinnedShown_ > 0;
     const bool anyRecent = shown_.size() > pinnedShown_;
@@ -112,6 +106,55 @@ void HistoryList::present(const QList<ClipboardHistoryItem> &shown, const QDateT
     entriesStale_ = true;
     materialise();
     updateGeometry();
+}
+
+void HistoryList::follow(const QList<ClipboardHistoryItem> &shown)
+{
+    // A poll adds an item at the top of its section and drops the oldest: the
+    // items before it are as they were, and so are those after a deletion.
+    // (An item's text never changes: its id stands for it.)
+    const auto same = [](const ClipboardHistoryItem &one, const ClipboardHistoryItem &other) {
+        return one.id == other.id && one.isPinned == other.isPinned && one.date == other.date;
+    };
+    const qsizetype common = std::min(shown_.size(), shown.size());
+    qsizetype head = 0;
+    while (head < common && same(shown_.at(head), shown.at(head)))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < common - head && same(shown_.at(shown_.size() - 1 - tail), shown.at(shown.size() - 1 - tail)))
+        ++tail;
+    const qsizetype before = shown_.size() - head - tail;
+    const qsizetype after = shown.size() - head - tail;
+
+    // The heights of the items in between that moved or took a new date or pin.
+    const bool measured = heightsWidth_ >= 0;
+    QHash<QUuid, HistoryRowEstimate::Height> moved;
+    for (qsizetype index = head; measured && index < head + before; ++index)
+        moved.insert(shown_.at(index).id, heights_.at(index));
+    if (after > before) {
+        shown_.insert(head, after - before, shown.at(head));
+        if (measured)
+            heights_.insert(head, after - before, HistoryRowEstimate::Height());
+    } else if (after < before) {
+        shown_.remove(head, before - after);
+        if (measured)
+            heights_.remove(head, before - after);
+    }
+    for (qsizetype index = head; index < head + after; ++index) {
+        const ClipboardHistoryItem &item = shown.at(index);
+        shown_[index] = item;
+        if (measured) {
+            const auto known = moved.constFind(item.id);
+            heights_[index] = known != moved.cend() ? *known : heightOf(item);
+        }
+    }
+}
+
+HistoryRowEstimate::Height HistoryList::heightOf(const ClipboardHistoryItem &item) const
+{
+    const auto exact = exact_.constFind(item.id);
+    return exact != exact_.cend() ? HistoryRowEstimate::measured(*exact)
+                                  : estimate_.heightFor(item.text, heightsWidth_);
 }
 
 void HistoryList::setCopyEnabled(bool enabled)
@@ -125,17 +168,27 @@ void HistoryList::layOut(int width) const
 {
     if (width == laidOutWidth_ && !entriesStale_)
         return;
-    if (width != heightsWidth_) {
-        heights_.clear();
+    // The faces changed: every height is to be told again.
+    const bool newFaces = estimate_.follow();
+    if (newFaces || width != heightsWidth_) {
+        // The exact heights were measured at another width; the rows made measure themselves again when placed.
+        exact_.clear();
+        const bool keep = !newFaces && heightsWidth_ >= 0;
         heightsWidth_ = width;
+        heights_.resize(shown_.size());
+        // Most estimates hold at a width a few pixels off.
+        for (qsizetype index = 0; index < shown_.size(); ++index) {
+            if (!keep || !HistoryRowEstimate::holds(heights_.at(index), width))
+                heights_[index] = estimate_.heightFor(shown_.at(index).text, width);
+        }
     }
-    entries_.clear();
-    entries_.reserve(shown_.size() + 2);
+    entries_.resize(shown_.size() + (pinnedShown_ > 0 ? 1 : 0) + (shown_.size() > pinnedShown_ ? 1 : 0));
+    qsizetype entry = 0;
     int y = 0;
     const auto add = [&](qsizetype item, int height) {
-        if (!entries_.isEmpty())
+        if (entry > 0)
             y += spacing;
-        entries_.append({y, height, item});
+        entries_[entry++] = {y, height, item};
         y += height;
     };
     for (qsizetype index = 0; index < shown_.size(); ++index) {
@@ -143,11 +196,7 @@ void HistoryList::layOut(int width) const
             add(pinnedHeaderEntry, pinnedHeader_->sizeHint().height());
         if (index == pinnedShown_)
             add(recentHeaderEntry, recentHeader_->sizeHint().height());
-        const ClipboardHistoryItem &item = shown_.at(index);
-        auto height = heights_.constFind(item.id);
-        if (height == heights_.cend())
-            height = heights_.insert(item.id, HistoryRow::estimatedHeightFor(item.text, width));
-        add(index, *height);
+        add(index, heights_.at(index).height);
     }
     totalHeight_ = y;
     laidOutWidth_ = width;
@@ -178,6 +227,25 @@ HistoryRow *HistoryList::rowWithFocus() const
     return nullptr;
 }
 
+qsizetype HistoryList::indexOfShown(const QUuid &id, qsizetype first, qsizetype last) const
+{
+    // Where it was last found, then the rows in reach, then everything.
+    if (focusHint_ >= 0 && focusHint_ < shown_.size() && shown_.at(focusHint_).id == id)
+        return focusHint_;
+    const auto in = [&](qsizetype from, qsizetype to) {
+        for (qsizetype index = std::max<qsizetype>(from, 0); index < std::min(to, shown_.size()); ++index) {
+            if (shown_.at(index).id == id)
+                return index;
+        }
+        return qsizetype(-1);
+    };
+    qsizetype found = in(first, last);
+    if (found < 0)
+        found = in(0, shown_.size());
+    focusHint_ = found;
+    return found;
+}
+
 void HistoryList::materialise()
 {
     if (placing_)
@@ -188,6 +256,15 @@ void HistoryList::materialise()
     for (int round = 0; round < 4 && place(); ++round) {
     }
     placing_ = false;
+}
+
+void HistoryList::rememberExact(const QUuid &id, int height)
+{
+    // Rows made long ago and dropped since measure themselves again should they come back.
+    constexpr qsizetype remembered = 4096;
+    if (exact_.size() >= remembered)
+        exact_.removeIf([this](const QHash<QUuid, int>::iterator entry) { return !rows_.contains(entry.key()); });
+    exact_.insert(id, height);
 }
 
 bool HistoryList::place()
@@ -202,19 +279,6 @@ bool HistoryList::place()
     const qsizetype firstWanted = first - entries_.cbegin();
     const qsizetype lastWanted = last - entries_.cbegin();
 
-    // Rows out of reach go, but never the one holding the focus while its item is shown.
-    HistoryRow *focused = rowWithFocus();
-    bool changed = false;
-    for (HistoryRow *row : rows_.values()) {
-        const auto index = shownIndex_.constFind(row->itemId());
-        const qsizetype entry = index == shownIndex_.cend() ? -1 : entryOf(*index);
-        const bool wanted = entry >= firstWanted && entry < lastWanted;
-        if (!wanted && !(row == focused && entry >= 0)) {
-            dropRow(row);
-            changed = true;
-        }
-    }
-
     // Children in the order shown: headers, the rows in reach and the focused row wherever it is.
     QList<qsizetype> order;
     for (qsizetype entry = firstWanted; entry < lastWanted; ++entry)
@@ -223,10 +287,29 @@ bool HistoryList::place()
         order.append(0);
     if (shown_.size() > pinnedShown_)
         order.append(entryOf(pinnedShown_) - 1);
-    if (focused && rows_.contains(focused->itemId()))
-        order.append(entryOf(shownIndex_.value(focused->itemId())));
+    // Rows out of reach go, but never the one holding the focus while its item is shown.
+    HistoryRow *focused = rowWithFocus();
+    if (focused) {
+        // An entry's index is its item's plus the headers above it.
+        const qsizetype item = indexOfShown(focused->itemId(), firstWanted - 2, lastWanted);
+        if (item >= 0)
+            order.append(entryOf(item));
+    }
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
+
+    QSet<QUuid> kept;
+    for (const qsizetype entryIndex : std::as_const(order)) {
+        if (const qsizetype item = entries_.at(entryIndex).item; item >= 0)
+            kept.insert(shown_.at(item).id);
+    }
+    bool changed = false;
+    for (HistoryRow *row : rows_.values()) {
+        if (!kept.contains(row->itemId())) {
+            dropRow(row);
+            changed = true;
+        }
+    }
 
     QList<QWidget *> placed;
     const int visibleTop = parentWidget() ? -y() : 0;
@@ -241,14 +324,22 @@ bool HistoryList::place()
             widget = recentHeader_;
         } else {
             const ClipboardHistoryItem &item = shown_.at(entry.item);
-            changed = changed || !rows_.contains(item.id);
-            HistoryRow *row = rowFor(item);
-            const int exact = row->heightForWidth(width());
-            if (exact != entry.height) {
-                heights_.insert(item.id, exact);
-                if (entry.top < visibleTop)
-                    shiftAbove += exact - entry.height;
-                remeasured = true;
+            HistoryRow *row = rows_.value(item.id);
+            if (!row) {
+                row = rowFor(item);
+                changed = true;
+            } else if (unpresented_.remove(item.id)) {
+                row->present(item, now_);
+            }
+            if (!exact_.contains(item.id)) {
+                const int exact = row->heightForWidth(width());
+                rememberExact(item.id, exact);
+                heights_[entry.item] = HistoryRowEstimate::measured(exact);
+                if (exact != entry.height) {
+                    if (entry.top < visibleTop)
+                        shiftAbove += exact - entry.height;
+                    remeasured = true;
+                }
             }
             widget = row;
         }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "models/ClipboardHistoryItem.h"
+#include "views/HistoryRowEstimate.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
@@ -20,7 +22,10 @@ class SectionHeader;
 // visible part (and the row holding the keyboard focus, wherever it is): a
 // change moves, adds or drops rows, so the scroll position and the focus
 // survive it. The headers and rows are the list's children in the order
-// shown, which is the order assistive technologies read.
+// shown, which is the order assistive technologies read. A change costs what
+// changed and the rows in reach: the heights of the items that kept their
+// places at either end of the list are carried over, and only the rest are
+// estimated.
 class HistoryList : public QWidget {
     Q_OBJECT
 public:
@@ -73,31 +78,45 @@ private:
 
     HistoryRow *rowFor(const ClipboardHistoryItem &item);
     void dropRow(HistoryRow *row);
-    // Places every header and row at `width`, row heights from the cache.
+    // Brings `shown_` and the heights to `shown`, changing only the items
+    // between those at either end that are as they were: the list shown is
+    // the list's own, so the store never copies its items because of it.
+    void follow(const QList<ClipboardHistoryItem> &shown);
+    HistoryRowEstimate::Height heightOf(const ClipboardHistoryItem &item) const;
+    // Places every header and row at `width`.
     void layOut(int width) const;
     qsizetype entryOf(qsizetype item) const;
     // The part of the list to have rows for: what is visible, a screenful either side.
     std::pair<int, int> wantedSpan() const;
     HistoryRow *rowWithFocus() const;
+    // Where the item of `id` is in `shown_`, looked for among the items in `first`..`last` first; -1 if not shown.
+    qsizetype indexOfShown(const QUuid &id, qsizetype first, qsizetype last) const;
     void materialise();
     // Makes and places the rows in reach; true when some row's height was
     // not what its estimate said (the rows are then placed again).
     bool place();
     // Tells assistive technologies how the children read changed from `before`.
     void tellReaders(const QList<QPointer<QWidget>> &before) const;
+    void rememberExact(const QUuid &id, int height);
 
+    // Never shares its items with the list it was made from.
     QList<ClipboardHistoryItem> shown_;
-    // Where each shown item's id sits in `shown_`.
-    QHash<QUuid, qsizetype> shownIndex_;
     QDateTime now_;
+    mutable HistoryRowEstimate estimate_;
+    // The height of each item of `shown_` at `heightsWidth_`: estimated, or
+    // exact once its row was made.
+    mutable QList<HistoryRowEstimate::Height> heights_;
+    mutable int heightsWidth_ = -1;
+    // The exact heights of rows made at `heightsWidth_`, by item id: an item's text never changes.
+    mutable QHash<QUuid, int> exact_;
     mutable QList<Entry> entries_;
     mutable int laidOutWidth_ = -1;
     mutable bool entriesStale_ = true;
     mutable int totalHeight_ = 0;
-    // Row heights by item id at `heightsWidth_`: an item's text never changes.
-    mutable QHash<QUuid, int> heights_;
-    mutable int heightsWidth_ = -1;
     QHash<QUuid, HistoryRow *> rows_;
+    // Rows made before the last change that have not taken their item's new date and pin yet.
+    QSet<QUuid> unpresented_;
+    mutable qsizetype focusHint_ = -1;
     qsizetype pinnedShown_ = 0;
     SectionHeader *pinnedHeader_;
     SectionHeader *recentHeader_;

@@ -8,13 +8,9 @@
 #include "support/design/SymbolButton.h"
 #include "support/design/SymbolLibrary.h"
 
-#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <memory>
 
 namespace {
 
@@ -81,82 +77,12 @@ SymbolButton *sideButtonFor(const QString &symbol, const QString &name, QWidget 
     return button;
 }
 
-// The advances of single characters in one face, Latin-1 ones at hand.
-class CharacterAdvances {
-public:
-    explicit CharacterAdvances(const QFont &font) : key_(font.key()), metrics_(font) { latin_.fill(-1); }
-
-    const QString &key() const { return key_; }
-
-    double of(QChar character)
-    {
-        const char16_t code = character.unicode();
-        double &known = code < latin_.size() ? latin_[code] : other_[code];
-        if (code < latin_.size() ? known < 0 : known == 0)
-            known = metrics_.horizontalAdvance(character);
-        return known;
-    }
-
-private:
-    QString key_;
-    QFontMetricsF metrics_;
-    std::array<double, 256> latin_;
-    QHash<char16_t, double> other_;
-};
-
-// How many lines, up to `maximum`, `text` takes wrapped at word boundaries
-// (anywhere within a word longer than a line) to `width`, from the advances of
-// its characters one by one: no shaping, so a few microseconds for any text,
-// and right but for kerning and complex scripts. A row placed this way
-// measures itself once it is made.
-int estimatedLines(const QString &text, const QFont &font, double width, int maximum)
-{
-    static std::unique_ptr<CharacterAdvances> advances;
-    if (!advances || advances->key() != font.key())
-        advances = std::make_unique<CharacterAdvances>(font);
-    int lines = 1;
-    double line = 0;
-    double word = 0;
-    const auto breakLine = [&] {
-        ++lines;
-        line = 0;
-    };
-    for (const QChar character : text) {
-        if (lines > maximum)
-            return maximum;
-        if (character == QLatin1Char('\n')) {
-            if (line > 0 && line + word > width)
-                breakLine();
-            breakLine();
-            word = 0;
-        } else if (character.isSpace()) {
-            if (line > 0 && line + word > width)
-                breakLine();
-            line += word + advances->of(character);
-            word = 0;
-        } else {
-            const double advance = advances->of(character);
-            if (word + advance > width) {
-                // A word longer than the line breaks anywhere.
-                if (line > 0)
-                    breakLine();
-                breakLine();
-                word = 0;
-            }
-            word += advance;
-        }
-    }
-    if (line > 0 && line + word > width)
-        ++lines;
-    return std::min(lines, maximum);
-}
-
 } // namespace
 
 HistoryRow::HistoryRow(const ClipboardHistoryItem &item, QWidget *parent)
     : QWidget(parent), item_(item), wordCount_(item.wordCount()), copy_(new CopyAgainButton(this)),
-      text_(passiveLabel(DesignTokens::font(DesignTokens::FontRole::rowText), Ink::primary, maximumTextLines, copy_)),
-      meta_(passiveLabel(DesignTokens::font(DesignTokens::FontRole::rowDetail), Ink::secondary, 1, copy_)),
+      text_(passiveLabel(textFont(), Ink::primary, maximumTextLines, copy_)),
+      meta_(passiveLabel(metaFont(), Ink::secondary, 1, copy_)),
       pin_(sideButtonFor(QStringLiteral("pin"), QStringLiteral("pinButton"), this)),
       delete_(sideButtonFor(QStringLiteral("trash"), QStringLiteral("deleteButton"), this))
 {
@@ -228,23 +154,25 @@ int HistoryRow::copyHeight(int textHeight, int metaHeight)
     return std::max(textHeight + textSpacing + metaHeight, symbolTop + symbolSide);
 }
 
+QFont HistoryRow::textFont()
+{
+    return DesignTokens::font(DesignTokens::FontRole::rowText);
+}
+
+QFont HistoryRow::metaFont()
+{
+    return DesignTokens::font(DesignTokens::FontRole::rowDetail);
+}
+
+int HistoryRow::heightFor(int textHeight, int metaHeight)
+{
+    return 2 * padding + std::max(copyHeight(textHeight, metaHeight), 2 * sideButton + sideSpacing);
+}
+
 int HistoryRow::heightForWidth(int width) const
 {
     const int labelWidth = textWidth(width);
-    return 2 * padding + std::max(copyHeight(text_->heightForWidth(labelWidth), meta_->heightForWidth(labelWidth)),
-                                  2 * sideButton + sideSpacing);
-}
-
-int HistoryRow::estimatedHeightFor(const QString &text, int width)
-{
-    // As the labels measure themselves: whole lines of their faces, at least one.
-    const QFont textFont = DesignTokens::font(DesignTokens::FontRole::rowText);
-    const double textLine = QFontMetricsF(textFont).lineSpacing();
-    const int metaHeight =
-        int(std::ceil(QFontMetricsF(DesignTokens::font(DesignTokens::FontRole::rowDetail)).lineSpacing()));
-    const int lines = estimatedLines(text, textFont, textWidth(width), maximumTextLines);
-    const int textHeight = int(std::ceil(double(std::max<qsizetype>(lines, 1)) * textLine));
-    return 2 * padding + std::max(copyHeight(textHeight, metaHeight), 2 * sideButton + sideSpacing);
+    return heightFor(text_->heightForWidth(labelWidth), meta_->heightForWidth(labelWidth));
 }
 
 int HistoryRow::shortestHeight()

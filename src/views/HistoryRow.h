@@ -36,10 +36,13 @@ public:
     SymbolButton *pinButton() const { return pin_; }
     SymbolButton *deleteButton() const { return delete_; }
 
-    // The height of a row of `text` at `width`, without making one: its text's
-    // lines counted from character advances, right but for kerning and
-    // complex scripts (heightForWidth is exact).
-    static int estimatedHeightFor(const QString &text, int width);
+    // The faces of the text and of the meta line.
+    static QFont textFont();
+    static QFont metaFont();
+    // The text's width in a row `width` wide, and the height of a row whose
+    // labels are this tall: what a row's height is made of, for estimates.
+    static int textWidth(int width);
+    static int heightFor(int textHeight, int metaHeight);
     // No row is shorter: its two side buttons and its padding.
     static int shortestHeight();
 
@@ -59,7 +62,6 @@ protected:
 private:
     void showPin(bool pinned);
     static int copyWidth(int width);
-    static int textWidth(int width);
     static int copyHeight(int textHeight, int metaHeight);
     void layoutContent();
 

@@ -91,7 +91,10 @@ HistoryView::HistoryView(AppModel &model, ClipboardHistoryStore &history, QWidge
     follow();
 }
 
-HistoryView::~HistoryView() = default;
+HistoryView::~HistoryView()
+{
+    stopFolding();
+}
 
 QWidget *HistoryView::makeHeader()
 {
@@ -171,6 +174,8 @@ void HistoryView::catchUp()
 void HistoryView::present()
 {
     const QList<ClipboardHistoryItem> &stored = history_.items();
+    if (stored.isEmpty())
+        stopFolding();
     const QString typed = searchField_->text();
     const QList<ClipboardHistoryItem> found = search_.filter(stored, typed);
     count_->setText(countText(stored.size()));
@@ -196,21 +201,34 @@ void HistoryView::present()
 
 void HistoryView::foldAhead()
 {
-    if (foldingAhead_ || search_.cachedCount() >= history_.items().size())
+    // The few texts copied while the list is shown are folded by the first
+    // keystroke: cheaper than looking through the store at every poll.
+    constexpr qsizetype foldedByTheKeystroke = 16;
+    if (foldingAhead_ || search_.cachedCount() + foldedByTheKeystroke >= history_.items().size())
         return;
     QHash<QUuid, QString> texts = search_.unfoldedTexts(history_.items());
     if (texts.isEmpty())
         return;
     foldingAhead_ = true;
-    Detached::start(foldInBackground(std::move(texts)), "folding the history for search");
+    foldStop_ = std::stop_source();
+    Detached::start(foldInBackground(std::move(texts), foldStop_.get_token()), "folding the history for search");
 }
 
-QCoro::Task<void> HistoryView::foldInBackground(QHash<QUuid, QString> texts)
+void HistoryView::stopFolding()
+{
+    foldStop_.request_stop();
+    foldingAhead_ = false;
+}
+
+QCoro::Task<void> HistoryView::foldInBackground(QHash<QUuid, QString> texts, std::stop_token token)
 {
     QPointer<HistoryView> self(this);
-    auto fold = [texts = std::move(texts)]() mutable { return ClipboardHistorySearch::foldedTexts(std::move(texts)); };
+    auto fold = [texts = std::move(texts), token]() mutable {
+        return ClipboardHistorySearch::foldedTexts(std::move(texts), token);
+    };
     const QHash<QUuid, QString> folded = co_await Background::run(std::move(fold));
-    if (!self)
+    // Stopped: hidden (a later showing folds again) or cleared, and a newer fold may be under way.
+    if (!self || token.stop_requested())
         co_return;
     search_.keepFolded(folded);
     foldingAhead_ = false;
@@ -315,6 +333,7 @@ void HistoryView::hideEvent(QHideEvent *event)
     // closed): closing it answers Cancel, and nothing is cleared.
     if (alert_)
         alert_->close();
+    stopFolding();
     QWidget::hideEvent(event);
 }
 

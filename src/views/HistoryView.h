@@ -9,6 +9,8 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <stop_token>
+
 class AppModel;
 class ClampedLabel;
 class ClipboardHistoryStore;
@@ -24,7 +26,10 @@ class QStackedWidget;
 // follows the store and the model's phase (copying is disabled while a
 // capture runs) and records nothing itself. Made once; its search text lasts
 // as long as the process. While hidden it does no work: it catches up with
-// the store when it is shown again.
+// the store when it is shown again. Once shown, it folds the saved texts for
+// search in the background (a stop ends that when it is hidden or the store
+// is cleared), and its list keeps the rows' heights: the only work and the
+// only cache it keeps beside the rows shown.
 class HistoryView : public QWidget {
     Q_OBJECT
 public:
@@ -64,9 +69,11 @@ private:
     void styleScrollBar();
     void confirmClearAll();
     // Folds the saved texts for search in the background, once the list is
-    // shown: the first keystroke then only compares.
+    // shown: the first keystroke then only compares (and folds the few
+    // copied since). What a stopped fold made is let go.
     void foldAhead();
-    QCoro::Task<void> foldInBackground(QHash<QUuid, QString> texts);
+    void stopFolding();
+    QCoro::Task<void> foldInBackground(QHash<QUuid, QString> texts, std::stop_token token);
 
     AppModel &model_;
     ClipboardHistoryStore &history_;
@@ -80,4 +87,5 @@ private:
     HistoryEmptyState *empty_;
     QPointer<QMessageBox> alert_;
     bool foldingAhead_ = false;
+    std::stop_source foldStop_;
 };

@@ -85,7 +85,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
         return 2;
     }
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     TestEnvironment environment;
     GalleryFonts::useOnly(TestEnvironment::root());

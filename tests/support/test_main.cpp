@@ -23,7 +23,7 @@ bool onlyListingTests(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    OpenMPThreadLimit::enforceSingleThread(argv);
+    OpenMPThreadLimit::enforceSingleThread();
     ::testing::InitGoogleTest(&argc, argv);
     if (onlyListingTests(argc, argv))
         return RUN_ALL_TESTS();

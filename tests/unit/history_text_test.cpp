@@ -4,10 +4,13 @@
 #include "models/TextProcessing.h"
 #include "support/design/SymbolLibrary.h"
 #include "views/HistoryRow.h"
+#include "views/HistoryRowEstimate.h"
 
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
+
+#include <stop_token>
 
 namespace {
 
@@ -154,6 +157,37 @@ TEST(ClipboardHistorySearchTest, FoldsMadeAheadAreTakenInAndOnlyTheRestAreLeftTo
     items.prepend(ClipboardHistoryItem(QStringLiteral("New"), now));
     EXPECT_EQ(search.unfoldedTexts(items).keys(), QList<QUuid>{items.first().id}) << "only the new one";
     EXPECT_EQ(texts(search.filter(items, QStringLiteral("brulee"))), QStringList{QStringLiteral("Crème BRÛLÉE")});
+
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_TRUE(ClipboardHistorySearch::foldedTexts(unfolded, stop.get_token()).isEmpty())
+        << "stopped before the first";
+}
+
+TEST(HistoryRowEstimateTest, AnEstimateHoldsAtItsOwnWidthAndWhereverItSaysItHoldsItIsWhatThatWidthGives)
+{
+    const QString texts[] = {
+        QStringLiteral("One line"),
+        QStringLiteral("A sentence of many short words that wraps onto a second line and then onto a third one too"),
+        QStringLiteral("Anunbrokenwordlongerthananylinethelistcouldeverhaveitbreakswhereveritmust") +
+            QStringLiteral("x").repeated(120),
+        QStringLiteral("Short\nlines\nof their own\nand a fourth"),
+        QStringLiteral("Café naïve crème brûlée, déjà vu: ").repeated(4),
+    };
+    HistoryRowEstimate estimate;
+    for (const QString &text : texts) {
+        for (const int width : {200, 333, 470}) {
+            const HistoryRowEstimate::Height height = estimate.heightFor(text, width);
+            EXPECT_TRUE(HistoryRowEstimate::holds(height, width)) << text.toStdString() << " at " << width;
+            EXPECT_FALSE(HistoryRowEstimate::holds(HistoryRowEstimate::measured(height.height), width + 1));
+            for (int other = 120; other <= 800; ++other) {
+                if (HistoryRowEstimate::holds(height, other)) {
+                    EXPECT_EQ(estimate.heightFor(text, other).height, height.height)
+                        << text.toStdString() << " estimated at " << width << ", said to hold at " << other;
+                }
+            }
+        }
+    }
 }
 
 TEST(SearchFoldingTest, FoldsCaseAndDropsDiacriticsWhateverTheForm)

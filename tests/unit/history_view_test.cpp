@@ -1,5 +1,6 @@
 #include "doubles/FakeAccessibilityPreferences.h"
 #include "doubles/FakeAppearance.h"
+#include "models/ClipboardHistorySearch.h"
 #include "support/Await.h"
 #include "support/FeedbackModelFixture.h"
 #include "support/Patience.h"
@@ -33,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -498,4 +500,56 @@ TEST_F(HistoryViewTest, AThousandPinnedItemsMakeRowsOnlyNearTheVisiblePartEachAt
             }
         }
     }
+}
+
+TEST_F(HistoryViewTest, AfterEachChangeTheListHoldsWhatTheStoreHoldsAndAFocusedRowFarAwayStaysFocused)
+{
+    for (int i = 0; i < 300; ++i)
+        save(QStringLiteral("Pinned %1 ").arg(i) + QStringLiteral("words that wrap ").repeated(i % 4 * 3), true,
+             9000 - i);
+    for (int i = 0; i < 20; ++i)
+        save(QStringLiteral("Saved %1").arg(i), false, 600 - i);
+    showView();
+    HistoryList &list = *view->list();
+    auto *scroll = view->findChild<QScrollArea *>();
+    // The last pinned is shown first.
+    HistoryRow *focused = rowOf(QStringLiteral("Pinned 296 "));
+    ASSERT_NE(focused, nullptr);
+    focused->pinButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focused->pinButton()->hasFocus(); }));
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    ASSERT_GT(scroll->verticalScrollBar()->value(), focused->y() + 3 * scroll->viewport()->height());
+
+    const auto itemAt = [this](qsizetype index) { return store().items().at(index); };
+    const struct {
+        const char *change;
+        std::function<void()> make;
+    } changes[] = {
+        {"a poll adds a copy", [this] { store().record(QStringLiteral("New copy")); }},
+        {"the newest copied again: same place, new date",
+         [this] { store().record(QStringLiteral("New copy"), QDateTime::currentDateTime().addSecs(5)); }},
+        {"an unpinned item pinned", [&] { store().togglePin(itemAt(store().items().size() - 3).id); }},
+        {"a pinned item deleted", [&] { store().deleteItem(itemAt(150).id); }},
+        {"a pinned item unpinned", [&] { store().togglePin(itemAt(200).id); }},
+        {"a search", [this] { search(QStringLiteral("Pinned 29")); }},
+        {"the search emptied", [this] { search(QString()); }},
+    };
+    for (const auto &change : changes) {
+        change.make();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(list.shownItems(), ClipboardHistorySearch().filter(store().items(), view->search())) << change.change;
+        EXPECT_EQ(list.row(focused->itemId()), focused) << change.change;
+        EXPECT_TRUE(focused->pinButton()->hasFocus()) << change.change;
+    }
+
+    // Where it belongs, among the rows around it.
+    scroll->verticalScrollBar()->setValue(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QList<HistoryRow *> rows = list.shownRows();
+    const qsizetype at = rows.indexOf(focused);
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(rows.at(at - 1)->item().text,
+              QStringLiteral("Pinned 297 ") + QStringLiteral("words that wrap ").repeated(3));
+    EXPECT_EQ(focused->y(), rows.at(at - 1)->geometry().bottom() + 1 + HistoryList::spacing);
+    EXPECT_EQ(focused->height(), focused->heightForWidth(list.width()));
 }

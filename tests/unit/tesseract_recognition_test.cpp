@@ -10,11 +10,13 @@
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tesseract/baseapi.h>
 
 #include <memory>
 #include <optional>
@@ -93,6 +95,31 @@ QImage screenCrop(QColor page, const QList<QList<Control>> &rows, int pixelSize 
 }
 
 } // namespace
+
+// The threads this process runs, as the kernel counts them.
+int threadsOfThisProcess()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    return -1;
+}
+
+TEST_F(TesseractRecognitionTest, TesseractReadsOnTheCallingThreadAlone)
+{
+    // Tesseract's OpenMP teams would start threads of their own at the first
+    // line they read, and keep them.
+    tesseract::TessBaseAPI api;
+    ASSERT_EQ(api.Init(nullptr, "eng"), 0);
+    const QImage page = ImageFixtures::text(twoLines, 24).convertToFormat(QImage::Format_RGB888);
+    api.SetImage(page.constBits(), page.width(), page.height(), 3, int(page.bytesPerLine()));
+    const int before = threadsOfThisProcess();
+    const std::unique_ptr<char[]> text(api.GetUTF8Text());
+    EXPECT_EQ(QString::fromUtf8(text.get()).trimmed(), twoLines);
+    EXPECT_EQ(threadsOfThisProcess(), before);
+}
 
 TEST_F(TesseractRecognitionTest, ReadsLinesInOrderJoinedBySingleLineFeeds)
 {

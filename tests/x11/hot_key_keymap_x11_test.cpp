@@ -3,10 +3,17 @@
 #include "services/GlobalShortcut.h"
 #include "support/DesktopTools.h"
 
+#include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+// The keyboard extension's header names a field after a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 namespace {
 
@@ -28,6 +35,14 @@ QByteArray anotherApplicationAsksFor(char letter)
     holder.closeWriteChannel();
     holder.waitForFinished(5000);
     return answer;
+}
+
+// Switches the keyboard to another layout of its map, as a layout switcher does.
+void lockLayout(quint8 layout)
+{
+    xcb_connection_t *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_xkb_latch_lock_state(connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, layout, 0, 0, 0);
+    xcb_flush(connection);
 }
 
 // Types Ctrl+Alt+C as the map in use has it; true once the grabber reports it.
@@ -67,4 +82,24 @@ TEST(HotKeyKeymapX11Test, WithTwoLayoutsOnlyTheKeyOfTheLayoutInUseIsTaken)
     ASSERT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)));
     EXPECT_EQ(anotherApplicationAsksFor('i'), QByteArray("held"));
     EXPECT_EQ(anotherApplicationAsksFor('c'), QByteArray("refused"));
+}
+
+TEST(HotKeyKeymapX11Test, ASwitchToTheOtherLayoutMovesTheChordToTheKeyThatGivesItThereAndBack)
+{
+    setKeymap(
+        {QStringLiteral("-layout"), QStringLiteral("us,us"), QStringLiteral("-variant"), QStringLiteral(",dvorak")});
+    X11HotKeyGrabber grabber;
+    ASSERT_TRUE(grabber.grab(GlobalShortcut::chord(ShortcutPreset::controlOptionC)));
+    QSignalSpy followed(&grabber, &X11HotKeyGrabber::followedKeymap);
+
+    // Dvorak's C is the US I key, and its J the US C key.
+    lockLayout(1);
+    ASSERT_TRUE(followed.wait(20000));
+    EXPECT_EQ(anotherApplicationAsksFor('c'), QByteArray("refused"));
+    EXPECT_EQ(anotherApplicationAsksFor('j'), QByteArray("held"));
+
+    lockLayout(0);
+    ASSERT_TRUE(followed.wait(20000));
+    EXPECT_EQ(anotherApplicationAsksFor('c'), QByteArray("refused"));
+    EXPECT_EQ(anotherApplicationAsksFor('i'), QByteArray("held"));
 }

@@ -51,7 +51,7 @@ public:
         hintHeadline,        // 13 px semibold: the selection hint card's headline
         hintSubline,         // 10 px regular
         hintKeys,            // 10 px medium: the key hints under the hint card
-        sizeBadge,           // 11 px medium: the selection's size
+        sizeBadge,           // 11 px medium: the selection's size (the last role)
     };
 
     // The desktop's interface face (or its fixed-pitch or serif face, for
