@@ -104,7 +104,8 @@ QList<QFont> faces()
     using Role = DesignTokens::FontRole;
     QList<QFont> faces{QApplication::font()};
     for (int role = 0; role <= int(Role::sizeBadge); ++role)
-        faces.append(DesignTokens::font(Role(role)));
+        if (const QFont face = DesignTokens::font(Role(role)); !faces.contains(face))
+            faces.append(face);
     return faces;
 }
 
