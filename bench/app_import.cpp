@@ -11,7 +11,6 @@
 #include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "platform/Pasteboard.h"
 #include "services/ClipboardService.h"
 #include "services/ImageLoader.h"
@@ -79,7 +78,6 @@ QCoro::Task<double> importThroughModel(AppModel &model, QString path)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -12,7 +12,6 @@
 #include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "platform/X11Connection.h"
 #include "stores/AppModel.h"
 #include "stores/Preferences.h"
@@ -242,7 +241,6 @@ bool writeAndReadBack(const QString &text)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread();
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     const int imports = argc > 1 ? std::max(1, atoi(argv[1])) : 100;

@@ -7,9 +7,9 @@
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer).
 #include "app/InstanceForwarder.h"
 #include "app/SingleInstance.h"
-#include "support/design/TrovMark.h"
 
 #include "ProcessMemory.h"
+#include "ProgramUnderTest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,7 +19,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -32,89 +31,28 @@ namespace {
 constexpr int imports = 2000;
 constexpr int settledAfter = 100;
 
-// Runs the event loop until `condition` holds or `milliseconds` pass.
-template <typename Condition>
-bool waitFor(Condition condition, int milliseconds)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    check.start(2);
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
-QString writeImage(const QString &folder, const QString &text)
-{
-    QImage image(700, 140, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(48);
-    painter.setFont(font);
-    painter.drawText(image.rect(), Qt::AlignCenter, text);
-    painter.end();
-    const QString path = QDir(folder).filePath(text.simplified().replace(QLatin1Char(' '), QLatin1Char('-')) + ".png");
-    image.save(path);
-    return path;
-}
-
-QProcessEnvironment privateEnvironment(const QString &home)
-{
-    QDir().mkpath(home + QStringLiteral("/config"));
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile settings(home + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[General]\nhasSeenWelcome=true\nplaySound=false\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
-    return environment;
-}
-
-int bareTray(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QPixmap icon(22, 22);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    TrovMark::paint(painter, QPointF(0, 0), 22);
-    painter.end();
-    QSystemTrayIcon tray{QIcon(icon)};
-    tray.show();
-    return QApplication::exec();
-}
-
 int measure(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QTemporaryDir scratch;
     const QString home = scratch.filePath(QStringLiteral("home"));
-    const QProcessEnvironment environment = privateEnvironment(home);
+    const QProcessEnvironment environment = ProgramUnderTest::privateEnvironment(home);
     const QStringList texts{QStringLiteral("Forwarded one"), QStringLiteral("Forwarded two")};
-    const QStringList images{writeImage(scratch.path(), texts.at(0)), writeImage(scratch.path(), texts.at(1))};
+    const QStringList images{ProgramUnderTest::writeTextImage(scratch.path(), texts.at(0)),
+                             ProgramUnderTest::writeTextImage(scratch.path(), texts.at(1))};
 
     QProcess ours;
     ours.setProcessEnvironment(environment);
     ours.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     ours.start(QStringLiteral(RAVELOND_PROGRAM), {});
     QProcess peer;
-    peer.setProcessEnvironment(privateEnvironment(scratch.filePath(QStringLiteral("peer"))));
+    peer.setProcessEnvironment(ProgramUnderTest::privateEnvironment(scratch.filePath(QStringLiteral("peer"))));
     peer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--bare-tray")});
     // Where SingleInstance listens in the program's runtime folder.
     const QString socketPath = home + QStringLiteral("/runtime/app.ravelond.Ravelond.instance");
-    if (!waitFor([&] { return QFile::exists(socketPath); }, 20000))
+    if (!ProgramUnderTest::waitFor([&] { return QFile::exists(socketPath); }, 20000))
         std::fprintf(stderr, "the instance never listened\n");
-    waitFor([] { return false; }, 1000); // the start-up settles
+    ProgramUnderTest::waitFor([] { return false; }, 1000); // the start-up settles
     QClipboard *clipboard = QGuiApplication::clipboard();
     qint64 settledResident = 0;
     qint64 settledPrivate = 0;
@@ -126,7 +64,7 @@ int measure(int argc, char **argv)
                                   socketPath, InstanceMessage::openRequest(QFile::encodeName(images.at(index % 2))),
                                   {std::chrono::seconds(10), std::chrono::seconds(10)}, [] { return true; })) ==
                               InstanceForwarder::Outcome::handedOver;
-        if (!answered || !waitFor([&] { return clipboard->text().contains(expected); }, 30000)) {
+        if (!answered || !ProgramUnderTest::waitFor([&] { return clipboard->text().contains(expected); }, 30000)) {
             std::fprintf(stderr, "import %d never reached the clipboard\n", index);
             break;
         }
@@ -163,7 +101,7 @@ int measure(int argc, char **argv)
 int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--bare-tray")
-        return bareTray(argc, argv);
+        return ProgramUnderTest::bareTray(argc, argv);
     if (argc >= 2 && QByteArray(argv[1]) == "--inside")
         return measure(argc, argv);
     QCoreApplication app(argc, argv);

@@ -21,7 +21,6 @@
 
 #include "models/TextProcessing.h"
 #include "models/TrovError.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "services/ImageLoader.h"
 #include "services/TesseractLanguages.h"
 #include "services/VisionOCR.h"
@@ -1179,7 +1178,6 @@ QCoro::Task<int> runBenchmark(const Options &options, const std::vector<Sample> 
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -21,12 +21,12 @@
 // RAVELOND_BENCH_LAUNCH_ONLY set it measures the launches alone, with
 // RAVELOND_BENCH_WAKE_UPS_ONLY the wake-ups alone.
 #include "ProcessMemory.h"
+#include "ProgramUnderTest.h"
 #include "Statistics.h"
 
 #include "app/AppDelegate.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "services/GlobalShortcut.h"
-#include "support/design/TrovMark.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -40,7 +40,6 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSocketNotifier>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -208,25 +207,6 @@ bool overlayPainted()
     return watcher->painted;
 }
 
-// Runs the event loop until `condition` holds, checking every millisecond.
-template <typename Condition>
-bool waitFor(Condition condition, int milliseconds)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    check.start(1);
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
-}
-
 xcb_keycode_t keycode(xcb_keysym_t keysym)
 {
     static xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(connection());
@@ -267,7 +247,7 @@ void tap(xcb_keysym_t key)
 template <typename Condition>
 void waitUntil(Condition condition, int milliseconds, const char *what)
 {
-    if (!waitFor(condition, milliseconds))
+    if (!ProgramUnderTest::waitFor(condition, milliseconds))
         std::fprintf(stderr, "timed out waiting for %s\n", what);
 }
 
@@ -298,17 +278,6 @@ qint64 wakeUps(qint64 pid)
     return total;
 }
 
-// Private settings for each launch: no welcome window, no sound.
-void prepareHome(const QString &home)
-{
-    QDir().mkpath(home + QStringLiteral("/config"));
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile settings(home + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[General]\nhasSeenWelcome=true\nplaySound=false\n");
-}
-
 struct Launched {
     QProcess *process = nullptr;
     double toDocked = 0;
@@ -319,12 +288,7 @@ Launched launch(const QString &program, const QStringList &arguments, const QStr
 {
     Launched launched;
     launched.process = new QProcess;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
-    launched.process->setProcessEnvironment(environment);
+    launched.process->setProcessEnvironment(ProgramUnderTest::environmentAt(home));
     launched.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
@@ -338,7 +302,7 @@ Launched launch(const QString &program, const QStringList &arguments, const QStr
         // One press every 40 ms: a quicker one could close the overlay the last one opened.
         for (int attempt = 0; attempt < 250 && !overlayMapped(); ++attempt) {
             chord(0x63);
-            [[maybe_unused]] const bool up = waitFor(overlayMapped, 40);
+            [[maybe_unused]] const bool up = ProgramUnderTest::waitFor(overlayMapped, 40);
         }
         launched.toHotKey = clock.nsecsElapsed() / 1e6;
         QTest::qWait(200); // the overlay takes the keyboard once it is shown
@@ -353,20 +317,6 @@ void stop(Launched &launched)
     launched.process->terminate();
     launched.process->waitForFinished(10000);
     delete launched.process;
-}
-
-int bareTray(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QPixmap icon(22, 22);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    TrovMark::paint(painter, QPointF(0, 0), 22);
-    painter.end();
-    QSystemTrayIcon tray{QIcon(icon)};
-    tray.show();
-    return QApplication::exec();
 }
 
 struct Presses {
@@ -429,7 +379,7 @@ int bareOverlay(int argc, char **argv)
 void measureWakeUps(const QString &self, const QString &ravelond, const QTemporaryDir &scratch)
 {
     const QString typingHome = scratch.filePath(QStringLiteral("typing"));
-    prepareHome(typingHome);
+    ProgramUnderTest::prepareHome(typingHome);
     QFile settings(typingHome + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
     settings.open(QIODevice::Append);
     settings.write("clipboardHistory=false\n");
@@ -437,7 +387,7 @@ void measureWakeUps(const QString &self, const QString &ravelond, const QTempora
     QElapsedTimer sinceLaunch;
     sinceLaunch.start();
     Launched ours = launch(ravelond, {}, typingHome, true);
-    prepareHome(typingHome + QStringLiteral("-peer"));
+    ProgramUnderTest::prepareHome(typingHome + QStringLiteral("-peer"));
     Launched peer = launch(self, {QStringLiteral("--bare-tray")}, typingHome + QStringLiteral("-peer"), false);
     QProcess other;
     other.start(QStringLiteral("xev"), {QStringLiteral("-name"), QStringLiteral("typing-target")});
@@ -515,7 +465,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     std::vector<double> docked, ready, peerDocked;
     for (int run = 0; run < (hotKeyOnly ? 0 : launches); ++run) {
         const QString home = scratch.filePath(QStringLiteral("launch-%1").arg(run));
-        prepareHome(home);
+        ProgramUnderTest::prepareHome(home);
         Launched ours = launch(ravelond, {}, home, true);
         docked.push_back(ours.toDocked);
         ready.push_back(ours.toHotKey);
@@ -535,7 +485,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
     // Hot key to overlay, against a bare grab + window program and XTEST to a
     // grabbed key's delivery.
     const QString home = scratch.filePath(QStringLiteral("running"));
-    prepareHome(home);
+    ProgramUnderTest::prepareHome(home);
     Launched ours = launch(ravelond, {}, home, true);
     QTest::qWait(1000);
     const Presses toOverlay = pressesToOverlay(0x63, [] { tap(0xff1b); });
@@ -583,9 +533,9 @@ int measure(int argc, char **argv, bool hotKeyOnly)
 
     // Memory and idle CPU, on fresh instances that have done nothing yet.
     const QString idleHome = scratch.filePath(QStringLiteral("idle"));
-    prepareHome(idleHome);
+    ProgramUnderTest::prepareHome(idleHome);
     ours = launch(ravelond, {}, idleHome, false);
-    prepareHome(idleHome + QStringLiteral("-peer"));
+    ProgramUnderTest::prepareHome(idleHome + QStringLiteral("-peer"));
     Launched peer = launch(self, {QStringLiteral("--bare-tray")}, idleHome + QStringLiteral("-peer"), false);
     QTest::qWait(2000);
     const qint64 ourIdle = ProcessMemory::residentKilobytes(ours.process->processId());
@@ -642,7 +592,7 @@ int measure(int argc, char **argv, bool hotKeyOnly)
 int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--bare-tray")
-        return bareTray(argc, argv);
+        return ProgramUnderTest::bareTray(argc, argv);
     if (argc >= 2 && QByteArray(argv[1]) == "--bare-overlay")
         return bareOverlay(argc, argv);
     if (argc >= 2 && QByteArray(argv[1]) == "--inside")

@@ -10,6 +10,8 @@
 // process (the read and decode the cuts aim at) and the program's whole
 // import of it, to the moment it takes the next one.
 // Run it as is: it starts `xvfb-run -a` itself (needs xvfb, openbox, trayer).
+#include "ProgramUnderTest.h"
+
 #include "services/ImageLoader.h"
 
 #include <QApplication>
@@ -41,23 +43,6 @@ constexpr int delaySteps = 15;
 constexpr int checkRetryMs = 700;
 constexpr int checkPatienceMs = 90000;
 
-// Runs the event loop until `condition` holds or `milliseconds` pass.
-template <typename Condition>
-bool waitFor(Condition condition, int milliseconds)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    check.start(5);
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
 QByteArray noisePng(quint32 seed)
 {
     QImage image(bigSize, QImage::Format_RGB888);
@@ -77,21 +62,6 @@ QByteArray noisePng(quint32 seed)
     return bytes;
 }
 
-QString writeTextImage(const QString &folder, const QString &text)
-{
-    QImage image(700, 140, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(48);
-    painter.setFont(font);
-    painter.drawText(image.rect(), Qt::AlignCenter, text);
-    painter.end();
-    const QString path = QDir(folder).filePath(text.simplified().replace(QLatin1Char(' '), QLatin1Char('-')) + ".png");
-    image.save(path);
-    return path;
-}
-
 // Writes `bytes` over `path` in place, in the chunks `cp` uses.
 bool writeInPlace(const QString &path, const QByteArray &bytes)
 {
@@ -108,22 +78,6 @@ bool writeInPlace(const QString &path, const QByteArray &bytes)
     return written;
 }
 
-QProcessEnvironment privateEnvironment(const QString &home)
-{
-    QDir().mkpath(home + QStringLiteral("/config"));
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile settings(home + QStringLiteral("/config/app.ravelond.Ravelond.conf"));
-    settings.open(QIODevice::WriteOnly);
-    settings.write("[General]\nhasSeenWelcome=true\nplaySound=false\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
-    return environment;
-}
-
 class Race {
 public:
     Race(const QString &scratch, QProcessEnvironment environment)
@@ -138,7 +92,7 @@ public:
         program_.start(QStringLiteral(RAVELOND_PROGRAM), {});
         const QString socketPath =
             environment_.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/app.ravelond.Ravelond.instance");
-        return waitFor([&] { return QFile::exists(socketPath); }, 30000);
+        return ProgramUnderTest::waitFor([&] { return QFile::exists(socketPath); }, 30000);
     }
 
     bool isAlive() const { return program_.state() == QProcess::Running; }
@@ -165,16 +119,18 @@ public:
     // the milliseconds that took, or -1. Every launch must exit 0.
     double importsAgain(const QString &text, bool &launchesSucceeded)
     {
-        const QString image = writeTextImage(scratch_, text);
+        const QString image = ProgramUnderTest::writeTextImage(scratch_, text);
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < checkPatienceMs && isAlive()) {
             QProcess *launch = handOver(image);
-            const bool ended = waitFor([&] { return launch->state() == QProcess::NotRunning; }, 20000);
+            const bool ended =
+                ProgramUnderTest::waitFor([&] { return launch->state() == QProcess::NotRunning; }, 20000);
             launchesSucceeded =
                 launchesSucceeded && ended && launch->exitStatus() == QProcess::NormalExit && launch->exitCode() == 0;
             delete launch;
-            if (waitFor([&] { return QGuiApplication::clipboard()->text().contains(text); }, checkRetryMs))
+            if (ProgramUnderTest::waitFor([&] { return QGuiApplication::clipboard()->text().contains(text); },
+                                          checkRetryMs))
                 return double(clock.nsecsElapsed()) / 1e6;
         }
         return -1;
@@ -225,7 +181,7 @@ int measure(int argc, char **argv)
     std::fflush(stdout);
     const QByteArray original = noisePng(5);
     const QByteArray replacement = noisePng(23);
-    Race race(scratch.path(), privateEnvironment(home));
+    Race race(scratch.path(), ProgramUnderTest::privateEnvironment(home));
     if (!writeInPlace(target, original) || !race.start()) {
         std::fprintf(stderr, "the program never listened\n");
         return 1;
@@ -239,7 +195,7 @@ int measure(int argc, char **argv)
     bool launchesSucceeded = true;
     clock.restart();
     QProcess *intact = race.handOver(target);
-    waitFor([&] { return intact->state() == QProcess::NotRunning; }, 20000);
+    ProgramUnderTest::waitFor([&] { return intact->state() == QProcess::NotRunning; }, 20000);
     delete intact;
     const double wholeImportMs =
         race.importsAgain(QStringLiteral("Intact"), launchesSucceeded) >= 0 ? double(clock.nsecsElapsed()) / 1e6 : -1;
@@ -262,11 +218,11 @@ int measure(int argc, char **argv)
             // The launch ends once the program has taken the import on.
             double handedOverMs = -1;
             QObject::connect(launch, &QProcess::finished, [&] { handedOverMs = double(since.nsecsElapsed()) / 1e6; });
-            waitFor([&] { return since.elapsed() >= delayMs; }, delayMs + 1000);
+            ProgramUnderTest::waitFor([&] { return since.elapsed() >= delayMs; }, delayMs + 1000);
             const double cutMs = double(since.nsecsElapsed()) / 1e6;
             const bool cut = truncate ? ::truncate(QFile::encodeName(target).constData(), original.size() / 3) == 0
                                       : writeInPlace(target, replacement);
-            waitFor([&] { return launch->state() == QProcess::NotRunning; }, 20000);
+            ProgramUnderTest::waitFor([&] { return launch->state() == QProcess::NotRunning; }, 20000);
             Round round;
             round.cutIntoImportMs = handedOverMs >= 0 ? cutMs - handedOverMs : 0;
             round.handOverSucceeded = cut && launch->exitStatus() == QProcess::NormalExit && launch->exitCode() == 0;

@@ -11,7 +11,6 @@
 #include "platform/ApplicationAccessible.h"
 #include "platform/FileNameBytes.h"
 #include "platform/LargeBlockRelease.h"
-#include "platform/OpenMPThreadLimit.h"
 #include "platform/PrivateRuntimeFolder.h"
 #include "platform/X11Connection.h"
 #include "services/TemporaryImage.h"
@@ -203,7 +202,6 @@ int endOnceNoPageRuns(int status)
 
 int main(int argc, char *argv[])
 {
-    OpenMPThreadLimit::enforceSingleThread();
     LargeBlockRelease::enable();
     // Taken before QApplication removes the options it understands itself.
     CommandLineOptions options = CommandLineOptions::parse(argumentsAsGiven(argc, argv));

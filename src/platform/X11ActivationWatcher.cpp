@@ -38,12 +38,9 @@ X11ActivationWatcher::~X11ActivationWatcher()
 
 bool X11ActivationWatcher::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (eventType != "xcb_generic_event_t")
+    const auto *notify = X11Connection::propertyNotify(eventType, message);
+    if (!notify)
         return false;
-    auto *event = static_cast<xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-        return false;
-    auto *notify = reinterpret_cast<xcb_property_notify_event_t *>(event);
     if (notify->window == root_ && notify->atom == activeWindowAtom_)
         Q_EMIT activated();
     // Qt watches root properties of its own; never take the event from it.

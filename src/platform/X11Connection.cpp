@@ -66,3 +66,13 @@ bool X11Connection::displayReachable()
     xcb_disconnect(probe);
     return reachable;
 }
+
+const xcb_property_notify_event_t *X11Connection::propertyNotify(const QByteArray &eventType, void *message)
+{
+    if (eventType != "xcb_generic_event_t")
+        return nullptr;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return nullptr;
+    return reinterpret_cast<const xcb_property_notify_event_t *>(event);
+}

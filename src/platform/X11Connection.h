@@ -4,6 +4,8 @@
 #include <cstdint>
 
 struct xcb_connection_t;
+struct xcb_property_notify_event_t;
+class QByteArray;
 
 // The X11 connection Qt opened, for the few requests Qt has no API for.
 class X11Connection {
@@ -23,4 +25,7 @@ public:
     // Whether an X server can be reached through $DISPLAY, tried on a
     // connection of its own before anything would abort on a missing one.
     static bool displayReachable();
+    // The property change a native event filter was handed, or null when the
+    // event is something else.
+    static const xcb_property_notify_event_t *propertyNotify(const QByteArray &eventType, void *message);
 };

@@ -68,12 +68,9 @@ QCoro::Task<> X11ServerTime::catchUp(std::stop_token token, std::chrono::millise
 
 bool X11ServerTime::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (eventType != "xcb_generic_event_t")
+    const auto *notify = X11Connection::propertyNotify(eventType, message);
+    if (!notify)
         return false;
-    auto *event = static_cast<xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-        return false;
-    auto *notify = reinterpret_cast<xcb_property_notify_event_t *>(event);
     if (notify->window != window_ || notify->atom != atom_)
         return false;
     // Qt sets its clock from this event after the filters have seen it: tell

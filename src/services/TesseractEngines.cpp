@@ -1,5 +1,7 @@
 #include "services/TesseractEngines.h"
 
+#include "platform/OpenMPThreadLimit.h"
+
 #include "services/TesseractRecognizer.h"
 
 TesseractEngines::TesseractEngines() = default;
@@ -7,6 +9,9 @@ TesseractEngines::~TesseractEngines() = default;
 
 OCRResponse TesseractEngines::recognize(const QImage &image, TextRecognitionRequest &request)
 {
+    // Pages run on whichever pool thread is free: each one keeps its own
+    // OpenMP setting.
+    OpenMPThreadLimit::enforceSingleThread();
     std::unique_ptr<TesseractRecognizer> engine = take();
     try {
         OCRResponse response = engine->recognize(image, request);

@@ -17,7 +17,6 @@
 #include "support/ManualAnimationDriver.h"
 #include "support/TestEnvironment.h"
 
-#include "platform/OpenMPThreadLimit.h"
 #include "support/design/DesignEnvironment.h"
 #include "support/design/DesignPalette.h"
 
@@ -85,7 +84,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
         return 2;
     }
-    OpenMPThreadLimit::enforceSingleThread();
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     TestEnvironment environment;
     GalleryFonts::useOnly(TestEnvironment::root());

@@ -1,6 +1,5 @@
 #include "support/TestEnvironment.h"
 
-#include "platform/OpenMPThreadLimit.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -23,7 +22,6 @@ bool onlyListingTests(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    OpenMPThreadLimit::enforceSingleThread();
     ::testing::InitGoogleTest(&argc, argv);
     if (onlyListingTests(argc, argv))
         return RUN_ALL_TESTS();

@@ -10,16 +10,18 @@
 #include "support/ImageFixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <tesseract/baseapi.h>
 
 #include <memory>
 #include <optional>
+#include <pthread.h>
+#include <thread>
 
 namespace {
 
@@ -96,29 +98,38 @@ QImage screenCrop(QColor page, const QList<QList<Control>> &rows, int pixelSize 
 
 } // namespace
 
-// The threads this process runs, as the kernel counts them.
-int threadsOfThisProcess()
+// How many threads of this process bear `name`. A thread starts with the
+// name of the thread that made it.
+int threadsNamed(const QByteArray &name)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toInt();
-    return -1;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    int count = 0;
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            ++count;
+    }
+    return count;
 }
 
-TEST_F(TesseractRecognitionTest, TesseractReadsOnTheCallingThreadAlone)
+TEST_F(TesseractRecognitionTest, APageIsReadOnItsOwnThreadAloneWhicheverThreadRunsIt)
 {
     // Tesseract's OpenMP teams would start threads of their own at the first
-    // line they read, and keep them.
-    tesseract::TessBaseAPI api;
-    ASSERT_EQ(api.Init(nullptr, "eng"), 0);
-    const QImage page = ImageFixtures::text(twoLines, 24).convertToFormat(QImage::Format_RGB888);
-    api.SetImage(page.constBits(), page.width(), page.height(), 3, int(page.bytesPerLine()));
-    const int before = threadsOfThisProcess();
-    const std::unique_ptr<char[]> text(api.GetUTF8Text());
-    EXPECT_EQ(QString::fromUtf8(text.get()).trimmed(), twoLines);
-    EXPECT_EQ(threadsOfThisProcess(), before);
+    // line a thread reads, and keep them as long as that thread lives. A
+    // thread the OpenMP runtime has not seen before starts with its defaults.
+    TesseractEngines engines;
+    const QImage page = ImageFixtures::text(twoLines, 24);
+    QString text;
+    int readers = -1;
+    std::thread reader([&] {
+        pthread_setname_np(pthread_self(), "page reader");
+        TextRecognitionRequest request(QStringLiteral("eng"));
+        text = engines.recognize(page, request).text;
+        readers = threadsNamed("page reader");
+    });
+    reader.join();
+    EXPECT_EQ(text, twoLines);
+    EXPECT_EQ(readers, 1);
 }
 
 TEST_F(TesseractRecognitionTest, ReadsLinesInOrderJoinedBySingleLineFeeds)
