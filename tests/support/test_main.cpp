@@ -1,6 +1,5 @@
 #include "support/TestEnvironment.h"
 
-
 #include <QApplication>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
