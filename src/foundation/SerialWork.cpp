@@ -4,6 +4,8 @@
 #include "foundation/Detached.h"
 #include "foundation/EventLoopLatch.h"
 
+#include <QCoroTimer>
+
 #include <deque>
 #include <vector>
 
@@ -15,6 +17,9 @@ struct SerialWork::State {
     };
     std::deque<Entry> waiting;
     bool running = false;
+    // While enqueue() starts the drain: a job that ends before its await
+    // suspends would otherwise have its completion run inside post().
+    bool starting = false;
     bool ownerAlive = true;
     std::vector<std::shared_ptr<EventLoopLatch>> idleWaiters;
 
@@ -55,7 +60,9 @@ void SerialWork::enqueue(Job job, Completion completion, bool replaceable)
     state_->waiting.push_back({std::move(job), std::move(completion), replaceable});
     if (!state_->running) {
         state_->running = true;
+        state_->starting = true;
         Detached::start(drain(state_), "background file work");
+        state_->starting = false;
     }
 }
 
@@ -83,6 +90,10 @@ QCoro::Task<void> SerialWork::drain(std::shared_ptr<State> state)
             co_await Background::run(std::move(entry.job));
         } catch (...) {
         }
+        // The caller of post() never meets its completion inside that call,
+        // however quickly the job ended: it comes on a later turn of the loop.
+        if (state->starting && entry.completion)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         if (state->ownerAlive && entry.completion)
             entry.completion();
     }

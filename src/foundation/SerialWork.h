@@ -11,7 +11,8 @@
 // its place (a newer snapshot to save makes an older, unwritten one moot).
 //
 // Each job may carry a completion that runs on the posting thread once the job
-// is done, but only while this object exists: its owner is gone otherwise.
+// is done, on a later turn of its event loop than the post, but only while
+// this object exists: its owner is gone otherwise.
 // Jobs already posted still run to their end after it is destroyed.
 class SerialWork {
 public:

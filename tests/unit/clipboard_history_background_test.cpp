@@ -17,6 +17,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -268,6 +270,49 @@ TEST(SerialWorkTest, JobsRunInOrderAndOnlyTheNewestWaitingReplaceableOneRuns)
     EXPECT_TRUE(work.isIdle());
     EXPECT_EQ(log.entries, (QStringList{"first", "snapshot 3", "remove", "snapshot 4"}));
     EXPECT_EQ(completions, QStringList{"removed"});
+}
+
+// Every thread of this process on one processor: a thread woken there often
+// runs before the one that woke it goes on, as on a single-core machine.
+class OneProcessor {
+public:
+    OneProcessor()
+    {
+        sched_getaffinity(0, sizeof(before_), &before_);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        forEachThread(one);
+    }
+    ~OneProcessor() { forEachThread(before_); }
+
+private:
+    static void forEachThread(const cpu_set_t &set)
+    {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            sched_setaffinity(pid_t(task.toInt()), sizeof(set), &set);
+    }
+
+    cpu_set_t before_;
+};
+
+TEST(SerialWorkTest, ACompletionNeverRunsInsideThePostHoweverQuicklyItsJobEnds)
+{
+    SerialWork work;
+    await(work.idle());
+    work.post([] {});
+    await(work.idle()); // the pool's thread is made and waits for work
+    const OneProcessor oneProcessor;
+    bool posting = false;
+    int completedInsidePost = 0;
+    for (int round = 0; round < 500; ++round) {
+        posting = true;
+        work.post([] {}, [&] { completedInsidePost += posting ? 1 : 0; });
+        posting = false;
+        await(work.idle());
+    }
+    EXPECT_EQ(completedInsidePost, 0);
 }
 
 TEST(SerialWorkTest, NoCompletionRunsOnceTheOwnerIsGoneButTheJobsStillDo)
