@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -101,5 +102,25 @@ inline int bareTray(int argc, char **argv)
     tray.show();
     return QApplication::exec();
 }
+
+#ifdef RAVELOND_SOURCE_DIR
+// Runs this benchmark again as `arguments` ("--inside" first) on an Xvfb
+// server of its own at 1440 x 900, with the window manager and tray the tests
+// use, and gives its exit code.
+inline int runInOwnSession(int argc, char **argv, const QStringList &arguments)
+{
+    QCoreApplication app(argc, argv);
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    inside.start(QStringLiteral("xvfb-run"),
+                 QStringList{QStringLiteral("-a"), QStringLiteral("-s"),
+                             QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
+                             QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"),
+                             QString::fromLocal8Bit(argv[0])} +
+                     arguments);
+    inside.waitForFinished(-1);
+    return inside.exitCode();
+}
+#endif
 
 } // namespace ProgramUnderTest

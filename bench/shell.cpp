@@ -606,13 +606,6 @@ int main(int argc, char **argv)
         return bareOverlay(argc, argv);
     if (argc >= 2 && QByteArray(argv[1]) == "--inside")
         return measure(argc, argv, argc >= 3 && QByteArray(argv[2]) == "--hot-key");
-    QCoreApplication app(argc, argv);
-    QProcess inside;
-    inside.setProcessChannelMode(QProcess::ForwardedChannels);
-    inside.start(QStringLiteral("xvfb-run"),
-                 {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
-                  QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"), QString::fromLocal8Bit(argv[0]),
-                  QStringLiteral("--inside"), QLatin1String(argc >= 2 ? argv[1] : "")});
-    inside.waitForFinished(-1);
-    return inside.exitCode();
+    return ProgramUnderTest::runInOwnSession(argc, argv,
+                                             {QStringLiteral("--inside"), QLatin1String(argc >= 2 ? argv[1] : "")});
 }

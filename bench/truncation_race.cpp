@@ -252,13 +252,5 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--inside")
         return measure(argc, argv);
-    QCoreApplication app(argc, argv);
-    QProcess inside;
-    inside.setProcessChannelMode(QProcess::ForwardedChannels);
-    inside.start(QStringLiteral("xvfb-run"),
-                 {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1440x900x24 -nolisten tcp"),
-                  QStringLiteral(RAVELOND_SOURCE_DIR "/tests/support/x11-session.sh"), QString::fromLocal8Bit(argv[0]),
-                  QStringLiteral("--inside")});
-    inside.waitForFinished(-1);
-    return inside.exitCode();
+    return ProgramUnderTest::runInOwnSession(argc, argv, {QStringLiteral("--inside")});
 }
