@@ -17,7 +17,7 @@ if [[ -n "${RAVELOND_X11_MONITORS:-}" ]]; then
   # shellcheck disable=SC2086 # one argument per display
   python3 "$here/hold-monitors.py" $RAVELOND_X11_MONITORS >"$ready" &
   pids+=($!)
-  for _ in $(seq 1 200); do
+  for _ in $(seq 1 1200); do
     if grep -q ready "$ready"; then
       break
     fi
