@@ -9,6 +9,8 @@
 //
 // Prints one JSON object.
 
+#include "ProgramUnderTest.h"
+
 #include "app/AppComposition.h"
 #include "app/SmokeTest.h"
 #include "platform/DefaultsDomain.h"
@@ -23,7 +25,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <xcb/xcb.h>
@@ -38,22 +39,6 @@
 #include <thread>
 
 namespace {
-
-QString writeSample(const QString &folder)
-{
-    QImage image(420, 90, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(30);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPointF(20, 60), QStringLiteral("Clipboard race"));
-    painter.end();
-    const QString path = QDir(folder).filePath(QStringLiteral("sample.png"));
-    image.save(path);
-    return path;
-}
 
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 {
@@ -247,7 +232,7 @@ int main(int argc, char *argv[])
     xcb_connection_t *observer = xcb_connect(nullptr, nullptr);
 
     QTemporaryDir folder;
-    const QString sample = writeSample(folder.path());
+    const QString sample = ProgramUnderTest::writeTextImage(folder.path(), QStringLiteral("Clipboard race"));
     AppComposition composition(SmokeTest::privateName());
     composition.settings().setPlaySound(false);
     Tally confirmed;
